@@ -1,0 +1,113 @@
+// Application state: the one global record of program-wide fields.
+//
+// Plain data with its initial values, created before main() runs and never
+// freed.  Every subsystem reads and writes these fields by name; state that
+// only one subsystem needs lives in that subsystem's own global instead.
+// Only the GLUT thread touches it (the capture threads never do).
+#pragma once
+
+#include <GL/gl.h>
+#include <cstdint>
+
+class VideoSource;
+
+// Handle of one frame checkout from a capture source.
+using MemoryBufferHandle = int;
+
+constexpr int kPanelCount = 5;         // statistics, motion, time, console, info
+constexpr int kSavedPanelCount = 4;    // the info panel position is not saved
+constexpr int kButtonCount = 13;
+constexpr int kPathLength = 200;
+
+enum ViewMode : int32_t { kViewNormal = 0, kViewShader = 1, kViewSplit = 2, kViewSwap = 3 };
+enum RecordMode : int32_t { kRecordOff = 0, kRecordNormal = 1, kRecordEffect = 2, kRecordScreen = 3 };
+
+struct Application {
+    // Capture and video
+    VideoSource* video_source[2] = {nullptr, nullptr};
+    bool second_camera_enabled = false;
+    int32_t video_width = 0, video_height = 0;
+    int32_t video_width2 = 0, video_height2 = 0;
+    double video_frame_rate = 0;
+    uint8_t* frame_buffer[2] = {nullptr, nullptr};
+    MemoryBufferHandle frame_handle[2] = {0, 0};
+    int32_t current_camera = 0;
+    int32_t split_partner_camera = 1;
+
+    // Modes
+    int32_t view_mode = kViewNormal;
+    int32_t record_mode = kRecordOff;
+    int32_t vertex_program_index = 0;
+    int32_t pixel_program_index = 0;
+    int32_t mask_index = 0;
+    bool full_screen = false;
+    GLenum polygon_mode = GL_FILL;
+    GLenum texture_filter = GL_LINEAR;
+    char model_file[kPathLength] = "mdl\\velisse.mdl";
+    char alarm_file[kPathLength] = "wav\\3.wav";
+    int alarm_sound = 0;
+
+    // Motion detection
+    float motion_max = 0.18f;
+    int32_t motion_interval = 1;
+    int32_t motion_record_duration = 10;
+    bool motion_shot_on = false, motion_alarm_on = false, motion_record_on = false;
+    bool motion_recording = false;
+    bool motion_shot_pending = false, screenshot_pending = false;
+    float pcd = 0, pcd_previous = 0, pcd_change = 0;
+
+    // Clock and the once-a-second timer
+    int32_t clock_second = 0, clock_minute = 0, clock_hour = 0;
+    int32_t clock_day = 0, clock_month = 0, clock_year = 0;
+    int32_t clock_second_previous = 0;
+    int32_t motion_check_counter = 0;
+    int32_t motion_record_elapsed = 0;
+    int32_t swap_counter = 0;
+    int32_t blink_counter = 0;
+
+    // Zoom
+    bool zoom_on = false;
+    float zoom_scale = 1.0f;
+    int32_t zoom_factor = 0;
+    float zoom_pan_limit = 0;
+    float zoom_pan_x = 0, zoom_pan_y = 0;
+    float zoom_shift_x = 0, zoom_shift_y = 0;
+
+    // Overlay layout and colours
+    float window_pos_x[kPanelCount] = {60, 40, 80, -48, -120};
+    float window_pos_y[kPanelCount] = {70, 70, -120, -48, -120};
+    float window_size_x[4] = {60, 10, 40, 96};
+    float window_size_y[4] = {50, 50, 25, 96};
+    int32_t window_on_off[4] = {1, 1, 1, 1};
+    float button_pos_x[kButtonCount] = {110, 110, 110, 110, 110, 110, 110,
+                                        110, 110, 110, 110, 110, 110};
+    float button_pos_y[kButtonCount] = {-66, -73, 11, 4, 32, -3, -17,
+                                        25, -52, -59, -24, -31, -38};
+    int32_t button_on_off[kButtonCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    bool buttons_shown = true;
+    int32_t stats_mode = 0;
+    float backplate_color_r = 0.8f, backplate_color_g = 0.8f, backplate_color_b = 1.0f;
+    float backplate_alpha = 0.5f;
+    float backplate_border_color_r = 0, backplate_border_color_g = 0, backplate_border_color_b = 1.0f;
+    float backplate_border_width = 10.0f;
+    float button_scale = 2.0f;
+    float text_color[3] = {0, 0, 0};
+    bool info_panel_open = false;
+    bool info_panel_ready = false;
+    int32_t info_panel_width = 0, info_panel_height = 0;
+    int32_t info_panel_step = 6;
+    bool blink_state = true;
+
+    // Model scene
+    bool model_position_mode = false;
+
+    // Window and text
+    int32_t window_width = 0, window_height = 0;
+    int32_t gl_win_pos_x = 120, gl_win_pos_y = 25;
+    char record_file_name[kPathLength] = "";
+    float recording_label_alpha = 0;
+    float recording_label_step = 0.1f;
+    char text_buffer[kPathLength] = "";
+};
+
+extern Application app;

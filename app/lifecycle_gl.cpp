@@ -1,0 +1,22 @@
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/lifecycle.h"
+#include "app/settings_io.h"
+#include "capture/capture.h"
+#include "record/record.h"
+#include "render/render.h"
+#include "render/shader.h"
+
+void ShutdownRoutine() {
+    SaveSettings();
+    StopRecordings();
+    DeleteTextures();
+    ReleaseShaderPrograms();
+}
+
+void ExitSequence() {
+    ShutdownRoutine();
+    CloseCaptureDevices();
+    std::exit(0);
+}

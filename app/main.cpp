@@ -1,0 +1,78 @@
+// Lumora: live camera picture with effects, motion detection and recording.
+// Start-up in its fixed order; every failing step ends with an "Error" box.
+#include <GL/freeglut.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "app/lifecycle.h"
+#include "app/settings_io.h"
+#include "capture/capture.h"
+#include "console/console.h"
+#include "input/input.h"
+#include "input/menus.h"
+#include "platform/dialogs.h"
+#include "render/frame_loop.h"
+#include "render/render.h"
+#include "render/shader.h"
+#include "sound/sound_player.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_exit_requested = 0;
+
+void OnTerminationSignal(int) { g_exit_requested = 1; }
+
+int Fail(const char* message) {
+    ShowMessageBox(message, "Error", MsgIcon::Error);
+    return -1;
+}
+
+// Signals are noted here and acted on between frames, on the GLUT thread.
+void Frame() {
+    if (g_exit_requested) ExitSequence();
+    FrameRoutine();
+}
+
+void OnWindowClose() { ExitSequence(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    LoadSettings();
+    ConsoleStartup();
+
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) return Fail("Display mode not supported.");
+    // GTK answers the questions asked while the devices open.
+    if (InitGtkDialogs(&argc, &argv)) SetDialogBackend(&kGtkDialogBackend);
+
+    if (!OpenCaptureDevices(kDeviceFiles)) return Fail("Cannot initialize capture graph.");
+
+    glutInitWindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
+    glutInitWindowSize(app.video_width, app.video_height);
+    glutCreateWindow("Lumora");
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+
+    if (!RenderingSetup()) return Fail("Cannot initialize textures.");
+    if (!LoadShaderPrograms()) return Fail("Cannot initialize Cg.");
+    if (!BuildMenus()) return Fail("Cannot initialize Menu.");
+
+    InitSoundPlayer();
+    app.alarm_sound = LoadSound(app.alarm_file);
+
+    glutDisplayFunc(Frame);
+    glutReshapeFunc(Reshape);
+    glutKeyboardFunc(ConsoleKeyboard);
+    glutMouseFunc(OnMouseButton);
+    glutSpecialFunc(OnSpecialKey);
+    glutIdleFunc(Frame);
+    glutCloseFunc(OnWindowClose);
+    std::signal(SIGINT, OnTerminationSignal);
+    std::signal(SIGTERM, OnTerminationSignal);
+
+    glutMainLoop();
+    return 0;
+}

@@ -1,0 +1,19 @@
+// The 61 persisted settings: names, order and stored forms.
+//
+// Positions are stored as value + 128 and colours and the motion threshold as
+// value x 100, both truncated toward zero, as unsigned 32-bit numbers.
+#pragma once
+
+#include <cstdint>
+
+uint32_t StorePosition(float position);
+float LoadPosition(uint32_t stored);
+uint32_t StoreHundredths(float value);
+float LoadHundredths(uint32_t stored);
+
+// Reads every setting of section "main" into the Application state, each with
+// the field's current value as the default.
+void LoadSettings();
+
+// Writes every setting of section "main", in the same order.
+void SaveSettings();

@@ -1,0 +1,10 @@
+#include "app/window.h"
+
+#include <GL/freeglut.h>
+
+void WindowFullScreen() { glutFullScreen(); }
+void WindowReshape(int width, int height) { glutReshapeWindow(width, height); }
+void WindowPosition(int x, int y) { glutPositionWindow(x, y); }
+void WindowIconify() { glutIconifyWindow(); }
+void WindowPostRedisplay() { glutPostRedisplay(); }
+void ApplyPolygonMode(GLenum mode) { glPolygonMode(GL_FRONT_AND_BACK, mode); }

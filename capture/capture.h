@@ -1,0 +1,22 @@
+// Capture devices: opening the primary and secondary camera, the two holder
+// threads, and the per-frame fetch that copies each camera's newest frame
+// into a buffer of our own (frame_buffer[i], stable until that camera's next
+// fetch) and uploads it into that camera's texture.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kDeviceFileLength = 200;
+extern const char kDeviceFiles[2][kDeviceFileLength];  // "dsvl/device1.xml", "dsvl/device2.xml"
+
+// Opens both devices, asks about the secondary camera, starts the holder
+// threads.  Fills video_source, video_width/height, video_frame_rate and may
+// switch on the second camera and split screen.  False: the primary failed.
+bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]);
+
+// Start of every frame: fetch the newest frame of each camera in use and
+// upload it into its camera texture.  Needs the GL context.
+void FetchFrames();
+
+// Stops, releases and destroys the sources (the exit sequence).
+void CloseCaptureDevices();

@@ -1,0 +1,34 @@
+#include "platform/dialogs.h"
+
+#include <cstdio>
+
+namespace {
+
+int StderrMessageBox(const char* text, const char* caption, MsgIcon, MsgButtons buttons) {
+    std::fprintf(stderr, "[%s] %s\n", caption, text);
+    return buttons == MsgButtons::YesNo ? kMsgNo : kMsgOk;
+}
+
+bool NoOpenFile(const char* title, const FileFilter&, char*, size_t) {
+    std::fprintf(stderr, "[%s] no file dialog available\n", title);
+    return false;
+}
+
+const DialogBackend kStderrBackend = {StderrMessageBox, NoOpenFile};
+const DialogBackend* g_backend = &kStderrBackend;
+
+}  // namespace
+
+int ShowMessageBox(const char* text, const char* caption, MsgIcon icon, MsgButtons buttons) {
+    return g_backend->message_box(text, caption, icon, buttons);
+}
+
+bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path, size_t capacity) {
+    return g_backend->open_file(title, filter, path, capacity);
+}
+
+const DialogBackend* SetDialogBackend(const DialogBackend* backend) {
+    const DialogBackend* old = g_backend;
+    g_backend = backend ? backend : &kStderrBackend;
+    return old;
+}

@@ -1,0 +1,40 @@
+// Modal dialogs: message boxes and the open-file chooser.
+//
+// The program talks to one dialog backend.  main() installs the GTK backend
+// once the window exists; tests install a scripted one.  Until a backend is
+// installed, boxes are printed to stderr and answered with the safe choice
+// (OK, or No for a question).  Every call blocks until the box is answered.
+#pragma once
+
+#include <cstddef>
+
+enum class MsgIcon { Error, Information, Question, Warning };
+enum class MsgButtons { Ok, YesNo };
+enum MsgResult { kMsgOk = 1, kMsgYes = 6, kMsgNo = 7 };
+
+struct FileFilter {
+    const char* name;     // "Wav Files (.wav)"
+    const char* pattern;  // "*.wav"
+};
+
+struct DialogBackend {
+    int (*message_box)(const char* text, const char* caption, MsgIcon icon, MsgButtons buttons);
+    // Fills `path` (capacity bytes) and returns true when the user chose an
+    // existing file; `path` holds the starting location on entry.
+    bool (*open_file)(const char* title, const FileFilter& filter, char* path, size_t capacity);
+};
+
+// Shows a modal message box; returns kMsgOk, kMsgYes or kMsgNo.
+int ShowMessageBox(const char* text, const char* caption, MsgIcon icon,
+                   MsgButtons buttons = MsgButtons::Ok);
+
+// Shows the open-file chooser; see DialogBackend::open_file.
+bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path, size_t capacity);
+
+// Installs `backend` (nullptr restores the stderr fallback); returns the old one.
+const DialogBackend* SetDialogBackend(const DialogBackend* backend);
+
+// The GTK backend (platform/dialogs_gtk.cpp).  InitGtkDialogs() must run after
+// the GLUT window exists; it returns false when GTK cannot open the display.
+bool InitGtkDialogs(int* argc, char*** argv);
+extern const DialogBackend kGtkDialogBackend;

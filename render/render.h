@@ -1,0 +1,26 @@
+// Rendering set-up: GL state, the texture table, the effect grid, reshape.
+//
+// The view volume maps -128..128 on both axes (at depth 0) onto the whole
+// window, whatever its shape: every overlay position is in these units.
+// Camera, history and model-pass textures are 2048 x 2048 with the picture
+// in their lower-left corner.  Safe to repeat: textures are released before
+// they are made again.
+#pragma once
+
+#include <GL/gl.h>
+
+constexpr int kTextureSize = 2048;
+constexpr int kTextureCount = 8;
+constexpr int kGridSize = 129;  // vertices per side of the effect grid
+constexpr int kMaskCount = 9;
+
+// Slots: 0, 1 cameras; 2 model shadow; 3 mask; 4-6 history; 7 model scene.
+extern GLuint texture_table[kTextureCount];
+extern float effect_grid[kGridSize][kGridSize][3];
+extern const char kMaskFiles[kMaskCount][100];  // ".\bmp\mask1.bmp" ...
+
+bool RenderingSetup();
+bool CreateTextures();
+bool LoadMaskTexture(int mask, int slot);
+void DeleteTextures();
+void Reshape(int width, int height);

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_state.h"
+#include "app/settings_io.h"
+#include "platform/settings_store.h"
+#include "support/test_support.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseFreshConfigHome();
+        saved_ = app;
+    }
+    void TearDown() override { app = saved_; }
+    Application saved_;
+};
+
+TEST_F(SettingsTest, StoredFormsTruncateTowardZero) {
+    EXPECT_EQ(StorePosition(-48), 80u);
+    EXPECT_EQ(LoadPosition(80), -48);
+    EXPECT_EQ(StorePosition(59.9f), 187u);
+    EXPECT_EQ(LoadPosition(187), 59);
+    EXPECT_EQ(StoreHundredths(0.18f), 18u);
+    EXPECT_FLOAT_EQ(LoadHundredths(18), 0.18f);
+    // 0.29f is 0.28999..., so it is stored as 28 and comes back as 0.28.
+    EXPECT_EQ(StoreHundredths(0.29f), 28u);
+    EXPECT_FLOAT_EQ(LoadHundredths(28), 0.28f);
+    // Below the stored range: kept at the bottom rather than wrapping.
+    EXPECT_EQ(StorePosition(-200), 0u);
+    EXPECT_EQ(StoreHundredths(-0.5f), 0u);
+}
+
+TEST_F(SettingsTest, FirstRunKeepsDefaultsAndWritesNothing) {
+    const Application before = app;
+    LoadSettings();
+    EXPECT_EQ(app.window_pos_x[3], before.window_pos_x[3]);
+    EXPECT_FLOAT_EQ(app.motion_max, 0.18f);
+    EXPECT_EQ(app.gl_win_pos_x, 120);
+    EXPECT_EQ(ReadSettingUnsigned("main", "stats_mode", 77), 77u);
+}
+
+TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
+    app.window_pos_x[0] = -48;
+    app.window_pos_y[3] = 59.9f;
+    app.button_pos_x[12] = 100;
+    app.button_pos_y[12] = -127;
+    app.window_on_off[2] = 0;
+    app.button_on_off[12] = 0;
+    app.motion_max = 0.29f;
+    app.stats_mode = 1;
+    app.backplate_color_g = 0.5f;
+    app.backplate_border_color_b = 0.25f;
+    app.gl_win_pos_x = 300;
+    app.gl_win_pos_y = 44;
+    SaveSettings();
+
+    const std::string text = ReadFile(SettingsFilePath());
+    int lines = 0;
+    for (char c : text) lines += c == '=';
+    EXPECT_EQ(lines, 61);
+
+    app = saved_;
+    LoadSettings();
+    EXPECT_EQ(app.window_pos_x[0], -48);
+    EXPECT_EQ(app.window_pos_y[3], 59);
+    EXPECT_EQ(app.button_pos_x[12], 100);
+    EXPECT_EQ(app.button_pos_y[12], -127);
+    EXPECT_EQ(app.window_on_off[2], 0);
+    EXPECT_EQ(app.button_on_off[12], 0);
+    EXPECT_FLOAT_EQ(app.motion_max, 0.28f);
+    EXPECT_EQ(app.stats_mode, 1);
+    EXPECT_FLOAT_EQ(app.backplate_color_g, 0.5f);
+    EXPECT_FLOAT_EQ(app.backplate_border_color_b, 0.25f);
+    EXPECT_EQ(app.gl_win_pos_x, 300);
+    EXPECT_EQ(app.gl_win_pos_y, 44);
+    // The info panel position is never stored.
+    EXPECT_EQ(app.window_pos_x[4], -120);
+}
+
+TEST_F(SettingsTest, BracketedNamesStayDistinct) {
+    WriteSettingUnsigned("main", "button_pos_x[1]", 11);
+    WriteSettingUnsigned("main", "button_pos_x[12]", 12);
+    WriteSettingUnsigned("main", "button_pos_x", 99);
+    EXPECT_EQ(ReadSettingUnsigned("main", "button_pos_x[1]", 0), 11u);
+    EXPECT_EQ(ReadSettingUnsigned("main", "button_pos_x[12]", 0), 12u);
+    EXPECT_EQ(ReadSettingUnsigned("main", "button_pos_x", 0), 99u);
+}
+
+TEST_F(SettingsTest, UnsignedTextEdgeCases) {
+    WriteSettingUnsigned("main", "max", 4294967295u);
+    EXPECT_EQ(ReadSettingUnsigned("main", "max", 1), 4294967295u);
+    WriteSettingText("main", "words", "twelve");
+    EXPECT_EQ(ReadSettingUnsigned("main", "words", 5), 5u);
+    WriteSettingText("main", "signed", "-3");
+    EXPECT_EQ(ReadSettingUnsigned("main", "signed", 5), 5u);
+    WriteSettingText("main", "tail", "12abc");
+    EXPECT_EQ(ReadSettingUnsigned("main", "tail", 5), 5u);
+    WriteSettingText("main", "huge", "4294967296");
+    EXPECT_EQ(ReadSettingUnsigned("main", "huge", 5), 5u);
+    // 20 characters do not fit the 20-byte read with the terminator.
+    WriteSettingText("main", "long", "00000000000000000042");
+    EXPECT_EQ(ReadSettingUnsigned("main", "long", 5), 5u);
+    WriteSettingText("main", "fits", "0000000000000000042");
+    EXPECT_EQ(ReadSettingUnsigned("main", "fits", 5), 42u);
+}
+
+TEST_F(SettingsTest, CorruptFileReadsDefaultsAndIsReplacedWhole) {
+    WriteSettingUnsigned("main", "stats_mode", 1);
+    {
+        std::ofstream out(SettingsFilePath(), std::ios::trunc);
+        out << "\x01\x02 not [a key file\n=== garbage\n";
+    }
+    EXPECT_EQ(ReadSettingUnsigned("main", "stats_mode", 0), 0u);
+    // A write over a corrupt file starts a fresh, valid file.
+    EXPECT_EQ(WriteSettingUnsigned("main", "stats_mode", 1), 1);
+    EXPECT_EQ(ReadSettingUnsigned("main", "stats_mode", 0), 1u);
+    EXPECT_EQ(ReadFile(SettingsFilePath()).find("garbage"), std::string::npos);
+}
+
+TEST_F(SettingsTest, WriteIsAtomicRename) {
+    WriteSettingUnsigned("main", "a", 1);
+    // A reader holding the old file keeps seeing complete old contents.
+    std::ifstream old_reader(SettingsFilePath());
+    WriteSettingUnsigned("main", "b", 2);
+    std::stringstream old_text;
+    old_text << old_reader.rdbuf();
+    EXPECT_NE(old_text.str().find("a=1"), std::string::npos);
+    EXPECT_EQ(old_text.str().find("b=2"), std::string::npos);
+}
+
+TEST_F(SettingsTest, UnwritableFolderFailsWrites) {
+    setenv("XDG_CONFIG_HOME", "/proc/lumora-no-such-dir", 1);
+    EXPECT_EQ(WriteSettingUnsigned("main", "a", 1), 0);
+    EXPECT_EQ(ReadSettingUnsigned("main", "a", 9), 9u);
+}
+
+}  // namespace
