@@ -8,7 +8,6 @@ void BeginTextPass(int, int) {}
 void DrawBitmapString(float, float, int, const char*) {}
 void EndTextPass() {}
 
-OverlayState overlay;
 void BuildOverlayLists() {}
 void DrawArcFan(int, float) {}
 void DrawBackplate(float, int, int, float, float, float, float, float, float, float, float, float) {}

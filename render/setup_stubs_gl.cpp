@@ -4,14 +4,12 @@
 
 GLuint texture_table[kTextureCount];
 float effect_grid[kGridSize][kGridSize][3];
-const char kMaskFiles[kMaskCount][100] = {};
 bool RenderingSetup() { return true; }
 bool CreateTextures() { return true; }
 bool LoadMaskTexture(int, int) { return true; }
 void DeleteTextures() {}
 void Reshape(int, int) {}
 
-FrameLoopState frame_loop;
 void FrameRoutine() {}
 void ZoomStep(bool) {}
 void CountFrame(time_t, int) {}

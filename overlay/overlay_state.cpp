@@ -1,0 +1,3 @@
+#include "overlay/overlay.h"
+
+OverlayState overlay;

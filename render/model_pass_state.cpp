@@ -1,0 +1,3 @@
+#include "render/model_pass.h"
+
+ModelPassState model_pass;

@@ -1,0 +1,4 @@
+#pragma once
+
+// Thrown by the stand-in of ExitSequence().
+struct ExitRequested {};
