@@ -100,6 +100,8 @@ struct Application {
 
     // Model scene
     bool model_position_mode = false;
+    int32_t model_sequence = 1;        // asked of the model by Home / End
+    int32_t last_special_key = 0;      // read and cleared by the next model draw
 
     // Window and text
     int32_t window_width = 0, window_height = 0;

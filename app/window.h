@@ -11,3 +11,8 @@ void WindowIconify();
 void WindowPostRedisplay();
 // glPolygonMode(GL_FRONT_AND_BACK, mode)
 void ApplyPolygonMode(GLenum mode);
+
+enum class PointerShape { RightArrow, UpDown };
+void WindowSetPointer(PointerShape shape);
+// Registers the pointer-motion callback (called while a button is held).
+void WindowSetMotionCallback(void (*callback)(int x, int y));

@@ -8,3 +8,9 @@ void WindowPosition(int x, int y) { glutPositionWindow(x, y); }
 void WindowIconify() { glutIconifyWindow(); }
 void WindowPostRedisplay() { glutPostRedisplay(); }
 void ApplyPolygonMode(GLenum mode) { glPolygonMode(GL_FRONT_AND_BACK, mode); }
+
+void WindowSetPointer(PointerShape shape) {
+    glutSetCursor(shape == PointerShape::UpDown ? GLUT_CURSOR_UP_DOWN : GLUT_CURSOR_RIGHT_ARROW);
+}
+
+void WindowSetMotionCallback(void (*callback)(int x, int y)) { glutMotionFunc(callback); }

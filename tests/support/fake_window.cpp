@@ -12,3 +12,7 @@ void WindowPosition(int x, int y) {
 void WindowIconify() { LogFakeCall("WindowIconify"); }
 void WindowPostRedisplay() { LogFakeCall("WindowPostRedisplay"); }
 void ApplyPolygonMode(GLenum mode) { LogFakeCall("ApplyPolygonMode " + std::to_string(mode)); }
+void WindowSetPointer(PointerShape shape) {
+    LogFakeCall(shape == PointerShape::UpDown ? "WindowSetPointer UpDown" : "WindowSetPointer RightArrow");
+}
+void WindowSetMotionCallback(void (*)(int, int)) { LogFakeCall("WindowSetMotionCallback"); }
