@@ -8,9 +8,6 @@ void BeginTextPass(int, int) {}
 void DrawBitmapString(float, float, int, const char*) {}
 void EndTextPass() {}
 
-void BuildOverlayLists() {}
-void DrawArcFan(int, float) {}
-void DrawBackplate(float, int, int, float, float, float, float, float, float, float, float, float) {}
 void DrawButton(float, int, int, float, float, float, float, float, float, float, float, float, int,
                 const char*) {}
 void DrawConsoleWindow(float, int, int, float, float, float, float, float, float, float, float, float,
