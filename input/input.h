@@ -1,5 +1,38 @@
 // Mouse, pointer drags, special keys and the thirteen button actions.
+//
+// Hit tests compare in window pixels with strict inequalities (a point on an
+// edge is outside); overlay units map to pixels as px = W/256 (ux + 128),
+// py = H/256 (128 - uy).
 #pragma once
+
+#include "app/app_state.h"
+
+struct InputState {
+    bool window_dragging[kSavedPanelCount] = {};
+    bool button_dragging[kButtonCount] = {};
+    bool meter_dragging = false;
+    bool graph_dragging = false;
+    int last_mouse_x = 0, last_mouse_y = 0;
+};
+extern InputState input;
+
+// Button sizes in overlay units.
+constexpr float kButtonWidth = 15;
+constexpr float kButtonHeight = 3;
+
+// GLUT codes of the special keys we serve.
+enum SpecialKey {
+    kKeyF11 = 11, kKeyF12 = 12,
+    kKeyLeft = 100, kKeyUp = 101, kKeyRight = 102, kKeyDown = 103,
+    kKeyPageUp = 104, kKeyPageDown = 105, kKeyHome = 106, kKeyEnd = 107,
+};
+
+// True when pixel (x, y) lies strictly inside the overlay box from (ux0, uy0)
+// to (ux1, uy1) in a window of width x height pixels.
+bool HitOverlayBox(int x, int y, int width, int height, float ux0, float uy0, float ux1, float uy1);
+// Overlay units of a pixel (y flipped).
+float PixelToUnitX(float x, int width);
+float PixelToUnitY(float y, int height);
 
 void OnMouseButton(int button, int state, int x, int y);
 void OnMouseDrag(int x, int y);

@@ -1,0 +1,142 @@
+#include "app/app_state.h"
+#include "app/window.h"
+#include "input/input.h"
+#include "render/frame_loop.h"
+#include "render/model_pass.h"
+
+InputState input;
+
+namespace {
+
+constexpr int kLeftButton = 0, kMiddleButton = 1;
+constexpr int kPressed = 0, kReleased = 1;
+
+bool Hit(int x, int y, float ux0, float uy0, float ux1, float uy1) {
+    return HitOverlayBox(x, y, app.window_width, app.window_height, ux0, uy0, ux1, uy1);
+}
+
+// Threshold from a click or drag at `uy` over a panel whose bottom is `bottom`.
+void SetThresholdFrom(float uy, float bottom) { app.motion_max = (uy - bottom) / 100.0f; }
+
+void LeftPressed(int x, int y) {
+    const float r = app.backplate_border_width;
+    for (int i = 0; i < kSavedPanelCount; ++i) {
+        if (app.window_on_off[i] != 1) continue;
+        const float x0 = app.window_pos_x[i], top = app.window_pos_y[i] + app.window_size_y[i];
+        if (Hit(x, y, x0, top, x0 + app.window_size_x[i], top + r / 2) && (i != 0 || app.full_screen))
+            input.window_dragging[i] = true;
+    }
+
+    const float ix = app.window_pos_x[4], iy = app.window_pos_y[4];
+    if (Hit(x, y, ix - r / 2, iy - r / 2, ix + app.info_panel_width + r / 2,
+            iy + app.info_panel_height + r / 2))
+        app.info_panel_open = !app.info_panel_open;
+
+    const float uy = PixelToUnitY(static_cast<float>(y), app.window_height);
+    if (app.window_on_off[1] == 1) {
+        const float mx = app.window_pos_x[1], my = app.window_pos_y[1];
+        if (Hit(x, y, mx, my, mx + app.window_size_x[1], my + app.window_size_y[1])) {
+            WindowSetPointer(PointerShape::UpDown);
+            SetThresholdFrom(uy, my);
+            input.meter_dragging = true;
+        }
+    }
+    if (!app.full_screen) return;
+
+    if (app.window_on_off[0] == 1) {
+        const float gx = app.window_pos_x[0], gy = app.window_pos_y[0];
+        if (Hit(x, y, gx, gy, gx + app.window_size_x[0], gy + app.window_size_y[0])) {
+            WindowSetPointer(PointerShape::UpDown);
+            SetThresholdFrom(uy, gy);
+            input.graph_dragging = true;
+        }
+    }
+    for (int i = 0; i < kButtonCount; ++i) {
+        const float bx = app.button_pos_x[i], by = app.button_pos_y[i];
+        if (app.button_on_off[i] == 1 && Hit(x, y, bx, by, bx + kButtonWidth, by + kButtonHeight))
+            RunButtonAction(i);
+    }
+    for (int i = 0; i < kButtonCount; ++i) {
+        const float bx = app.button_pos_x[i], strip = app.button_pos_y[i] + kButtonHeight;
+        if (app.button_on_off[i] == 1 &&
+            Hit(x, y, bx, strip, bx + kButtonWidth, strip + app.button_scale / 2))
+            input.button_dragging[i] = !input.button_dragging[i];
+    }
+}
+
+void LeftReleased() {
+    WindowSetPointer(PointerShape::RightArrow);
+    for (bool& dragging : input.window_dragging) dragging = false;
+    for (bool& dragging : input.button_dragging) dragging = false;
+    input.meter_dragging = false;
+    input.graph_dragging = false;
+}
+
+// One step per axis and event, however far the pointer moved.
+void PanZoom(int x, int y) {
+    const float limit = app.zoom_pan_limit;
+    if (app.zoom_pan_x < limit && input.last_mouse_x < x) {
+        app.zoom_pan_x += 1;
+        app.zoom_shift_x += frame_loop.texture_extent_s / 64;
+    }
+    if (-limit < app.zoom_pan_x && input.last_mouse_x > x) {
+        app.zoom_pan_x -= 1;
+        app.zoom_shift_x -= frame_loop.texture_extent_s / 64;
+    }
+    if (app.zoom_pan_y < limit && input.last_mouse_y < y) {
+        app.zoom_pan_y += 1;
+        app.zoom_shift_y += frame_loop.texture_extent_t / 64;
+    }
+    if (-limit < app.zoom_pan_y && input.last_mouse_y > y) {
+        app.zoom_pan_y -= 1;
+        app.zoom_shift_y -= frame_loop.texture_extent_t / 64;
+    }
+}
+
+}  // namespace
+
+void OnMouseButton(int button, int state, int x, int y) {
+    if (button == kLeftButton) {
+        if (state == kPressed) LeftPressed(x, y);
+        else if (state == kReleased) LeftReleased();
+    } else if (button == kMiddleButton) {
+        const bool zoomable = app.view_mode == kViewNormal ||
+                              (app.view_mode == kViewShader && app.pixel_program_index == 8);
+        if (state == kPressed && zoomable) ZoomStep(true);
+    } else {
+        return;
+    }
+    WindowSetMotionCallback(OnMouseDrag);
+    WindowPostRedisplay();
+}
+
+void OnMouseDrag(int x, int y) {
+    const int width = app.window_width, height = app.window_height;
+    if (width <= 0 || height <= 0) return;
+    const float ux = PixelToUnitX(static_cast<float>(x), width);
+    const float uy = PixelToUnitY(static_cast<float>(y), height);
+    const float r = app.backplate_border_width;
+
+    const bool inside = 0 < x && x < width && 0 < y && y < height;
+    for (int i = 0; i < kSavedPanelCount; ++i) {
+        if (!input.window_dragging[i] || !inside) continue;
+        app.window_pos_x[i] = ux - app.window_size_x[i] / 2;
+        app.window_pos_y[i] = uy - app.window_size_y[i] - r / 4;
+    }
+    for (int i = 0; i < kButtonCount; ++i) {
+        if (!input.button_dragging[i]) continue;
+        app.button_pos_x[i] = ux - kButtonWidth / 2;
+        app.button_pos_y[i] = uy - kButtonHeight - app.button_scale / 4;
+    }
+    if (input.meter_dragging) SetThresholdFrom(uy, app.window_pos_y[1]);
+    if (input.graph_dragging) SetThresholdFrom(uy, app.window_pos_y[0]);
+
+    PanZoom(x, y);
+    if (app.model_position_mode) {
+        model_pass.scene_rotation_y = static_cast<float>(-x - width / 2);
+        model_pass.scene_rotation_x = static_cast<float>(height / 2 - y);
+    }
+    WindowPostRedisplay();
+    input.last_mouse_x = x;
+    input.last_mouse_y = y;
+}
