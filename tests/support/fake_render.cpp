@@ -1,0 +1,15 @@
+// Recording stand-ins for the renderer's GL entry points
+// (render/setup_gl.cpp, render/shader_gl.cpp).
+#include "render/render.h"
+#include "render/shader.h"
+#include "support/fake_log.h"
+
+bool RenderingSetup() {
+    LogFakeCall("RenderingSetup");
+    return true;
+}
+
+bool LoadShaderPrograms() {
+    LogFakeCall("LoadShaderPrograms");
+    return true;
+}
