@@ -1,4 +1,10 @@
 // The frame routine (display and idle callback) and the zoom step.
+//
+// One run fetches the newest frames, draws the picture of the view mode, the
+// zoom navigator and the overlay, feeds the recorder, counts frames, swaps
+// and sleeps.  The arithmetic of the run (zoom, frame count, texture extents,
+// the wave and swap-fade counters) lives in GL-free units so tests can drive
+// it without a display.
 #pragma once
 
 #include <cstdint>
@@ -21,15 +27,37 @@ struct FrameLoopState {
     float fps_last_time = 0;
     int32_t fps_value = 0;
     char fps_text[64] = "";
+    // Pause after every buffer swap; benchmarks set 0 to time the work alone.
+    uint32_t sleep_milliseconds = 20;
 };
 extern FrameLoopState frame_loop;
 
-// One run: fetch, draw, overlay, record, count, swap, sleep 20 ms.
+// One run: fetch, draw, overlay, record, count, swap, sleep.
 void FrameRoutine();
+// Everything of one run before the buffer swap (the picture stays in the
+// back buffer).
+void RenderFrame();
 
 // advance: 2x -> 4x -> 8x -> off.  !advance: reset zoom (shift kept).
 void ZoomStep(bool advance);
 inline void ResetZoom() { ZoomStep(false); }
 
-// Frame count step (frame routine step 20) for a given time sample.
+// Frame count step for a given time sample: fps_value and fps_text once a
+// second.
 void CountFrame(time_t seconds, int milliseconds);
+
+// The newest frame of the shown camera, or nullptr before the first one.
+const uint8_t* CurrentCameraFrame();
+// texture_extent_s/t: where the picture ends inside its 2048 x 2048 texture.
+void UpdateTextureExtents();
+// shader_texel_x/y and shader_window_ratio_x/y for the effect parameters.
+void UpdateShaderRatios();
+// The history step runs in shader view with pixel programs 9, 10 and 11.
+bool UsesFrameHistory();
+// Texture table slot (4, 5 or 6) for the next history frame, and its advance.
+int HistoryTextureSlot();
+void AdvanceHistorySlot();
+// Wave counters after each vertex pair of the effect grid.
+void StepWaveVertex();
+// Swap fade after each grid row: may switch the camera and end the fade.
+void StepSwapFadeRow();

@@ -19,8 +19,13 @@ extern GLuint texture_table[kTextureCount];
 extern float effect_grid[kGridSize][kGridSize][3];
 extern const char kMaskFiles[kMaskCount][100];  // ".\bmp\mask1.bmp" ...
 
+// Effect grid vertex [i][j] = (64 - i, 64 - j, 0): -64..64, one unit apart.
+void FillEffectGrid();
+
 bool RenderingSetup();
 bool CreateTextures();
+// Always true; an unreadable mask leaves the slot as it was.
 bool LoadMaskTexture(int mask, int slot);
+// Releases every texture of the table and zeroes its names.
 void DeleteTextures();
 void Reshape(int width, int height);

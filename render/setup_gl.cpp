@@ -1,0 +1,107 @@
+// Rendering set-up: GL state, the texture table and the view volume.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/app_state.h"
+#include "image/bmp_loader.h"
+#include "model/model.h"
+#include "overlay/overlay.h"
+#include "platform/paths.h"
+#include "render/model_pass.h"
+#include "render/render.h"
+
+namespace {
+
+void ReleaseTexture(int slot) {
+    if (texture_table[slot] != 0) glDeleteTextures(1, &texture_table[slot]);
+    texture_table[slot] = 0;
+}
+
+// A fresh name in `slot` with the current filter, bound.
+void NewTexture(int slot) {
+    ReleaseTexture(slot);
+    glGenTextures(1, &texture_table[slot]);
+    glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(app.texture_filter));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(app.texture_filter));
+}
+
+// 2048 x 2048: every later frame is only a sub-image replacement.
+void NewVideoTexture(int slot, const uint8_t* pixels) {
+    NewTexture(slot);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, kTextureSize, kTextureSize, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                 pixels);
+}
+
+}  // namespace
+
+bool RenderingSetup() {
+    // The model first, so its texture names are taken before ours.
+    LoadDefaultModel();
+    BuildOverlayLists();
+
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0, 0, 0, 0);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+
+    CreateTextures();
+
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_LIGHT0);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+    glPolygonMode(GL_FRONT_AND_BACK, app.polygon_mode);
+
+    FillEffectGrid();
+    return true;
+}
+
+bool CreateTextures() {
+    // Mid-grey until the first frame arrives; freed again right after.
+    const std::vector<uint8_t> grey(static_cast<size_t>(kTextureSize) * kTextureSize * 4, 0x7F);
+    for (int slot : {4, 5, 6, 0}) NewVideoTexture(slot, grey.data());
+    if (app.second_camera_enabled)
+        NewVideoTexture(1, grey.data());
+    else
+        ReleaseTexture(1);
+
+    if (!LoadMaskTexture(app.mask_index, 3)) return false;
+
+    NewVideoTexture(7, scene_buffer);
+    NewVideoTexture(2, shadow_buffer);
+    return true;
+}
+
+bool LoadMaskTexture(int mask, int slot) {
+    if (mask < 0 || mask >= kMaskCount || slot < 0 || slot >= kTextureCount) return true;
+    const std::unique_ptr<RgbImage> image(LoadBitmapImage(NativePath(kMaskFiles[mask]).c_str()));
+    if (!image || !image->data || image->width <= 0 || image->height <= 0) return true;
+    NewTexture(slot);
+    // Rows of the image are packed: any width, not just multiples of four.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 image->data);
+    return true;
+}
+
+void DeleteTextures() {
+    for (int slot = 0; slot < kTextureCount; ++slot) ReleaseTexture(slot);
+}
+
+void Reshape(int width, int height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // Aspect fixed at 1: the -128..128 square always fills the window.
+    gluPerspective(90, 1.0, 1.0, 512);
+    gluLookAt(0, 0, 128, 0, 0, 0, 0, 1, 0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    app.window_width = width;
+    app.window_height = height;
+}
