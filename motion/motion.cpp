@@ -1,0 +1,156 @@
+// The clock, the once-a-second timer and the motion measurement.
+#include "motion/motion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "app/app_state.h"
+#include "overlay/overlay.h"
+#include "platform/clock.h"
+#include "sound/sound_player.h"
+
+MotionState motion;
+
+namespace {
+
+constexpr size_t kSnapshotAlignment = 64;
+
+uint8_t* AllocateSnapshot(size_t bytes) {
+    const size_t rounded = (bytes + kSnapshotAlignment - 1) / kSnapshotAlignment * kSnapshotAlignment;
+    auto* buffer = static_cast<uint8_t*>(std::aligned_alloc(kSnapshotAlignment, rounded));
+    if (!buffer) std::abort();
+    std::memset(buffer, 0, rounded);
+    return buffer;
+}
+
+// Both snapshots hold at least `bytes`; the last snapshot keeps its content
+// so a measurement after a size change still compares against it.
+void EnsureSnapshotCapacity(size_t bytes) {
+    if (bytes <= motion.snapshot_capacity) return;
+    uint8_t* last = AllocateSnapshot(bytes);
+    uint8_t* previous = AllocateSnapshot(bytes);
+    if (motion.motion_snapshot) std::memcpy(last, motion.motion_snapshot, motion.snapshot_capacity);
+    std::free(motion.motion_snapshot);
+    std::free(motion.motion_snapshot_previous);
+    motion.motion_snapshot = last;
+    motion.motion_snapshot_previous = previous;
+    motion.snapshot_capacity = bytes;
+}
+
+// Copies `pixels` 32-bit pixels from `frame` to `out` and counts those that
+// differ from `last` in any of their four bytes.  One pass: the frame is read
+// once and the new snapshot written once.
+size_t CopyAndCountDifferences(const uint8_t* frame, const uint8_t* last, uint8_t* out,
+                               size_t pixels) {
+    size_t equal = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Lane counters of equal pixels; flushed before they could overflow.
+    constexpr size_t kBlock = size_t{1} << 28;
+    while (pixels - i >= 4) {
+        const size_t block_end = i + std::min(kBlock, (pixels - i) / 4 * 4);
+        __m128i equal_lanes = _mm_setzero_si128();
+        for (; i < block_end; i += 4) {
+            const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 4 * i));
+            const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(last + 4 * i));
+            _mm_store_si128(reinterpret_cast<__m128i*>(out + 4 * i), f);
+            // Equal lanes are all ones, i.e. -1: subtracting counts them.
+            equal_lanes = _mm_sub_epi32(equal_lanes, _mm_cmpeq_epi32(f, s));
+        }
+        alignas(16) uint32_t lanes[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), equal_lanes);
+        equal += size_t{lanes[0]} + lanes[1] + lanes[2] + lanes[3];
+    }
+#endif
+    for (; i < pixels; ++i) {
+        uint32_t f, s;
+        std::memcpy(&f, frame + 4 * i, 4);
+        std::memcpy(&s, last + 4 * i, 4);
+        std::memcpy(out + 4 * i, &f, 4);
+        equal += (f == s);
+    }
+    return pixels - equal;
+}
+
+void FireMotionActions() {
+    if (app.motion_shot_on) app.motion_shot_pending = true;
+    if (app.motion_record_on) app.motion_recording = true;
+    if (app.motion_alarm_on) StartSound(app.alarm_sound);
+}
+
+}  // namespace
+
+bool ReadClock() {
+    app.clock_second_previous = app.clock_second;
+    const LocalTime now = ReadLocalTime();
+    app.clock_second = now.second;
+    app.clock_minute = now.minute;
+    app.clock_hour = now.hour;
+    app.clock_day = now.day;
+    app.clock_month = now.month;
+    app.clock_year = now.year;
+    return true;
+}
+
+bool PerSecondTimer() {
+    // Only a step of exactly one second ticks: 59 -> 0 does not.
+    if (app.clock_second - app.clock_second_previous == 1) {
+        ++app.motion_check_counter;
+        ++app.swap_counter;
+        ++app.blink_counter;
+        if (app.motion_recording)
+            ++app.motion_record_elapsed;
+        else
+            app.motion_record_elapsed = 0;
+        if (app.motion_record_elapsed == app.motion_record_duration) {
+            app.motion_record_elapsed = 0;
+            app.motion_recording = false;
+        }
+    }
+    if (app.motion_check_counter == app.motion_interval) {
+        MeasureMotion(app.video_width, app.video_height, app.frame_buffer[app.current_camera]);
+        app.motion_check_counter = 0;
+    }
+    if (app.view_mode == kViewSwap && app.second_camera_enabled && app.swap_counter == 3) {
+        app.current_camera = app.current_camera == 0 ? 1 : 0;
+        app.swap_counter = 0;
+    }
+    if (app.blink_counter == 1) {
+        app.blink_state = !app.blink_state;
+        app.blink_counter = 0;
+    }
+    return true;
+}
+
+void MeasureMotion(int width, int height, const uint8_t* frame) {
+    // No frame has arrived yet: nothing to measure.
+    if (!frame || width <= 0 || height <= 0) return;
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const size_t n = pixels * 4;
+    EnsureSnapshotCapacity(n);
+
+    // The new snapshot goes into the older buffer; swapping the two then
+    // leaves the last snapshot as the previous one without copying it.
+    const size_t differing =
+        CopyAndCountDifferences(frame, motion.motion_snapshot, motion.motion_snapshot_previous, pixels);
+    std::swap(motion.motion_snapshot, motion.motion_snapshot_previous);
+
+    if (motion.motion_primed) {
+        app.pcd_previous = app.pcd;
+        app.pcd = static_cast<float>(differing) / static_cast<float>(n) * 100.0f;
+        app.pcd_change = std::fabs(app.pcd - app.pcd_previous);
+        if (app.pcd_change >= app.motion_max) FireMotionActions();
+        if (overlay.pcd_history_cursor < overlay.pcd_history_length)
+            ++overlay.pcd_history_cursor;
+        else
+            overlay.pcd_history_cursor = 0;
+    }
+    motion.motion_primed = true;
+}

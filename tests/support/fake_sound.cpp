@@ -1,0 +1,20 @@
+// Recording stand-ins for the sound player (sound/sound_player_al.cpp).
+// Loads hand out ids from 1 like the real player; starts are only logged.
+#include "sound/sound_player.h"
+#include "support/fake_log.h"
+
+#include <string>
+
+namespace {
+int g_next_id = 1;
+}
+
+void InitSoundPlayer() { LogFakeCall("InitSoundPlayer"); }
+int LoadSound(const char* path) {
+    LogFakeCall(std::string("LoadSound ") + path);
+    return g_next_id++;
+}
+void StartSound(int id) { LogFakeCall("StartSound " + std::to_string(id)); }
+void StopSound(int id) { LogFakeCall("StopSound " + std::to_string(id)); }
+void ReleaseSound(int id) { LogFakeCall("ReleaseSound " + std::to_string(id)); }
+void ShutdownSoundPlayer() { LogFakeCall("ShutdownSoundPlayer"); }

@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "app/app_state.h"
+#include "motion/motion.h"
+#include "overlay/overlay.h"
+#include "support/fake_log.h"
+
+namespace {
+
+using Frame = std::vector<uint8_t>;
+
+Frame MakeFrame(int width, int height, uint8_t fill = 0x40) {
+    return Frame(static_cast<size_t>(width) * height * 4, fill);
+}
+
+// Changes every byte of the first `count` pixels, starting at pixel `first`.
+Frame WithChangedPixels(Frame frame, size_t first, size_t count) {
+    for (size_t p = first; p < first + count; ++p)
+        for (int b = 0; b < 4; ++b) frame[4 * p + b] ^= 0xFF;
+    return frame;
+}
+
+class MotionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_app_ = app;
+        saved_overlay_ = overlay;
+        motion.motion_primed = false;
+        overlay.pcd_history_length = 60;  // as the statistics graph sets it
+        ClearFakeCalls();
+    }
+    void TearDown() override {
+        app = saved_app_;
+        overlay = saved_overlay_;
+        motion.motion_primed = false;
+    }
+    void Measure(const Frame& frame, int width = 10, int height = 10) {
+        MeasureMotion(width, height, frame.data());
+    }
+    std::vector<std::string> StartedSounds() {
+        std::vector<std::string> started;
+        for (const auto& call : FakeCalls())
+            if (call.rfind("StartSound", 0) == 0) started.push_back(call);
+        return started;
+    }
+    Application saved_app_;
+    OverlayState saved_overlay_;
+};
+
+TEST_F(MotionTest, FirstMeasurementOnlyPrimes) {
+    app.motion_shot_on = app.motion_alarm_on = app.motion_record_on = true;
+    overlay.pcd_history_cursor = 7;
+    Measure(MakeFrame(10, 10));
+    EXPECT_TRUE(motion.motion_primed);
+    EXPECT_EQ(app.pcd, 0.0f);
+    EXPECT_EQ(app.pcd_change, 0.0f);
+    EXPECT_EQ(overlay.pcd_history_cursor, 7);
+    EXPECT_FALSE(app.motion_shot_pending);
+    EXPECT_TRUE(StartedSounds().empty());
+}
+
+TEST_F(MotionTest, IdenticalFramesGiveZeroAndAllDifferentGiveTwentyFive) {
+    const Frame still = MakeFrame(10, 10);
+    Measure(still);
+    Measure(still);
+    EXPECT_EQ(app.pcd, 0.0f);
+    // The divisor is the byte count: every pixel differing is 25, not 100.
+    Measure(MakeFrame(10, 10, 0x41));
+    EXPECT_FLOAT_EQ(app.pcd, 25.0f);
+    EXPECT_FLOAT_EQ(app.pcd_previous, 0.0f);
+    EXPECT_FLOAT_EQ(app.pcd_change, 25.0f);
+}
+
+TEST_F(MotionTest, TenPercentChangeThenSteadyChangeRate) {
+    app.motion_shot_on = true;
+    const Frame steady = MakeFrame(10, 10);
+    Measure(steady);
+    Measure(steady);
+    ASSERT_FALSE(app.motion_shot_pending);
+
+    const Frame changed = WithChangedPixels(steady, 0, 10);
+    Measure(changed);
+    EXPECT_FLOAT_EQ(app.pcd, 2.5f);
+    EXPECT_FLOAT_EQ(app.pcd_change, 2.5f);
+    EXPECT_TRUE(app.motion_shot_pending);
+
+    // Again 10 % differ from the last snapshot: the PCD holds, no change.
+    app.motion_shot_pending = false;
+    Measure(WithChangedPixels(changed, 50, 10));
+    EXPECT_FLOAT_EQ(app.pcd, 2.5f);
+    EXPECT_FLOAT_EQ(app.pcd_change, 0.0f);
+    EXPECT_FALSE(app.motion_shot_pending);
+}
+
+TEST_F(MotionTest, ThresholdIsReachedAtEquality) {
+    app.motion_shot_on = true;
+    const Frame steady = MakeFrame(10, 10);
+    const Frame changed = WithChangedPixels(steady, 0, 10);
+    Measure(steady);
+    Measure(steady);
+    app.motion_max = 2.5f;  // exactly the change that follows
+    Measure(changed);
+    ASSERT_EQ(app.pcd_change, 2.5f);
+    EXPECT_TRUE(app.motion_shot_pending);
+
+    app.motion_shot_pending = false;
+    app.motion_max = std::nextafter(2.5f, 3.0f);
+    Measure(steady);  // 10 % differ again: PCD 2.5, no change
+    Measure(steady);  // still: PCD 0, a change of 2.5, now just below
+    EXPECT_FLOAT_EQ(app.pcd_change, 2.5f);
+    EXPECT_FALSE(app.motion_shot_pending);
+}
+
+TEST_F(MotionTest, ActionsFollowTheirSwitches) {
+    const Frame a = MakeFrame(10, 10), b = MakeFrame(10, 10, 0x00);
+    app.alarm_sound = 3;
+    Measure(a);
+
+    // None enabled: nothing fires.
+    Measure(b);
+    EXPECT_FALSE(app.motion_shot_pending);
+    EXPECT_FALSE(app.motion_recording);
+    EXPECT_TRUE(StartedSounds().empty());
+
+    // Only the alarm.
+    app.motion_alarm_on = true;
+    Measure(b);  // 25 -> 0 is a change of 25 again
+    EXPECT_FALSE(app.motion_shot_pending);
+    EXPECT_FALSE(app.motion_recording);
+    EXPECT_EQ(StartedSounds(), std::vector<std::string>{"StartSound 3"});
+
+    // All three; the alarm starts again while the first may still sound.
+    app.motion_shot_on = app.motion_record_on = true;
+    Measure(a);
+    EXPECT_TRUE(app.motion_shot_pending);
+    EXPECT_TRUE(app.motion_recording);
+    EXPECT_EQ(StartedSounds().size(), 2u);
+}
+
+TEST_F(MotionTest, HistoryCursorWrapsAfterTheGraphLength) {
+    overlay.pcd_history_length = 60;
+    overlay.pcd_history_cursor = 59;
+    const Frame frame = MakeFrame(4, 4);
+    Measure(frame, 4, 4);
+    Measure(frame, 4, 4);
+    EXPECT_EQ(overlay.pcd_history_cursor, 60);
+    Measure(frame, 4, 4);
+    EXPECT_EQ(overlay.pcd_history_cursor, 0);
+    Measure(frame, 4, 4);
+    EXPECT_EQ(overlay.pcd_history_cursor, 1);
+}
+
+TEST_F(MotionTest, EveryByteAndBitCountsWithoutTolerance) {
+    // 7 x 3 pixels: not a multiple of the vector width, so the tail is used.
+    const Frame base = MakeFrame(7, 3);
+    for (size_t pixel : {size_t{0}, size_t{5}, size_t{20}}) {
+        for (int byte = 0; byte < 4; ++byte) {
+            motion.motion_primed = false;
+            app.pcd = 0;
+            Measure(base, 7, 3);
+            Frame changed = base;
+            changed[4 * pixel + byte] ^= 0x01;
+            Measure(changed, 7, 3);
+            EXPECT_FLOAT_EQ(app.pcd, 100.0f / 84.0f) << "pixel " << pixel << " byte " << byte;
+        }
+    }
+}
+
+TEST_F(MotionTest, FramesLargerThanFourMebibytesWork) {
+    for (auto [w, h] : {std::pair{1280, 1024}, std::pair{1920, 1080}, std::pair{640, 480}}) {
+        motion.motion_primed = false;
+        app.pcd = 0;
+        const Frame a = MakeFrame(w, h);
+        Measure(a, w, h);
+        // A quarter of the rows changed: a PCD of 25 / 4.
+        Measure(WithChangedPixels(a, 0, static_cast<size_t>(w) * h / 4), w, h);
+        EXPECT_FLOAT_EQ(app.pcd, 6.25f) << w << "x" << h;
+        EXPECT_GE(motion.snapshot_capacity, static_cast<size_t>(w) * h * 4);
+    }
+}
+
+TEST_F(MotionTest, NoFrameYetIsNoMeasurement) {
+    MeasureMotion(640, 480, nullptr);
+    EXPECT_FALSE(motion.motion_primed);
+}
+
+// The timer, driven through ReadClock-like second steps.
+class TimerTest : public MotionTest {
+protected:
+    void SetUp() override {
+        MotionTest::SetUp();
+        app.video_width = 4;
+        app.video_height = 4;
+        frame_ = MakeFrame(4, 4);
+        app.frame_buffer[0] = app.frame_buffer[1] = frame_.data();
+        app.clock_second = app.clock_second_previous = 10;
+        app.motion_interval = 1000;  // no measurement unless a test asks
+    }
+    // One run of the frame routine whose clock reads `second`.
+    void Run(int second) {
+        app.clock_second_previous = app.clock_second;
+        app.clock_second = second;
+        PerSecondTimer();
+    }
+    void Ticks(int count) {
+        for (int i = 0; i < count; ++i) Run((app.clock_second + 1) % 60);
+    }
+    Frame frame_;
+};
+
+TEST_F(TimerTest, OnlyAStepOfExactlyOneSecondTicks) {
+    Run(11);
+    EXPECT_EQ(app.swap_counter, 1);
+    Run(11);  // same second, later frame
+    Run(13);  // a skipped second
+    EXPECT_EQ(app.swap_counter, 1);
+    app.clock_second = 59;
+    Run(0);  // the minute wraps: -59, no tick
+    EXPECT_EQ(app.swap_counter, 1);
+    Run(1);
+    EXPECT_EQ(app.swap_counter, 2);
+}
+
+TEST_F(TimerTest, MeasuresEveryIntervalTicks) {
+    app.motion_interval = 5;
+    Ticks(4);
+    EXPECT_FALSE(motion.motion_primed);
+    EXPECT_EQ(app.motion_check_counter, 4);
+    Ticks(1);
+    EXPECT_TRUE(motion.motion_primed);
+    EXPECT_EQ(app.motion_check_counter, 0);
+    overlay.pcd_history_cursor = 0;
+    Ticks(5);
+    EXPECT_EQ(overlay.pcd_history_cursor, 1);  // second measurement compared
+}
+
+TEST_F(TimerTest, MotionRecordingEndsAfterItsDuration) {
+    app.motion_record_duration = 10;
+    app.motion_recording = true;
+    Ticks(9);
+    EXPECT_TRUE(app.motion_recording);
+    EXPECT_EQ(app.motion_record_elapsed, 9);
+    Ticks(1);
+    EXPECT_FALSE(app.motion_recording);
+    EXPECT_EQ(app.motion_record_elapsed, 0);
+    // Idle ticks keep the count at zero.
+    Ticks(3);
+    EXPECT_EQ(app.motion_record_elapsed, 0);
+}
+
+TEST_F(TimerTest, ImageSwapAlternatesOnlyWithTwoCamerasInSwapView) {
+    app.view_mode = kViewSwap;
+    app.second_camera_enabled = false;
+    Ticks(6);
+    EXPECT_EQ(app.current_camera, 0);
+
+    app.swap_counter = 0;
+    app.second_camera_enabled = true;
+    app.view_mode = kViewSplit;
+    Ticks(3);
+    EXPECT_EQ(app.current_camera, 0);
+
+    app.swap_counter = 0;
+    app.view_mode = kViewSwap;
+    Ticks(2);
+    EXPECT_EQ(app.current_camera, 0);
+    Ticks(1);
+    EXPECT_EQ(app.current_camera, 1);
+    EXPECT_EQ(app.swap_counter, 0);
+    Ticks(3);
+    EXPECT_EQ(app.current_camera, 0);
+}
+
+TEST_F(TimerTest, CursorBlinksOncePerTick) {
+    const bool start = app.blink_state;
+    Run(app.clock_second);  // no tick
+    EXPECT_EQ(app.blink_state, start);
+    Ticks(1);
+    EXPECT_EQ(app.blink_state, !start);
+    Ticks(1);
+    EXPECT_EQ(app.blink_state, start);
+    EXPECT_EQ(app.blink_counter, 0);
+}
+
+TEST_F(TimerTest, ReadClockKeepsThePreviousSecond) {
+    app.clock_second = 42;
+    EXPECT_TRUE(ReadClock());
+    EXPECT_EQ(app.clock_second_previous, 42);
+    EXPECT_GE(app.clock_month, 1);
+    EXPECT_LE(app.clock_month, 12);
+    EXPECT_GT(app.clock_year, 2000);
+    EXPECT_GE(app.clock_day, 1);
+}
+
+}  // namespace
