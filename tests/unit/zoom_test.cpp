@@ -1,0 +1,213 @@
+// Zoom step, frame count and the other GL-free steps of the frame routine.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "render/frame_loop.h"
+#include "render/render.h"
+
+namespace {
+
+class FrameStepsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_app_ = app;
+        saved_loop_ = frame_loop;
+        app = Application{};
+        frame_loop = FrameLoopState{};
+    }
+    void TearDown() override {
+        app = saved_app_;
+        frame_loop = saved_loop_;
+    }
+    Application saved_app_;
+    FrameLoopState saved_loop_;
+};
+
+TEST_F(FrameStepsTest, ZoomStepsTwoFourEightThenOffWithEverythingCleared) {
+    const struct { float scale; int factor; float limit; } kSteps[] = {
+        {2, 2, 16}, {4, 4, 24}, {8, 8, 28}};
+    for (const auto& step : kSteps) {
+        ZoomStep(true);
+        EXPECT_TRUE(app.zoom_on);
+        EXPECT_FLOAT_EQ(app.zoom_scale, step.scale);
+        EXPECT_EQ(app.zoom_factor, step.factor);
+        EXPECT_FLOAT_EQ(app.zoom_pan_limit, step.limit);
+        app.zoom_pan_x = step.limit;  // panned to the edge
+        app.zoom_pan_y = -step.limit;
+        app.zoom_shift_x = 0.25f;
+        app.zoom_shift_y = -0.5f;
+    }
+    ZoomStep(true);  // past 8x: off, pan and shift back to 0
+    EXPECT_FALSE(app.zoom_on);
+    EXPECT_FLOAT_EQ(app.zoom_scale, 1);
+    EXPECT_EQ(app.zoom_factor, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_limit, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_x, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_y, 0);
+    EXPECT_FLOAT_EQ(app.zoom_shift_x, 0);
+    EXPECT_FLOAT_EQ(app.zoom_shift_y, 0);
+
+    ZoomStep(true);  // and round again from the start
+    EXPECT_FLOAT_EQ(app.zoom_scale, 2);
+    EXPECT_EQ(app.zoom_factor, 2);
+}
+
+TEST_F(FrameStepsTest, ResetZoomKeepsTheShaderShift) {
+    ZoomStep(true);
+    ZoomStep(true);
+    app.zoom_pan_x = 10;
+    app.zoom_pan_y = -5;
+    app.zoom_shift_x = 0.3f;
+    app.zoom_shift_y = 0.1f;
+    ResetZoom();
+    EXPECT_FALSE(app.zoom_on);
+    EXPECT_FLOAT_EQ(app.zoom_scale, 1);
+    EXPECT_EQ(app.zoom_factor, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_limit, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_x, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_y, 0);
+    EXPECT_FLOAT_EQ(app.zoom_shift_x, 0.3f);
+    EXPECT_FLOAT_EQ(app.zoom_shift_y, 0.1f);
+}
+
+TEST_F(FrameStepsTest, FrameCountUpdatesOnceASecondWithTheCameraRate) {
+    app.video_frame_rate = 30;
+    const time_t t0 = 1000000;
+    CountFrame(t0, 900);  // first run: start time, elapsed 0
+    EXPECT_STREQ(frame_loop.fps_text, "");
+    // 13 more frames within the first second.
+    for (int i = 1; i <= 13; ++i) CountFrame(t0 + (900 + 70 * i) / 1000, (900 + 70 * i) % 1000);
+    CountFrame(t0 + 1, 900);  // elapsed exactly 1: not yet above 1
+    EXPECT_STREQ(frame_loop.fps_text, "");
+    EXPECT_EQ(frame_loop.fps_frame_count, 15);
+    CountFrame(t0 + 1, 950);
+    EXPECT_STREQ(frame_loop.fps_text, "16/30");
+    EXPECT_EQ(frame_loop.fps_value, 16);
+    EXPECT_EQ(frame_loop.fps_frame_count, 0);
+    EXPECT_NEAR(frame_loop.fps_last_time, 1.05f, 1e-4);
+
+    CountFrame(t0 + 2, 0);  // 1.1 s (milliseconds below the start's): no update yet
+    EXPECT_STREQ(frame_loop.fps_text, "16/30");
+    CountFrame(t0 + 2, 100);
+    CountFrame(t0 + 3, 0);    // 2.1 s: more than a second since 1.05
+    EXPECT_STREQ(frame_loop.fps_text, "3/30");
+    EXPECT_EQ(frame_loop.fps_value, 3);
+}
+
+TEST_F(FrameStepsTest, FpsTextRoundsTheCameraRate) {
+    app.video_frame_rate = 29.97;
+    CountFrame(0, 0);
+    CountFrame(2, 0);
+    EXPECT_STREQ(frame_loop.fps_text, "2/30");
+}
+
+TEST_F(FrameStepsTest, TextureExtentsAndShaderRatiosFollowFrameAndWindow) {
+    app.video_width = 640;
+    app.video_height = 480;
+    app.window_width = 1280;
+    app.window_height = 480;
+    UpdateTextureExtents();
+    UpdateShaderRatios();
+    EXPECT_FLOAT_EQ(frame_loop.texture_extent_s, 0.3125f);
+    EXPECT_FLOAT_EQ(frame_loop.texture_extent_t, 0.234375f);
+    EXPECT_FLOAT_EQ(frame_loop.shader_texel_x, 1.6f);
+    EXPECT_FLOAT_EQ(frame_loop.shader_texel_y, 2 * (512.0f / 480));
+    EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_x, 4);
+    EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_y, 2);
+}
+
+TEST_F(FrameStepsTest, NoFrameSizeYetGivesFiniteRatiosAndNoFrame) {
+    UpdateTextureExtents();
+    UpdateShaderRatios();
+    EXPECT_FLOAT_EQ(frame_loop.texture_extent_s, 0);
+    EXPECT_FLOAT_EQ(frame_loop.shader_texel_x, 0);
+    EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_y, 0);
+    EXPECT_EQ(CurrentCameraFrame(), nullptr);
+    app.current_camera = 5;  // out of range never indexes past the table
+    uint8_t pixel[4] = {};
+    app.frame_buffer[0] = app.frame_buffer[1] = pixel;
+    EXPECT_EQ(CurrentCameraFrame(), nullptr);
+}
+
+TEST_F(FrameStepsTest, HistoryRunsOnlyForTheMotionProgramsAndCyclesSlots) {
+    for (int program = 0; program < 18; ++program) {
+        app.pixel_program_index = program;
+        app.view_mode = kViewShader;
+        EXPECT_EQ(UsesFrameHistory(), program >= 9 && program <= 11) << program;
+        app.view_mode = kViewNormal;
+        EXPECT_FALSE(UsesFrameHistory());
+    }
+    std::string slots;
+    for (int i = 0; i < 7; ++i) {
+        slots += std::to_string(HistoryTextureSlot());
+        AdvanceHistorySlot();
+    }
+    EXPECT_EQ(slots, "4564564");
+}
+
+// Runs the swap fade row by row, as the shader grid does, until it ends.
+int RunSwapFade(int* camera_switches) {
+    frame_loop.swap_transition_running = true;
+    int rows = 0, last_camera = app.current_camera;
+    *camera_switches = 0;
+    while (frame_loop.swap_transition_running && rows < 100000) {
+        for (int pair = 0; pair < kGridSize; ++pair) StepWaveVertex();
+        StepSwapFadeRow();
+        ++rows;
+        if (app.current_camera != last_camera) ++*camera_switches;
+        last_camera = app.current_camera;
+        EXPECT_GE(frame_loop.vertex_angle, -1.58f);
+        EXPECT_LE(frame_loop.vertex_angle, 1.58f);
+    }
+    return rows;
+}
+
+TEST_F(FrameStepsTest, SwapFadeSwitchesCameraOnceAndCanRunAgain) {
+    app.second_camera_enabled = true;
+    int switches = 0;
+    for (int fade = 0; fade < 3; ++fade) {
+        const int before = app.current_camera;
+        const int rows = RunSwapFade(&switches);
+        // Up by 0.1 a row to above 100, then back down to 1 or less.
+        EXPECT_GT(rows, 1900);
+        EXPECT_LT(rows, 2100);
+        EXPECT_EQ(switches, 1);
+        EXPECT_EQ(app.current_camera, 1 - before);
+        EXPECT_FALSE(frame_loop.swap_transition_running);
+        EXPECT_GT(frame_loop.swap_transition_step, 0);
+    }
+}
+
+TEST_F(FrameStepsTest, SwapFadeWithOneCameraKeepsCameraZero) {
+    int switches = 0;
+    RunSwapFade(&switches);
+    EXPECT_EQ(switches, 0);
+    EXPECT_EQ(app.current_camera, 0);
+    EXPECT_FALSE(frame_loop.swap_transition_running);
+}
+
+TEST_F(FrameStepsTest, WaveTimeWrapsAndAngleStaysStillWithoutFade) {
+    frame_loop.vertex_time = 6.28318f;
+    StepWaveVertex();  // above 2 pi: back to 0
+    EXPECT_FLOAT_EQ(frame_loop.vertex_time, 0);
+    EXPECT_FLOAT_EQ(frame_loop.vertex_angle, 0);
+    frame_loop.swap_transition_running = true;
+    frame_loop.vertex_angle = 1.57f;
+    StepWaveVertex();  // above 1.57: bounces to the other side
+    EXPECT_LT(frame_loop.vertex_angle, -1.56f);
+}
+
+TEST_F(FrameStepsTest, EffectGridSpansMinus64To64) {
+    FillEffectGrid();
+    EXPECT_FLOAT_EQ(effect_grid[0][0][0], 64);
+    EXPECT_FLOAT_EQ(effect_grid[0][0][1], 64);
+    EXPECT_FLOAT_EQ(effect_grid[128][0][0], -64);
+    EXPECT_FLOAT_EQ(effect_grid[3][128][1], -64);
+    EXPECT_FLOAT_EQ(effect_grid[64][32][0], 0);
+    EXPECT_FLOAT_EQ(effect_grid[64][32][1], 32);
+    EXPECT_FLOAT_EQ(effect_grid[100][100][2], 0);
+}
+
+}  // namespace
