@@ -1,0 +1,26 @@
+// Module state of the effect programs (render/shader_gl.cpp): the GL names
+// of the last load and the locations of the named parameters.  Exposed for
+// the tests; the rest of the program goes through render/shader.h.
+#pragma once
+
+#include <GL/gl.h>
+
+constexpr int kScalarCount = 11;        // "gamma" .. "zoom"
+constexpr int kTextureParamCount = 8;   // "Texture" .. "Texture8" on units 0 .. 7
+constexpr GLuint kWaveAttribLocation = 6;  // "IN.wave" (declared IN_wave); never 0
+
+struct ShaderState {
+    GLuint vertex_shader = 0;  // 0: the vertex program of the last load failed
+    GLuint pixel_shader = 0;   // 0: the pixel program of the last load failed
+    GLuint fallback_vertex = 0, fallback_pixel = 0;  // built-in pass-through partners
+    GLuint program = 0;        // what the grid is drawn with
+    GLint scalar[kScalarCount] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    GLint texture[kTextureParamCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    GLint model_view_proj = -1;
+    GLint wave = -1;
+    bool force_no_profiles = false;  // tests: act as if the context had no GLSL
+};
+extern ShaderState shader_state;
+
+// True when the context compiles GLSL 1.20 vertex and fragment shaders.
+bool ShaderProfilesSupported();

@@ -1,0 +1,452 @@
+// The effect programs in a real GL window (Xvfb, Mesa): every shipped program
+// compiles and links, failures are reported per side while the other side
+// still runs, reloads leak nothing, and none/none draws the normal view.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "render/frame_loop.h"
+#include "render/render.h"
+#include "render/shader.h"
+#include "render/shader_state.h"
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kWindowWidth = 320, kWindowHeight = 240;
+constexpr int kVideoWidth = 64, kVideoHeight = 48;
+
+struct Rgb {
+    int r, g, b;
+};
+
+// A frame of distinct colours: any flip, shift or scale shows.
+Rgb TestTexel(int x, int y) { return {x * 4, y * 5, (x * 7 + y * 13) % 256}; }
+
+class ShaderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!glutGet(GLUT_INIT_STATE)) {
+            int argc = 1;
+            char name[] = "shader_test";
+            char* argv[] = {name, nullptr};
+            glutInit(&argc, argv);
+        }
+        glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+        glutInitWindowSize(kWindowWidth, kWindowHeight);
+        window_ = glutCreateWindow("shader_test");
+        glutDisplayFunc([] {});
+        for (int i = 0; i < 5; ++i) glutMainLoopEvent();
+        original_dir_ = fs::current_path();
+    }
+
+    static void TearDownTestSuite() {
+        ReleaseShaderPrograms();
+        glutDestroyWindow(window_);
+        glutMainLoopEvent();
+    }
+
+    void SetUp() override {
+        fs::current_path(SourceDir() + "/data");
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+        glEnable(GL_CULL_FACE);
+        Reshape(kWindowWidth, kWindowHeight);
+        app = Application{};
+        app.video_width = kVideoWidth;
+        app.video_height = kVideoHeight;
+        app.window_width = kWindowWidth;
+        app.window_height = kWindowHeight;
+        frame_loop = FrameLoopState{};
+        frame_loop.texture_extent_s = kVideoWidth / 2048.0f;
+        frame_loop.texture_extent_t = kVideoHeight / 2048.0f;
+        frame_loop.shader_texel_x = 2 * (512.0f / kVideoWidth);
+        frame_loop.shader_texel_y = 2 * (512.0f / kVideoHeight);
+        frame_loop.shader_window_ratio_x = 2.0f * kWindowWidth / kVideoWidth;
+        frame_loop.shader_window_ratio_y = 2.0f * kWindowHeight / kVideoHeight;
+        for (int i = 0; i < kGridSize; ++i)
+            for (int j = 0; j < kGridSize; ++j) {
+                effect_grid[i][j][0] = 64.0f - i;
+                effect_grid[i][j][1] = 64.0f - j;
+                effect_grid[i][j][2] = 0;
+            }
+        MakeTextures();
+        shader_state.force_no_profiles = false;
+    }
+
+    void TearDown() override {
+        glDeleteTextures(kTextureCount, texture_table);
+        for (GLuint& name : texture_table) name = 0;
+        fs::current_path(original_dir_);
+    }
+
+    // Every slot as the set-up makes it: 2048 square, grey, nearest filter.
+    void MakeTextures() {
+        std::vector<uint8_t> grey(2048 * 2048 * 4, 0x7F);
+        glGenTextures(kTextureCount, texture_table);
+        for (GLuint name : texture_table) {
+            glBindTexture(GL_TEXTURE_2D, name);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexImage2D(GL_TEXTURE_2D, 0, 3, 2048, 2048, 0, GL_BGRA, GL_UNSIGNED_BYTE, grey.data());
+        }
+        std::vector<uint8_t> frame(kVideoWidth * kVideoHeight * 4);
+        for (int y = 0; y < kVideoHeight; ++y)
+            for (int x = 0; x < kVideoWidth; ++x) {
+                const Rgb c = TestTexel(x, y);
+                uint8_t* p = &frame[(y * kVideoWidth + x) * 4];
+                p[0] = c.b, p[1] = c.g, p[2] = c.r, p[3] = 0;
+            }
+        UploadFrame(0, frame.data());
+    }
+
+    static void UploadFrame(int slot, const uint8_t* bgra) {
+        glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kVideoWidth, kVideoHeight, GL_BGRA, GL_UNSIGNED_BYTE,
+                        bgra);
+    }
+
+    static void UploadFlatFrame(int slot, Rgb c) {
+        std::vector<uint8_t> frame(kVideoWidth * kVideoHeight * 4);
+        for (size_t i = 0; i < frame.size(); i += 4)
+            frame[i] = c.b, frame[i + 1] = c.g, frame[i + 2] = c.r, frame[i + 3] = 0;
+        UploadFrame(slot, frame.data());
+    }
+
+    static void Clear() {
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBindTexture(GL_TEXTURE_2D, texture_table[app.current_camera]);
+        glLoadIdentity();
+    }
+
+    // The normal view's picture, as the frame routine draws it.
+    static std::vector<uint8_t> DrawNormalView() {
+        Clear();
+        const float z = app.zoom_scale, s = frame_loop.texture_extent_s, t = frame_loop.texture_extent_t;
+        glPushMatrix();
+        glEnable(GL_TEXTURE_2D);
+        glColor3f(1, 1, 1);
+        glTranslatef(-app.zoom_pan_x * 4 * z, app.zoom_pan_y * 4 * z, 0);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0), glVertex3f(-128 * z, -128 * z, 0);
+        glTexCoord2f(s, 0), glVertex3f(128 * z, -128 * z, 0);
+        glTexCoord2f(s, t), glVertex3f(128 * z, 128 * z, 0);
+        glTexCoord2f(0, t), glVertex3f(-128 * z, 128 * z, 0);
+        glEnd();
+        glDisable(GL_TEXTURE_2D);
+        glPopMatrix();
+        return ReadWindow();
+    }
+
+    // The shader view's picture: the effect grid as the frame routine draws it.
+    static std::vector<uint8_t> DrawShaderView() {
+        Clear();
+        EXPECT_TRUE(SetEffectParameters());
+        BeginShaderDrawing();
+        glPushMatrix();
+        for (int row = 0; row < kGridSize - 1; ++row) {
+            glBegin(GL_TRIANGLE_STRIP);
+            for (int column = 0; column < kGridSize; ++column) {
+                SetWaveParameter(frame_loop.vertex_time, frame_loop.vertex_angle,
+                                 frame_loop.swap_transition_value);
+                for (int r : {row, row + 1}) {
+                    const float* v = effect_grid[r][column];
+                    glTexCoord2f(v[0] / 128 * frame_loop.texture_extent_s,
+                                 v[1] / 128 * frame_loop.texture_extent_t);
+                    glVertex3f(v[0], v[1], v[2]);
+                }
+            }
+            glEnd();
+        }
+        glPopMatrix();
+        EndShaderDrawing();
+        return ReadWindow();
+    }
+
+    static std::vector<uint8_t> ReadWindow() {
+        std::vector<uint8_t> pixels(kWindowWidth * kWindowHeight * 3);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, kWindowWidth, kWindowHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    }
+
+    static Rgb PixelAt(const std::vector<uint8_t>& pixels, int x, int y) {
+        const uint8_t* p = &pixels[(y * kWindowWidth + x) * 3];
+        return {p[0], p[1], p[2]};
+    }
+
+    static int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+        int worst = 0;
+        for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+        return worst;
+    }
+
+    static void Load(int vertex, int pixel) {
+        app.vertex_program_index = vertex;
+        app.pixel_program_index = pixel;
+        ASSERT_TRUE(LoadShaderPrograms());
+    }
+
+    // A copy of data/cg in a temporary folder, made the working directory.
+    static std::string UseCopyOfPrograms() {
+        const std::string dir = MakeTempDir("lumora-cg");
+        fs::copy(SourceDir() + "/data/cg", dir + "/cg", fs::copy_options::recursive);
+        fs::current_path(dir);
+        return dir;
+    }
+
+    static void WriteFile(const std::string& path, const char* text) { std::ofstream(path) << text; }
+
+    static int window_;
+    static fs::path original_dir_;
+};
+
+int ShaderTest::window_ = 0;
+fs::path ShaderTest::original_dir_;
+
+#define EXPECT_RGB_NEAR(actual, r_, g_, b_, tolerance) \
+    do {                                                \
+        const Rgb a_ = (actual);                        \
+        EXPECT_NEAR(a_.r, r_, tolerance);               \
+        EXPECT_NEAR(a_.g, g_, tolerance);               \
+        EXPECT_NEAR(a_.b, b_, tolerance);               \
+    } while (0)
+
+TEST_F(ShaderTest, EveryShippedProgramCompilesAndLinks) {
+    std::string failures;
+    for (int v = 0; v < kVertexProgramCount; ++v) {
+        cg_error_text[0] = '\0';
+        Load(v, 0);
+        if (ShaderProgramsMissing()) failures += std::string(kVertexProgramFiles[v]) + ": " + cg_error_text + "\n";
+    }
+    for (int p = 0; p < kPixelProgramCount; ++p) {
+        cg_error_text[0] = '\0';
+        Load(0, p);
+        if (ShaderProgramsMissing()) failures += std::string(kPixelProgramFiles[p]) + ": " + cg_error_text + "\n";
+        EXPECT_NE(shader_state.program, 0u);
+    }
+    EXPECT_EQ(failures, "");
+    // Every effect program draws without a GL error.
+    for (int v = 0; v < kVertexProgramCount; ++v)
+        for (int p = 0; p < kPixelProgramCount; p += 5) {
+            Load(v, p);
+            DrawShaderView();
+            EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << kVertexProgramFiles[v] << " " << kPixelProgramFiles[p];
+        }
+}
+
+TEST_F(ShaderTest, NoneNoneDrawsExactlyTheNormalView) {
+    Load(0, 0);
+    EXPECT_FALSE(ShaderProgramsMissing());
+    const auto normal = DrawNormalView();
+    const auto shaded = DrawShaderView();
+    EXPECT_LE(MaxDifference(normal, shaded), 2);
+    // Upright and unzoomed: the window's corners show the frame's corners.
+    const Rgb bottom_left = TestTexel(0, 0), top_right = TestTexel(kVideoWidth - 1, kVideoHeight - 1);
+    EXPECT_RGB_NEAR(PixelAt(shaded, 1, 1), bottom_left.r, bottom_left.g, bottom_left.b, 0);
+    EXPECT_RGB_NEAR(PixelAt(shaded, kWindowWidth - 2, kWindowHeight - 2), top_right.r, top_right.g,
+                    top_right.b, 0);
+}
+
+TEST_F(ShaderTest, NoneNoneFollowsZoomAndPanLikeTheNormalView) {
+    Load(0, 0);
+    app.zoom_on = true;
+    app.zoom_scale = 4;
+    app.zoom_pan_x = 8;
+    app.zoom_pan_y = -5;
+    app.zoom_shift_x = app.zoom_pan_x * frame_loop.texture_extent_s / 64;
+    app.zoom_shift_y = app.zoom_pan_y * frame_loop.texture_extent_t / 64;
+    const auto normal = DrawNormalView();
+    EXPECT_LE(MaxDifference(normal, DrawShaderView()), 2);
+
+    // After a zoom reset the shift is kept but the picture is unzoomed.
+    app.zoom_on = false;
+    app.zoom_scale = 1;
+    app.zoom_pan_x = app.zoom_pan_y = 0;
+    EXPECT_LE(MaxDifference(DrawNormalView(), DrawShaderView()), 2);
+}
+
+TEST_F(ShaderTest, ColourProgramsGiveTheExpectedColours) {
+    UploadFlatFrame(0, {200, 100, 50});
+    const int cx = kWindowWidth / 2, cy = kWindowHeight / 2;
+    Load(0, 2);  // rgb_inverter
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 55, 155, 205, 1);
+    Load(0, 3);  // rgb_grayscale: 0.299 R + 0.587 G + 0.114 B
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 124, 124, 124, 1);
+    Load(0, 15);  // edges_sobel: a flat picture has no edges
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 0, 0, 0, 1);
+    Load(0, 1);  // rgb_gamma at 0 leaves the picture unchanged
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 200, 100, 50, 1);
+    shader_gamma = 1;  // brighter
+    const Rgb brighter = PixelAt(DrawShaderView(), cx, cy);
+    shader_gamma = 0;
+    EXPECT_GT(brighter.g, 150);
+}
+
+TEST_F(ShaderTest, MotionProgramsReadTheHistoryTextures) {
+    UploadFlatFrame(0, {200, 200, 200});
+    for (int slot : {4, 5, 6}) UploadFlatFrame(slot, {200, 200, 200});
+    const int cx = kWindowWidth / 2, cy = kWindowHeight / 2;
+    Load(0, 11);  // motion: still picture -> black
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 0, 0, 0, 1);
+    for (int slot : {4, 5, 6}) UploadFlatFrame(slot, {20, 20, 20});
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 200, 200, 200, 1);
+    Load(0, 10);  // motion_blur: 0.4 now + 0.2 each earlier frame
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 92, 92, 92, 2);
+}
+
+TEST_F(ShaderTest, ModelProgramKeysOutTheBlueClearColour) {
+    UploadFlatFrame(0, {200, 100, 50});
+    std::vector<uint8_t> scene(2048 * 2048 * 4), shadow(2048 * 2048 * 4, 0xFF);
+    for (int y = 0; y < kWindowHeight; ++y)
+        for (int x = 0; x < kWindowWidth; ++x) {
+            uint8_t* p = &scene[(y * 2048 + x) * 4];
+            const bool model = x < kWindowWidth / 2;
+            p[0] = model ? 0 : 255, p[1] = model ? 255 : 0, p[2] = 0;  // BGRA: green model on blue
+            if (y < kWindowHeight / 2) shadow[(y * 2048 + x) * 4 + 0] = shadow[(y * 2048 + x) * 4 + 1] =
+                                           shadow[(y * 2048 + x) * 4 + 2] = 128;
+        }
+    for (auto [slot, pixels] : {std::pair{7, &scene}, std::pair{2, &shadow}}) {
+        glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 2048, 2048, GL_BGRA, GL_UNSIGNED_BYTE, pixels->data());
+    }
+    Load(0, 16);
+    const auto picture = DrawShaderView();
+    EXPECT_RGB_NEAR(PixelAt(picture, 10, 10), 0, 255, 0, 1);                       // the model
+    EXPECT_RGB_NEAR(PixelAt(picture, kWindowWidth - 10, kWindowHeight - 10), 200, 100, 50, 1);  // video
+    EXPECT_RGB_NEAR(PixelAt(picture, kWindowWidth - 10, 10), 100, 50, 25, 2);     // in shadow
+}
+
+TEST_F(ShaderTest, BrokenVertexProgramIsReportedWhileThePixelProgramRuns) {
+    const std::string dir = UseCopyOfPrograms();
+    WriteFile("cg/vertex/tmp.cg", "#version 120\nvoid main() { this is not glsl }\n");
+    UploadFlatFrame(0, {200, 100, 50});
+    Load(8, 2);
+    EXPECT_TRUE(ShaderProgramsMissing());
+    EXPECT_EQ(std::string(cg_error_text).rfind("VERTEX: ", 0), 0u) << cg_error_text;
+    EXPECT_GT(std::strlen(cg_error_text), 10u);
+    EXPECT_EQ(shader_state.vertex_shader, 0u);
+    // The inverter still runs, on a picture that fills the window.
+    const auto picture = DrawShaderView();
+    EXPECT_RGB_NEAR(PixelAt(picture, kWindowWidth / 2, kWindowHeight / 2), 55, 155, 205, 1);
+    EXPECT_RGB_NEAR(PixelAt(picture, 1, 1), 55, 155, 205, 1);
+
+    // A missing file is reported the same way.
+    fs::remove("cg/vertex/tmp.cg");
+    Load(8, 0);
+    EXPECT_TRUE(ShaderProgramsMissing());
+    EXPECT_NE(std::string(cg_error_text).find("VERTEX: "), std::string::npos);
+    EXPECT_NE(std::string(cg_error_text).find("cg/vertex/tmp.cg"), std::string::npos);
+
+    // A good load clears the condition; the text stays as it was.
+    Load(0, 0);
+    EXPECT_FALSE(ShaderProgramsMissing());
+    EXPECT_EQ(std::string(cg_error_text).rfind("VERTEX: ", 0), 0u);
+    fs::remove_all(dir);
+}
+
+TEST_F(ShaderTest, BrokenPixelProgramIsReportedWhileTheVertexProgramRuns) {
+    const std::string dir = UseCopyOfPrograms();
+    WriteFile("cg/pixel/tmp.cg", "#version 120\nvoid main() { gl_FragColor = undefined_thing; }\n");
+    // A vertex program that only links with a partner giving its varying.
+    WriteFile("cg/vertex/tmp.cg",
+              "#version 120\nuniform mat4 ModelViewProj;\nattribute vec3 IN_wave;\n"
+              "void main() { gl_TexCoord[0] = vec4(0.0); gl_Position = ModelViewProj * "
+              "vec4(gl_Vertex.xy * 2.0 + IN_wave.xy, 0.0, 1.0); }\n");
+    Load(8, 17);
+    EXPECT_TRUE(ShaderProgramsMissing());
+    EXPECT_EQ(std::string(cg_error_text).rfind("PIXEL: ", 0), 0u) << cg_error_text;
+    EXPECT_NE(shader_state.vertex_shader, 0u);
+    ASSERT_NE(shader_state.program, 0u);
+    GLuint attached[4];
+    GLsizei count = 0;
+    glGetAttachedShaders(shader_state.program, 4, &count, attached);
+    EXPECT_TRUE(std::find(attached, attached + count, shader_state.vertex_shader) != attached + count);
+    EXPECT_EQ(shader_state.wave, GLint(kWaveAttribLocation));
+    // The vertex program draws: every pixel shows texel (0, 0).
+    const Rgb c = TestTexel(0, 0);
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), kWindowWidth / 2, kWindowHeight / 2), c.r, c.g, c.b, 0);
+    fs::remove_all(dir);
+}
+
+TEST_F(ShaderTest, UnknownParameterNamesAreHarmless) {
+    Load(0, 0);  // declares few of the names
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    for (int i = 0; i < 3; ++i) DrawShaderView();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_EQ(shader_state.scalar[0], -1);  // "gamma" is not in none.cg
+    // The wave attribute is never put on location 0 (that would emit a vertex).
+    Load(1, 0);
+    EXPECT_EQ(shader_state.wave, GLint(kWaveAttribLocation));
+    DrawShaderView();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(ShaderTest, BeginAndEndLeaveUnitZeroActiveWithTheCamera) {
+    Load(0, 13);
+    SetEffectParameters();
+    BeginShaderDrawing();
+    GLint unit = 0, bound = 0, program = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(unit, GL_TEXTURE0);
+    EXPECT_EQ(GLuint(bound), texture_table[0]);
+    glActiveTexture(GL_TEXTURE6);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(GLuint(bound), texture_table[1]);  // "Texture7": camera 1
+    glActiveTexture(GL_TEXTURE0);
+    EndShaderDrawing();
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(unit, GL_TEXTURE0);
+    EXPECT_EQ(program, 0);
+}
+
+TEST_F(ShaderTest, HundredsOfReloadsLeaveNoProgramsBehind) {
+    GLuint highest = 0;
+    for (int i = 0; i < 300; ++i) {
+        Load(i % kVertexProgramCount, i % kPixelProgramCount);
+        for (GLuint name : {shader_state.program, shader_state.vertex_shader, shader_state.pixel_shader,
+                            shader_state.fallback_vertex, shader_state.fallback_pixel})
+            highest = std::max(highest, name);
+    }
+    ReleaseShaderPrograms();
+    int alive = 0;
+    for (GLuint name = 1; name <= highest + 8; ++name) alive += glIsProgram(name) || glIsShader(name);
+    EXPECT_EQ(alive, 0);
+}
+
+TEST_F(ShaderTest, NoProfileShowsTheErrorBoxAndKeepsThePrograms) {
+    Load(0, 2);
+    const GLuint program = shader_state.program;
+    ScriptedDialogs dialogs;
+    shader_state.force_no_profiles = true;
+    EXPECT_FALSE(LoadShaderPrograms());
+    shader_state.force_no_profiles = false;
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "Failed to initialize vertex shader! Hardware doesn't support any of the required "
+              "vertex shading extensions!");
+    EXPECT_EQ(dialogs.boxes[0].caption, "ERROR");
+    EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(shader_state.program, program);
+    EXPECT_TRUE(glIsProgram(program));
+}
+
+}  // namespace
