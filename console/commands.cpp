@@ -107,6 +107,12 @@ void SetRecordModeCommand(const char* name, int32_t mode) {
         return;
     }
     SetRecordMode(mode);
+    // The recorder refuses while motion record runs and fails when the file
+    // cannot be made (it says why in a box): then recording is off.
+    if (app.record_mode != mode) {
+        WriteLine(0, "%s: record mode disabled!", name);
+        return;
+    }
     // Line 1 is overwritten, not scrolled: the output is two lines long.
     WriteLine(1, "%s: set record mode to %s...", name, kModeNames[mode]);
     if (mode != kRecordNormal)
