@@ -1,0 +1,324 @@
+// The frame routine's pictures, read back from a real GL window: normal view,
+// zoom with pan and its navigator, split screen, reshape, repeated set-ups.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "render/frame_loop.h"
+#include "render/render.h"
+#include "support/gl_window.h"
+#include "support/test_support.h"
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kBlue{0, 0, 255};
+// Four vertical bands of the test frame, left to right.
+constexpr Rgb kBands[4] = {{230, 40, 40}, {40, 200, 60}, {50, 60, 220}, {240, 220, 30}};
+constexpr Rgb kSecond{200, 90, 210};
+
+bool Near(Rgb a, Rgb b, int tolerance = 8) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+std::string Text(Rgb c) {
+    return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+}
+
+// A camera frame as the capture layer delivers it: blue, green, red, x.
+std::vector<uint8_t> MakeFrame(int width, int height, const Rgb* bands, int band_count) {
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = bands[x * band_count / width];
+            uint8_t* p = &frame[(static_cast<size_t>(y) * width + x) * 4];
+            p[0] = static_cast<uint8_t>(c.b);
+            p[1] = static_cast<uint8_t>(c.g);
+            p[2] = static_cast<uint8_t>(c.r);
+            p[3] = 0xFF;
+        }
+    return frame;
+}
+
+class RenderTest : public ::testing::Test {
+protected:
+    static constexpr int kVideoWidth = 320, kVideoHeight = 240;
+
+    void SetUp() override {
+        saved_app_ = app;
+        saved_loop_ = frame_loop;
+        saved_dir_ = getcwd(nullptr, 0);
+        ASSERT_EQ(chdir((SourceDir() + "/data").c_str()), 0);
+        app = Application{};
+        frame_loop = FrameLoopState{};
+        app.video_width = kVideoWidth;
+        app.video_height = kVideoHeight;
+        app.video_frame_rate = 30;
+        for (int& on : app.window_on_off) on = 0;
+        UseTestWindow(256, 256);
+    }
+    void TearDown() override {
+        DeleteTextures();
+        app = saved_app_;
+        frame_loop = saved_loop_;
+        ASSERT_EQ(chdir(saved_dir_), 0);
+        std::free(saved_dir_);
+    }
+
+    // Set-up and reshape as at start-up, then the frames uploaded by hand.
+    void StartRendering(int width = 256, int height = 256) {
+        UseTestWindow(width, height);
+        ASSERT_TRUE(RenderingSetup());
+        Reshape(width, height);
+        frame0_ = MakeFrame(kVideoWidth, kVideoHeight, kBands, 4);
+        Upload(0, frame0_);
+        app.frame_buffer[0] = frame0_.data();
+        if (app.second_camera_enabled) {
+            frame1_ = MakeFrame(kVideoWidth, kVideoHeight, &kSecond, 1);
+            Upload(1, frame1_);
+            app.frame_buffer[1] = frame1_.data();
+        }
+    }
+
+    void Upload(int slot, const std::vector<uint8_t>& frame) {
+        glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kVideoWidth, kVideoHeight, GL_BGRA,
+                        GL_UNSIGNED_BYTE, frame.data());
+    }
+
+    // One run of the frame routine, read back before the swap.
+    void Render() {
+        RenderFrame();
+        glFinish();
+        width_ = app.window_width;
+        height_ = app.window_height;
+        pixels_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, pixels_.data());
+    }
+
+    // The pixel under overlay position (x, y) in -128..128 units.
+    Rgb At(float x, float y) const {
+        int px = static_cast<int>((x + 128) / 256 * width_);
+        int py = static_cast<int>((y + 128) / 256 * height_);
+        px = std::min(std::max(px, 0), width_ - 1);
+        py = std::min(std::max(py, 0), height_ - 1);
+        const uint8_t* p = &pixels_[(static_cast<size_t>(py) * width_ + px) * 3];
+        return {p[0], p[1], p[2]};
+    }
+
+    // True if some pixel within `radius` pixels of (x, y) has exactly `c`.
+    bool FoundNear(float x, float y, Rgb c, int radius = 2) const {
+        const int cx = static_cast<int>((x + 128) / 256 * width_);
+        const int cy = static_cast<int>((y + 128) / 256 * height_);
+        for (int py = cy - radius; py <= cy + radius; ++py)
+            for (int px = cx - radius; px <= cx + radius; ++px) {
+                if (px < 0 || py < 0 || px >= width_ || py >= height_) continue;
+                const uint8_t* p = &pixels_[(static_cast<size_t>(py) * width_ + px) * 3];
+                if (Near({p[0], p[1], p[2]}, c, 30)) return true;
+            }
+        return false;
+    }
+
+    void ExpectBandsAcross(float y, const Rgb (&expected)[4]) {
+        const float centres[4] = {-96, -32, 32, 96};
+        for (int i = 0; i < 4; ++i)
+            EXPECT_TRUE(Near(At(centres[i], y), expected[i]))
+                << "x " << centres[i] << " y " << y << ": " << Text(At(centres[i], y))
+                << " expected " << Text(expected[i]);
+    }
+
+    Application saved_app_;
+    FrameLoopState saved_loop_;
+    char* saved_dir_ = nullptr;
+    std::vector<uint8_t> frame0_, frame1_, pixels_;
+    int width_ = 0, height_ = 0;
+};
+
+TEST_F(RenderTest, NormalViewFillsTheWholeWindowWithTheFrame) {
+    const Rgb solid[1] = {{30, 160, 220}};
+    StartRendering();
+    frame0_ = MakeFrame(kVideoWidth, kVideoHeight, solid, 1);
+    Upload(0, frame0_);
+    Render();
+    int wrong = 0;
+    for (int py = 0; py < height_; ++py)
+        for (int px = 0; px < width_; ++px) {
+            if (px < 24 && py < 24) continue;  // the folded info panel lamp
+            const uint8_t* p = &pixels_[(static_cast<size_t>(py) * width_ + px) * 3];
+            if (!Near({p[0], p[1], p[2]}, solid[0])) ++wrong;
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_FALSE(app.zoom_on);
+}
+
+TEST_F(RenderTest, BandsKeepTheirOrderAndTheFrameIsUpright) {
+    StartRendering();
+    // Mark the bottom rows of the frame (stored first) in black.
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < kVideoWidth * 4; ++x) frame0_[y * kVideoWidth * 4 + x] = 0;
+    Upload(0, frame0_);
+    Render();
+    ExpectBandsAcross(0, kBands);
+    ExpectBandsAcross(100, kBands);
+    EXPECT_TRUE(Near(At(0, -124), kBlack)) << Text(At(0, -124));
+}
+
+TEST_F(RenderTest, ZoomTwoWithPanSixteenShiftsThePictureLeftBy128Units) {
+    StartRendering();
+    ZoomStep(true);
+    app.zoom_pan_x = 16;
+    Render();
+    // The frame spans -384..128 now: the window shows its right half, each
+    // band twice as wide.
+    ExpectBandsAcross(-60, {kBands[2], kBands[2], kBands[3], kBands[3]});
+    EXPECT_TRUE(app.zoom_on);  // the navigator does not reset a running zoom
+}
+
+TEST_F(RenderTest, NavigatorShowsWholeFrameAndTheVisibleRegion) {
+    StartRendering();
+    ZoomStep(true);
+    app.zoom_pan_x = 16;
+    Render();
+    // The small picture fills (-120, 56)..(-56, 120), band by band.
+    const float small_centres[4] = {-112, -96, -80, -64};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(Near(At(small_centres[i], 62), kBands[i]))
+            << i << ": " << Text(At(small_centres[i], 62));
+    // Blue frame around it.
+    EXPECT_TRUE(FoundNear(-88, 120, kBlue));
+    EXPECT_TRUE(FoundNear(-120, 88, kBlue));
+    EXPECT_TRUE(FoundNear(-56, 60, kBlue));
+    // Red square of half-size 16 centred on (16 - 88, 88).
+    EXPECT_TRUE(FoundNear(-72, 104, kRed));
+    EXPECT_TRUE(FoundNear(-72, 72, kRed));
+    EXPECT_TRUE(FoundNear(-88, 88, kRed));
+    EXPECT_TRUE(FoundNear(-56, 96, kRed));
+    EXPECT_FALSE(FoundNear(-104, 88, kRed, 1));
+    // Unzoomed: no navigator, the frame's first band is back in the corner.
+    ResetZoom();
+    Render();
+    EXPECT_TRUE(Near(At(-112, 62), kBands[0])) << Text(At(-112, 62));
+    EXPECT_TRUE(Near(At(-64, 112), kBands[1])) << Text(At(-64, 112));
+}
+
+TEST_F(RenderTest, SplitScreenShowsBothCamerasInTheMiddleHalf) {
+    app.second_camera_enabled = true;
+    app.view_mode = kViewSplit;
+    StartRendering();
+    Render();
+    // Left half: camera 0 squeezed to half the width; right half: camera 1.
+    EXPECT_TRUE(Near(At(-112, 0), kBands[0])) << Text(At(-112, 0));
+    EXPECT_TRUE(Near(At(-16, 40), kBands[3])) << Text(At(-16, 40));
+    EXPECT_TRUE(Near(At(16, -40), kSecond)) << Text(At(16, -40));
+    EXPECT_TRUE(Near(At(112, 0), kSecond)) << Text(At(112, 0));
+    for (float x : {-100.0f, 0.0f, 100.0f}) {
+        EXPECT_TRUE(Near(At(x, 100), kBlack)) << x << Text(At(x, 100));
+        EXPECT_TRUE(Near(At(x, -100), kBlack)) << x << Text(At(x, -100));
+    }
+    // The same camera as partner fills both halves with it.
+    app.split_partner_camera = 0;
+    Render();
+    EXPECT_TRUE(Near(At(16 + 8, 0), kBands[0])) << Text(At(24, 0));
+    EXPECT_TRUE(Near(At(112, 0), kBands[3])) << Text(At(112, 0));
+}
+
+TEST_F(RenderTest, SplitScreenWithoutSecondCameraDrawsNoPicture) {
+    app.view_mode = kViewSplit;
+    StartRendering();
+    EXPECT_EQ(texture_table[1], 0u);
+    Render();
+    for (float x : {-100.0f, -20.0f, 20.0f, 100.0f}) EXPECT_TRUE(Near(At(x, 0), kBlack)) << x;
+}
+
+TEST_F(RenderTest, NonSquareWindowStretchesThePictureOverIt) {
+    StartRendering(320, 160);
+    EXPECT_EQ(app.window_width, 320);
+    EXPECT_EQ(app.window_height, 160);
+    Render();
+    ASSERT_EQ(width_, 320);
+    ExpectBandsAcross(0, kBands);
+    ExpectBandsAcross(120, kBands);
+    // The corners of the -128..128 square are the window's corners.
+    EXPECT_TRUE(Near(At(127, 127), kBands[3])) << Text(At(127, 127));
+    EXPECT_TRUE(Near(At(127, -127), kBands[3])) << Text(At(127, -127));
+    EXPECT_TRUE(Near(At(-127, 127), kBands[0])) << Text(At(-127, 127));
+}
+
+TEST_F(RenderTest, ImageSwapViewDrawsLikeNormal) {
+    app.view_mode = kViewSwap;
+    StartRendering();
+    Render();
+    ExpectBandsAcross(30, kBands);
+}
+
+// The live texture names among the first few thousand.
+std::set<GLuint> LiveTextures() {
+    std::set<GLuint> live;
+    for (GLuint name = 1; name < 4096; ++name)
+        if (glIsTexture(name)) live.insert(name);
+    return live;
+}
+
+TEST_F(RenderTest, RepeatedSetUpsReleaseTheirTextures) {
+    app.second_camera_enabled = true;
+    StartRendering();
+    std::vector<GLuint> old_names(texture_table, texture_table + kTextureCount);
+    const size_t live_after_first = LiveTextures().size();
+    for (int run = 0; run < 3; ++run) ASSERT_TRUE(RenderingSetup());
+    const std::set<GLuint> now(texture_table, texture_table + kTextureCount);
+    for (GLuint name : old_names) {
+        if (name != 0 && !now.count(name)) {
+            EXPECT_FALSE(glIsTexture(name)) << name;
+        }
+    }
+    EXPECT_EQ(LiveTextures().size(), live_after_first);
+    // Camera textures come back grey: the last frame is gone until the next.
+    for (int slot : {0, 1, 4, 5, 6}) {
+        ASSERT_NE(texture_table[slot], 0u) << slot;
+        EXPECT_TRUE(glIsTexture(texture_table[slot])) << slot;
+    }
+    Reshape(256, 256);
+    Render();
+    EXPECT_TRUE(Near(At(0, 0), {0x7F, 0x7F, 0x7F}, 2)) << Text(At(0, 0));
+    DeleteTextures();
+    for (GLuint name : texture_table) EXPECT_EQ(name, 0u);
+}
+
+TEST_F(RenderTest, NoFrameYetDrawsGreyAndKeepsHistoryStill) {
+    StartRendering();
+    app.frame_buffer[0] = nullptr;
+    app.view_mode = kViewShader;
+    app.pixel_program_index = 10;
+    Render();  // the history step waits for a frame
+    EXPECT_EQ(frame_loop.history_slot, 1);
+    app.frame_buffer[0] = frame0_.data();
+    Render();
+    Render();
+    EXPECT_EQ(frame_loop.history_slot, 3);
+    // History slot 4 now holds the frame: read it back from the texture.
+    glBindTexture(GL_TEXTURE_2D, texture_table[4]);
+    std::vector<uint8_t> image(static_cast<size_t>(kTextureSize) * kTextureSize * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, image.data());
+    const uint8_t* p = &image[(10 * kTextureSize + 10) * 3];
+    EXPECT_TRUE(Near({p[0], p[1], p[2]}, kBands[0], 0));
+    const uint8_t* grey = &image[(10 * kTextureSize + 1000) * 3];
+    EXPECT_TRUE(Near({grey[0], grey[1], grey[2]}, {0x7F, 0x7F, 0x7F}, 0));
+}
+
+}  // namespace
