@@ -1,0 +1,165 @@
+// Capture devices: opening, the holder threads, the per-frame fetch, closing.
+#include <GL/gl.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "app/app_state.h"
+#include "capture/capture.h"
+#include "capture/video_source.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "render/render.h"
+
+namespace {
+
+struct CaptureState {
+    // Our own copy of each camera's newest frame: frame_buffer[i] points here,
+    // so the pixels stay put after the check-in until the next new frame.
+    std::unique_ptr<uint8_t[]> frames[2];
+    size_t frame_bytes = 0;
+    int64_t fetched_stamp[2] = {0, 0};
+    // The holder threads leave when the devices close, so that they never
+    // touch a destroyed source.
+    std::atomic<bool> closing{false};
+    std::atomic<int> holders_running{0};
+};
+CaptureState capture;
+
+const char kSecondCameraQuestion[] =
+    "Lumora has found the secondary Video Device. Would you like to enable the secondary Video "
+    "Device?";
+const char kSizeMismatchNotice[] =
+    "The primary Video Device and secondary Video Device has to be the same resolution ! You can "
+    "set it up in the device file !";
+
+// Keeps one buffer of the primary camera checked out for `hold_ms` of every
+// cycle, beside the frame loop's own checkouts.  Never reads the frame.
+void HolderThread(VideoSource* source, uintptr_t hold_ms) {
+    MemoryBufferHandle l_mbHandle = 0;
+    uint8_t* l_pPixelBuffer = nullptr;
+    while (!capture.closing) {
+        if (source->WaitForNextSample(-1) != 0 ||
+            source->CheckoutMemoryBuffer(&l_mbHandle, &l_pPixelBuffer) < 0) {
+            // Only a released or crowded source says no: do not spin on it.
+            if (!capture.closing) Sleep(static_cast<uint32_t>(hold_ms));
+            continue;
+        }
+        Sleep(static_cast<uint32_t>(hold_ms));
+        source->CheckinMemoryBuffer(l_mbHandle, false);
+    }
+    --capture.holders_running;
+}
+
+void StartHolderThread(uintptr_t hold_ms) {
+    ++capture.holders_running;
+    std::thread(HolderThread, app.video_source[0], hold_ms).detach();
+}
+
+bool OpenPrimary(VideoSource* source, const char* file) {
+    long width = 0, height = 0;
+    if (source->BuildGraphFromXMLFile(file) < 0) return false;
+    if (source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate, nullptr) < 0)
+        return false;
+    app.video_width = static_cast<int32_t>(width);
+    app.video_height = static_cast<int32_t>(height);
+    return source->EnableMemoryBuffer(3, 3) >= 0 && source->Run() >= 0;
+}
+
+void OpenSecondary(VideoSource* source, const char* file) {
+    if (source->BuildGraphFromXMLFile(file) < 0) return;
+    long width = 0, height = 0;
+    source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate, nullptr);
+    app.video_width2 = static_cast<int32_t>(width);
+    app.video_height2 = static_cast<int32_t>(height);
+    if (app.video_width2 == app.video_width && app.video_height2 == app.video_height) {
+        if (ShowMessageBox(kSecondCameraQuestion, "Display Question", MsgIcon::Question,
+                           MsgButtons::YesNo) == kMsgYes) {
+            source->EnableMemoryBuffer(3, 3);
+            source->Run();
+            app.second_camera_enabled = true;
+            app.view_mode = kViewSplit;
+            return;
+        }
+    } else {
+        ShowMessageBox(kSizeMismatchNotice, "Info", MsgIcon::Information);
+    }
+    // Not used: give the camera back instead of keeping it open all run.
+    source->ReleaseGraph();
+}
+
+}  // namespace
+
+bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
+    capture.closing = false;
+    app.video_source[0] = new VideoSource;
+    app.video_source[1] = new VideoSource;
+    if (!OpenPrimary(app.video_source[0], device_files[0])) return false;
+    OpenSecondary(app.video_source[1], device_files[1]);
+
+    StartHolderThread(30);
+    StartHolderThread(157);
+
+    // Until the first fetch the cameras show black rather than nothing.
+    capture.frame_bytes = static_cast<size_t>(app.video_width) * app.video_height * 4;
+    int cameras = app.second_camera_enabled ? 2 : 1;
+    for (int i = 0; i < cameras; ++i) {
+        capture.frames[i].reset(new uint8_t[capture.frame_bytes]());
+        capture.fetched_stamp[i] = 0;
+        app.frame_buffer[i] = capture.frames[i].get();
+    }
+    return true;
+}
+
+void FetchFrames() {
+    int cameras = app.second_camera_enabled ? 2 : 1;
+    for (int i = 0; i < cameras; ++i) {
+        VideoSource* source = app.video_source[i];
+        if (!source || !capture.frames[i]) continue;
+        source->WaitForNextSample(1);
+        uint8_t* pixels = nullptr;
+        unsigned width = 0, height = 0;
+        int64_t stamp = 0;
+        if (source->CheckoutMemoryBuffer(&app.frame_handle[i], &pixels, &width, &height, nullptr,
+                                         &stamp) < 0)
+            continue;
+        // A frame of another size never reaches our buffer (the source keeps
+        // its size fixed; this guards the copy all the same).
+        bool fits = width == static_cast<unsigned>(app.video_width) &&
+                    height == static_cast<unsigned>(app.video_height);
+        if (fits) {
+            if (stamp != capture.fetched_stamp[i]) {
+                std::memcpy(capture.frames[i].get(), pixels, capture.frame_bytes);
+                capture.fetched_stamp[i] = stamp;
+            }
+            app.frame_buffer[i] = capture.frames[i].get();
+            glBindTexture(GL_TEXTURE_2D, texture_table[i]);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, app.video_width, app.video_height, GL_BGRA,
+                            GL_UNSIGNED_BYTE, app.frame_buffer[i]);
+        }
+        source->GetCurrentTimestamp();
+        source->CheckinMemoryBuffer(app.frame_handle[i], false);
+    }
+}
+
+void CloseCaptureDevices() {
+    VideoSource* primary = app.video_source[0];
+    VideoSource* secondary = app.second_camera_enabled ? app.video_source[1] : nullptr;
+    if (!primary) return;
+    capture.closing = true;
+    primary->Stop(false);
+    if (secondary) secondary->Stop(false);
+    // Releasing wakes the holder threads, which then leave.
+    primary->ReleaseGraph();
+    if (secondary) secondary->ReleaseGraph();
+    for (int waited = 0; capture.holders_running > 0 && waited < 2000; ++waited) Sleep(1);
+    if (capture.holders_running > 0) return;  // never destroy a source a thread still uses
+    delete primary;
+    app.video_source[0] = nullptr;
+    if (secondary) {
+        delete secondary;
+        app.video_source[1] = nullptr;
+    }
+}

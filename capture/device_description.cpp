@@ -1,0 +1,197 @@
+#include "capture/device_description.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct ParseState {
+    DeviceDescription* out;
+    int depth = 0;  // 1 inside <capture>, 2 inside <source>
+    bool seen_root = false;
+};
+
+GQuark DescriptionErrorQuark() { return g_quark_from_static_string("lumora-device-description"); }
+
+// The parse context prefixes the line and column (G_MARKUP_PREFIX_ERROR_POSITION).
+void SetError(GMarkupParseContext*, GError** error, const std::string& message) {
+    g_set_error_literal(error, DescriptionErrorQuark(), 0, message.c_str());
+}
+
+bool ParseInt(const char* text, int min, int max, int* value) {
+    gint64 parsed = 0;
+    if (!g_ascii_string_to_signed(text, 10, min, max, &parsed, nullptr)) return false;
+    *value = static_cast<int>(parsed);
+    return true;
+}
+
+// "30" or "30000/1001".
+bool ParseFramerate(const char* text, int* num, int* den) {
+    const char* slash = std::strchr(text, '/');
+    if (!slash) {
+        *den = 1;
+        return ParseInt(text, 1, 1000, num);
+    }
+    std::string numerator(text, slash - text);
+    return ParseInt(numerator.c_str(), 1, 1000000, num) && ParseInt(slash + 1, 1, 1000000, den);
+}
+
+bool IsBlank(const char* text) {
+    for (; *text; ++text)
+        if (!g_ascii_isspace(*text)) return false;
+    return true;
+}
+
+bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar** values,
+                CaptureSourceSpec* source, GError** error) {
+    bool has_camera = false, has_pipeline = false, has_camera_option = false;
+    for (int i = 0; names[i]; ++i) {
+        for (int j = 0; j < i; ++j)
+            if (std::strcmp(names[i], names[j]) == 0) {
+                SetError(context, error, std::string("attribute '") + names[i] + "' given twice");
+                return false;
+            }
+        const char* name = names[i];
+        const char* value = values[i];
+        bool ok = true;
+        if (std::strcmp(name, "camera") == 0) {
+            has_camera = true;
+            ok = ParseInt(value, 0, 63, &source->camera_index);
+        } else if (std::strcmp(name, "pipeline") == 0) {
+            has_pipeline = true;
+            source->pipeline = value;
+            ok = !IsBlank(value);
+        } else if (std::strcmp(name, "width") == 0) {
+            has_camera_option = true;
+            ok = ParseInt(value, 1, 16384, &source->width);
+        } else if (std::strcmp(name, "height") == 0) {
+            has_camera_option = true;
+            ok = ParseInt(value, 1, 16384, &source->height);
+        } else if (std::strcmp(name, "framerate") == 0) {
+            has_camera_option = true;
+            ok = ParseFramerate(value, &source->framerate_num, &source->framerate_den);
+        } else {
+            SetError(context, error, std::string("unknown attribute '") + name + "'");
+            return false;
+        }
+        if (!ok) {
+            SetError(context, error, std::string("bad value '") + value + "' for '" + name + "'");
+            return false;
+        }
+    }
+    if (has_camera == has_pipeline) {
+        SetError(context, error, "a <source> needs exactly one of camera=\"N\" or pipeline=\"...\"");
+        return false;
+    }
+    if (has_pipeline && has_camera_option) {
+        SetError(context, error, "width, height and framerate apply to cameras only; "
+                                 "put caps into the pipeline instead");
+        return false;
+    }
+    source->kind = has_camera ? CaptureSourceSpec::kCamera : CaptureSourceSpec::kPipeline;
+    return true;
+}
+
+void OnStartElement(GMarkupParseContext* context, const gchar* element, const gchar** names,
+                    const gchar** values, gpointer user_data, GError** error) {
+    auto* state = static_cast<ParseState*>(user_data);
+    if (state->depth == 0) {
+        if (std::strcmp(element, "capture") != 0 || state->seen_root) {
+            SetError(context, error, std::string("expected <capture>, found <") + element + ">");
+            return;
+        }
+        if (names[0]) {
+            SetError(context, error, "<capture> takes no attributes");
+            return;
+        }
+        state->seen_root = true;
+    } else if (state->depth == 1 && std::strcmp(element, "source") == 0) {
+        CaptureSourceSpec source;
+        if (!ReadSource(context, names, values, &source, error)) return;
+        state->out->sources.push_back(std::move(source));
+    } else {
+        SetError(context, error, std::string("unexpected <") + element + ">");
+        return;
+    }
+    ++state->depth;
+}
+
+void OnEndElement(GMarkupParseContext*, const gchar*, gpointer user_data, GError**) {
+    --static_cast<ParseState*>(user_data)->depth;
+}
+
+void OnText(GMarkupParseContext* context, const gchar* text, gsize length, gpointer,
+            GError** error) {
+    for (gsize i = 0; i < length; ++i)
+        if (!g_ascii_isspace(text[i])) {
+            SetError(context, error, "unexpected text");
+            return;
+        }
+}
+
+}  // namespace
+
+bool ParseDeviceDescription(const char* text, size_t length, DeviceDescription* out,
+                            std::string* error) {
+    DeviceDescription parsed;
+    ParseState state{&parsed};
+    GMarkupParser parser = {OnStartElement, OnEndElement, OnText, nullptr, nullptr};
+    GMarkupParseContext* context =
+        g_markup_parse_context_new(&parser, G_MARKUP_PREFIX_ERROR_POSITION, &state, nullptr);
+    GError* gerror = nullptr;
+    bool ok = g_markup_parse_context_parse(context, text, static_cast<gssize>(length), &gerror) &&
+              g_markup_parse_context_end_parse(context, &gerror);
+    g_markup_parse_context_free(context);
+    if (!ok) {
+        if (error) *error = gerror ? gerror->message : "malformed XML";
+        g_clear_error(&gerror);
+        return false;
+    }
+    if (!state.seen_root) {
+        if (error) *error = "no <capture> element";
+        return false;
+    }
+    if (parsed.sources.empty()) {
+        if (error) *error = "no <source> listed";
+        return false;
+    }
+    *out = std::move(parsed);
+    return true;
+}
+
+bool LoadDeviceDescription(const char* path, DeviceDescription* out, std::string* error) {
+    gchar* contents = nullptr;
+    gsize length = 0;
+    GError* gerror = nullptr;
+    if (!g_file_get_contents(path, &contents, &length, &gerror)) {
+        if (error) *error = gerror->message;
+        g_clear_error(&gerror);
+        return false;
+    }
+    bool ok = ParseDeviceDescription(contents, length, out, error);
+    g_free(contents);
+    return ok;
+}
+
+std::string CameraCapsText(const CaptureSourceSpec& source) {
+    if (source.width == 0 && source.height == 0 && source.framerate_num == 0) return {};
+    std::string caps = "video/x-raw";
+    if (source.width) caps += ",width=" + std::to_string(source.width);
+    if (source.height) caps += ",height=" + std::to_string(source.height);
+    if (source.framerate_num)
+        caps += ",framerate=" + std::to_string(source.framerate_num) + "/" +
+                std::to_string(source.framerate_den);
+    return caps;
+}
+
+bool FitFrameSize(int* width, int* height, int limit) {
+    if (*width <= limit && *height <= limit) return false;
+    double scale = std::min(static_cast<double>(limit) / *width,
+                            static_cast<double>(limit) / *height);
+    *width = std::max(1, std::min(limit, static_cast<int>(std::lround(*width * scale))));
+    *height = std::max(1, std::min(limit, static_cast<int>(std::lround(*height * scale))));
+    return true;
+}

@@ -1,0 +1,53 @@
+// Capture description files: which video sources a device tries, in order.
+//
+// The format is a small XML file of our own:
+//
+//   <capture>
+//     <source camera="0" width="640" height="480" framerate="30"/>
+//     <source pipeline="videotestsrc is-live=true ! video/x-raw,width=640,height=480"/>
+//   </capture>
+//
+// Each <source> has exactly one of `camera` (index among the cameras the
+// system finds, 0 first; optional width, height and framerate "N" or "N/D")
+// or `pipeline` (a GStreamer source description; the capture layer appends
+// the conversion and the sink).  The first source that starts is used.
+// Anything else (unknown elements or attributes, bad numbers, no source) is a
+// malformed file; the reason comes back as a one-line text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct CaptureSourceSpec {
+    enum Kind { kCamera, kPipeline };
+    Kind kind = kCamera;
+    int camera_index = 0;
+    int width = 0, height = 0;                   // 0: whatever the camera offers
+    int framerate_num = 0, framerate_den = 1;    // 0/1: whatever the camera offers
+    std::string pipeline;
+};
+
+struct DeviceDescription {
+    std::vector<CaptureSourceSpec> sources;
+};
+
+// Parses the text of a description file.  False with `error` set when the
+// text is malformed or lists no source.
+bool ParseDeviceDescription(const char* text, size_t length, DeviceDescription* out,
+                            std::string* error);
+
+// Reads and parses the file at `path`; a missing or unreadable file is an error.
+bool LoadDeviceDescription(const char* path, DeviceDescription* out, std::string* error);
+
+// The caps a camera source is held to, e.g. "video/x-raw,width=640,height=480,
+// framerate=30/1"; empty when the source leaves everything to the camera.
+std::string CameraCapsText(const CaptureSourceSpec& source);
+
+// Largest frame the textures hold; bigger frames are scaled down to fit.
+constexpr int kMaxFrameSide = 2048;
+
+// Scales `width` x `height` down so that neither side exceeds `limit`,
+// keeping the aspect ratio (sides rounded to the nearest pixel, at least 1).  Returns
+// false and leaves the size alone when it already fits.
+bool FitFrameSize(int* width, int* height, int limit = kMaxFrameSide);

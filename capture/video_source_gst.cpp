@@ -1,0 +1,502 @@
+// VideoSource on GStreamer: <source> ! videoscale ! videoconvert !
+// videoflip (bottom row first) ! capsfilter (BGRx, size fixed once known) ! appsink.
+//
+// The appsink's new-sample callback (streaming thread, no main loop needed)
+// keeps the newest sample; checkouts take a reference to it and map it, so a
+// checked-out frame stays intact however many frames arrive meanwhile.  A
+// supervisor thread watches the bus while running and restarts a source that
+// failed or ended.
+#include "capture/video_source.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "capture/device_description.h"
+
+namespace {
+
+constexpr unsigned kMaxCheckouts = 8;
+constexpr int kMaxReaders = 8;
+constexpr gint64 kProbeTimeoutUs = 8 * G_USEC_PER_SEC;
+constexpr GstClockTime kBusPollNs = 100 * GST_MSECOND;
+
+const char kSinkName[] = "lumora_sink";
+const char kFitName[] = "lumora_fit";
+// Scaling first keeps a big frame's conversion cheap; videoflip turns the
+// top-row-first frames of GStreamer into the bottom-row-first frames we use
+// (its deprecated "method=vertical-flip" does not flip on GStreamer 1.22).
+const char kTail[] =
+    "videoscale ! videoconvert ! videoflip video-direction=vert ! "
+    "capsfilter name=lumora_fit caps=video/x-raw,format=BGRx ! "
+    "appsink name=lumora_sink max-buffers=1 drop=true sync=true enable-last-sample=false";
+
+std::string DescribeSource(const CaptureSourceSpec& source, size_t number) {
+    std::string text = "source " + std::to_string(number + 1) + " (";
+    if (source.kind == CaptureSourceSpec::kCamera)
+        text += "camera " + std::to_string(source.camera_index);
+    else
+        text += source.pipeline;
+    return text + ")";
+}
+
+std::string TakeErrorText(GstMessage* message) {
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    std::string text = error ? error->message : "unknown error";
+    g_clear_error(&error);
+    g_free(debug);
+    return text;
+}
+
+void EnsureGstreamer() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        GError* error = nullptr;
+        if (!gst_init_check(nullptr, nullptr, &error)) {
+            std::fprintf(stderr, "capture: GStreamer cannot start: %s\n",
+                         error ? error->message : "unknown error");
+            g_clear_error(&error);
+        }
+    });
+}
+
+}  // namespace
+
+struct VideoSource::Impl {
+    struct Checkout {
+        bool used = false;
+        GstSample* sample = nullptr;
+        GstMapInfo map{};
+    };
+    struct Reader {
+        std::thread::id id;
+        uint64_t serial = 0;
+    };
+
+    std::string file;  // description file, for messages
+    GstElement* pipeline = nullptr;
+    GstElement* sink = nullptr;
+    GstElement* fit = nullptr;
+    GstBus* bus = nullptr;
+    int width = 0, height = 0, fps_num = 0, fps_den = 1;
+
+    std::mutex mutex;  // guards everything below
+    std::condition_variable frame_ready;
+    GstSample* latest = nullptr;
+    uint64_t latest_serial = 0;
+    int64_t latest_stamp = 0;
+    int expect_width = 0, expect_height = 0;  // 0 while probing
+    unsigned max_checkouts = 0;
+    std::array<Checkout, kMaxCheckouts> checkouts;
+    std::array<Reader, kMaxReaders> readers;
+    bool released = true;  // no graph yet: waits fail at once
+
+    std::thread supervisor;
+    std::atomic<bool> supervising{false};
+    std::atomic<int> retry_ms{3000};
+
+    // Streaming thread: keep the newest sample of the agreed size.
+    static GstFlowReturn OnNewSample(GstAppSink* appsink, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        GstSample* sample = gst_app_sink_pull_sample(appsink);
+        if (!sample) return GST_FLOW_OK;
+        GstVideoInfo info;
+        GstCaps* caps = gst_sample_get_caps(sample);
+        if (!caps || !gst_video_info_from_caps(&info, caps) || !gst_sample_get_buffer(sample)) {
+            gst_sample_unref(sample);
+            return GST_FLOW_OK;
+        }
+        GstSample* old = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(self->mutex);
+            bool fits = self->expect_width == 0 ||
+                        (GST_VIDEO_INFO_WIDTH(&info) == self->expect_width &&
+                         GST_VIDEO_INFO_HEIGHT(&info) == self->expect_height);
+            if (fits && !self->released) {
+                old = self->latest;
+                self->latest = sample;
+                sample = nullptr;
+                ++self->latest_serial;
+                self->latest_stamp = std::max<int64_t>(g_get_monotonic_time(), self->latest_stamp + 1);
+            }
+        }
+        if (sample) gst_sample_unref(sample);
+        if (old) gst_sample_unref(old);
+        self->frame_ready.notify_all();
+        return GST_FLOW_OK;
+    }
+
+    Reader* FindReader(bool add) {
+        std::thread::id me = std::this_thread::get_id();
+        for (Reader& reader : readers)
+            if (reader.id == me) return &reader;
+        if (!add) return nullptr;
+        for (Reader& reader : readers)
+            if (reader.id == std::thread::id()) {
+                reader.id = me;
+                return &reader;
+            }
+        return nullptr;
+    }
+
+    GstElement* MakeCameraPipeline(const CaptureSourceSpec& source, std::string* error) {
+        GstDeviceMonitor* monitor = gst_device_monitor_new();
+        gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
+        GList* devices = gst_device_monitor_get_devices(monitor);
+        guint count = g_list_length(devices);
+        GstElement* camera = nullptr;
+        if (static_cast<guint>(source.camera_index) < count)
+            camera = gst_device_create_element(
+                GST_DEVICE(g_list_nth_data(devices, source.camera_index)), nullptr);
+        g_list_free_full(devices, gst_object_unref);
+        gst_object_unref(monitor);
+        if (!camera) {
+            *error = "no such camera (" + std::to_string(count) + " found)";
+            return nullptr;
+        }
+        std::string caps = CameraCapsText(source);
+        std::string chain = caps.empty() ? kTail : caps + " ! " + kTail;
+        GError* gerror = nullptr;
+        GstElement* tail = gst_parse_bin_from_description(chain.c_str(), TRUE, &gerror);
+        if (!tail) {
+            *error = gerror ? gerror->message : "cannot build the conversion";
+            g_clear_error(&gerror);
+            gst_object_unref(camera);
+            return nullptr;
+        }
+        GstElement* pipeline = gst_pipeline_new(nullptr);
+        gst_bin_add_many(GST_BIN(pipeline), camera, tail, nullptr);
+        if (!gst_element_link(camera, tail)) {
+            *error = "the camera does not link to the conversion";
+            gst_object_unref(pipeline);
+            return nullptr;
+        }
+        return pipeline;
+    }
+
+    GstElement* MakePipeline(const CaptureSourceSpec& source, std::string* error) {
+        if (source.kind == CaptureSourceSpec::kCamera) return MakeCameraPipeline(source, error);
+        std::string text = source.pipeline + " ! " + kTail;
+        GError* gerror = nullptr;
+        GstElement* pipeline = gst_parse_launch(text.c_str(), &gerror);
+        if (gerror) {  // a pipeline may come back together with a recoverable error
+            *error = gerror->message;
+            g_clear_error(&gerror);
+            if (pipeline) gst_object_unref(pipeline);
+            return nullptr;
+        }
+        return pipeline;
+    }
+
+    void DropPipeline() {
+        if (pipeline) gst_element_set_state(pipeline, GST_STATE_NULL);
+        if (sink) gst_object_unref(sink);
+        if (fit) gst_object_unref(fit);
+        if (bus) gst_object_unref(bus);
+        if (pipeline) gst_object_unref(pipeline);
+        pipeline = sink = fit = nullptr;
+        bus = nullptr;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (latest) gst_sample_unref(latest);
+        latest = nullptr;
+        expect_width = expect_height = 0;
+    }
+
+    // Waits for a frame newer than `after`, or for an error or the end of the
+    // stream on the bus.  Fills `info` from the frame; a variable frame rate
+    // is given as the highest rate when the caps tell it.
+    bool AwaitFrame(uint64_t after, GstVideoInfo* info, std::string* error) {
+        gint64 deadline = g_get_monotonic_time() + kProbeTimeoutUs;
+        while (g_get_monotonic_time() < deadline) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                if (frame_ready.wait_for(lock, std::chrono::milliseconds(20),
+                                         [&] { return latest && latest_serial > after; })) {
+                    GstCaps* caps = gst_sample_get_caps(latest);
+                    if (!gst_video_info_from_caps(info, caps)) break;
+                    int num = 0, den = 1;
+                    if (GST_VIDEO_INFO_FPS_N(info) == 0 &&
+                        gst_structure_get_fraction(gst_caps_get_structure(caps, 0),
+                                                   "max-framerate", &num, &den)) {
+                        GST_VIDEO_INFO_FPS_N(info) = num;
+                        GST_VIDEO_INFO_FPS_D(info) = den;
+                    }
+                    return true;
+                }
+            }
+            GstMessage* message =
+                gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+            if (message) {
+                *error = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS ? "ended before the first frame"
+                                                                      : TakeErrorText(message);
+                gst_message_unref(message);
+                return false;
+            }
+        }
+        *error = "no usable frame within 8 seconds";
+        return false;
+    }
+
+    void FixFrameSize(int fixed_width, int fixed_height) {
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", "width",
+                                            G_TYPE_INT, fixed_width, "height", G_TYPE_INT,
+                                            fixed_height, nullptr);
+        g_object_set(fit, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+
+    // Starts one source and keeps it if a frame arrives; the size is then
+    // fixed (scaled down first if too big) so that restarts keep it.
+    bool TryStart(const CaptureSourceSpec& source, std::string* error) {
+        pipeline = MakePipeline(source, error);
+        if (!pipeline) return false;
+        sink = gst_bin_get_by_name(GST_BIN(pipeline), kSinkName);
+        fit = gst_bin_get_by_name(GST_BIN(pipeline), kFitName);
+        bus = gst_element_get_bus(pipeline);
+        if (!sink || !fit) {
+            *error = "the description must not name its elements lumora_sink or lumora_fit";
+            return false;
+        }
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = OnNewSample;
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+
+        if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+            GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+            *error = message ? TakeErrorText(message) : "cannot start";
+            if (message) gst_message_unref(message);
+            return false;
+        }
+        GstVideoInfo info;
+        if (!AwaitFrame(0, &info, error)) return false;
+        int fitted_width = GST_VIDEO_INFO_WIDTH(&info), fitted_height = GST_VIDEO_INFO_HEIGHT(&info);
+        bool scaled = FitFrameSize(&fitted_width, &fitted_height);
+        if (scaled)
+            std::fprintf(stderr, "capture: %s: frames of %dx%d are scaled down to %dx%d to fit\n",
+                         file.c_str(), GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
+                         fitted_width, fitted_height);
+        uint64_t serial;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            expect_width = fitted_width;
+            expect_height = fitted_height;
+            serial = latest_serial;
+            if (scaled && latest) {  // the frame in hand has the old size
+                gst_sample_unref(latest);
+                latest = nullptr;
+            }
+        }
+        FixFrameSize(fitted_width, fitted_height);
+        if (scaled && !AwaitFrame(serial, &info, error)) return false;
+        width = fitted_width;
+        height = fitted_height;
+        fps_num = GST_VIDEO_INFO_FPS_N(&info);
+        fps_den = std::max(1, GST_VIDEO_INFO_FPS_D(&info));
+        // Rest until Run(): a live source sends nothing while paused.
+        gst_element_set_state(pipeline, GST_STATE_PAUSED);
+        return true;
+    }
+
+    void Supervise() {
+        bool lost = false;
+        uint64_t serial_at_loss = 0;
+        gint64 next_retry = 0;
+        while (supervising) {
+            GstMessage* message = gst_bus_timed_pop_filtered(
+                bus, kBusPollNs, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+            uint64_t serial;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                serial = latest_serial;
+            }
+            if (message) {
+                std::string reason = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS
+                                         ? "the stream ended"
+                                         : TakeErrorText(message);
+                gst_message_unref(message);
+                if (!lost)
+                    std::fprintf(stderr,
+                                 "capture: %s: %s; the last frame stays, retrying every %d s\n",
+                                 file.c_str(), reason.c_str(), (retry_ms + 999) / 1000);
+                lost = true;
+                serial_at_loss = serial;
+                gst_element_set_state(pipeline, GST_STATE_NULL);
+                next_retry = g_get_monotonic_time() + retry_ms * G_GINT64_CONSTANT(1000);
+            } else if (lost && serial > serial_at_loss) {
+                std::fprintf(stderr, "capture: %s: frames arrive again\n", file.c_str());
+                lost = false;
+            } else if (lost && g_get_monotonic_time() >= next_retry) {
+                // Also covers a restart that neither fails nor delivers.
+                gst_element_set_state(pipeline, GST_STATE_NULL);
+                gst_element_set_state(pipeline, GST_STATE_PLAYING);
+                next_retry = g_get_monotonic_time() + retry_ms * G_GINT64_CONSTANT(1000);
+            }
+        }
+    }
+};
+
+VideoSource::VideoSource() : impl_(new Impl) { EnsureGstreamer(); }
+
+VideoSource::~VideoSource() {
+    ReleaseGraph();
+    delete impl_;
+}
+
+int VideoSource::BuildGraphFromXMLFile(const char* path) {
+    Impl& s = *impl_;
+    if (s.pipeline) ReleaseGraph();
+    s.file = path ? path : "";
+    DeviceDescription description;
+    std::string error;
+    if (!LoadDeviceDescription(s.file.c_str(), &description, &error)) {
+        std::fprintf(stderr, "capture: %s: %s\n", s.file.c_str(), error.c_str());
+        return -1;
+    }
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.released = false;
+    }
+    for (size_t i = 0; i < description.sources.size(); ++i) {
+        error.clear();
+        if (s.TryStart(description.sources[i], &error)) return 0;
+        std::fprintf(stderr, "capture: %s: %s: %s\n", s.file.c_str(),
+                     DescribeSource(description.sources[i], i).c_str(), error.c_str());
+        s.DropPipeline();
+    }
+    std::fprintf(stderr, "capture: %s: no source could be started\n", s.file.c_str());
+    return -1;
+}
+
+int VideoSource::GetCurrentMediaFormat(long* width, long* height, double* frame_rate, void*) {
+    const Impl& s = *impl_;
+    if (!s.pipeline) return -1;
+    if (width) *width = s.width;
+    if (height) *height = s.height;
+    if (frame_rate) *frame_rate = static_cast<double>(s.fps_num) / s.fps_den;
+    return 0;
+}
+
+int VideoSource::EnableMemoryBuffer(unsigned max_concurrent_checkouts, unsigned) {
+    if (!impl_->pipeline || max_concurrent_checkouts == 0 || max_concurrent_checkouts > kMaxCheckouts)
+        return -1;
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->max_checkouts = max_concurrent_checkouts;
+    return 0;
+}
+
+int VideoSource::Run() {
+    Impl& s = *impl_;
+    if (!s.pipeline) return -1;
+    if (gst_element_set_state(s.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        std::fprintf(stderr, "capture: %s: cannot start\n", s.file.c_str());
+        return -1;
+    }
+    if (!s.supervising.exchange(true)) s.supervisor = std::thread([&s] { s.Supervise(); });
+    return 0;
+}
+
+int VideoSource::WaitForNextSample(long timeout_ms) {
+    Impl& s = *impl_;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    Impl::Reader* reader = s.FindReader(false);
+    uint64_t seen = reader ? reader->serial : 0;
+    auto ready = [&] { return s.released || s.latest_serial > seen; };
+    if (timeout_ms < 0)
+        s.frame_ready.wait(lock, ready);
+    else
+        s.frame_ready.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready);
+    return !s.released && s.latest_serial > seen ? 0 : -1;
+}
+
+int VideoSource::CheckoutMemoryBuffer(MemoryBufferHandle* handle, uint8_t** pixels,
+                                      unsigned* width, unsigned* height, void*,
+                                      int64_t* timestamp) {
+    Impl& s = *impl_;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (!s.latest || s.released) return -1;
+    for (unsigned i = 0; i < s.max_checkouts; ++i) {
+        Impl::Checkout& slot = s.checkouts[i];
+        if (slot.used) continue;
+        GstBuffer* buffer = gst_sample_get_buffer(s.latest);
+        size_t frame_bytes = static_cast<size_t>(s.expect_width) * s.expect_height * 4;
+        if (!gst_buffer_map(buffer, &slot.map, GST_MAP_READ)) return -1;
+        if (slot.map.size < frame_bytes) {
+            gst_buffer_unmap(buffer, &slot.map);
+            return -1;
+        }
+        slot.used = true;
+        slot.sample = gst_sample_ref(s.latest);
+        if (Impl::Reader* reader = s.FindReader(true)) reader->serial = s.latest_serial;
+        if (handle) *handle = static_cast<MemoryBufferHandle>(i);
+        if (pixels) *pixels = slot.map.data;
+        if (width) *width = static_cast<unsigned>(s.expect_width);
+        if (height) *height = static_cast<unsigned>(s.expect_height);
+        if (timestamp) *timestamp = s.latest_stamp;
+        return 0;
+    }
+    return -1;  // every allowed holder already holds a frame
+}
+
+int VideoSource::CheckinMemoryBuffer(MemoryBufferHandle handle, bool) {
+    Impl& s = *impl_;
+    GstSample* sample;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (handle < 0 || handle >= static_cast<int>(kMaxCheckouts) || !s.checkouts[handle].used)
+            return -1;
+        Impl::Checkout& slot = s.checkouts[handle];
+        gst_buffer_unmap(gst_sample_get_buffer(slot.sample), &slot.map);
+        sample = slot.sample;
+        slot = Impl::Checkout{};
+    }
+    gst_sample_unref(sample);
+    return 0;
+}
+
+int64_t VideoSource::GetCurrentTimestamp() {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    return impl_->latest_stamp;
+}
+
+void VideoSource::SetRetryInterval(int milliseconds) { impl_->retry_ms = std::max(1, milliseconds); }
+
+int VideoSource::Stop(bool) {
+    Impl& s = *impl_;
+    if (!s.pipeline) return -1;
+    if (s.supervising.exchange(false)) s.supervisor.join();
+    gst_element_set_state(s.pipeline, GST_STATE_NULL);
+    return 0;
+}
+
+int VideoSource::ReleaseGraph() {
+    Impl& s = *impl_;
+    if (!s.pipeline) return -1;
+    Stop(false);
+    // Waiters wake up with a negative result; frames still checked out are
+    // given back here, a later check-in of them is refused.
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.released = true;
+        for (Impl::Checkout& slot : s.checkouts)
+            if (slot.used) {
+                gst_buffer_unmap(gst_sample_get_buffer(slot.sample), &slot.map);
+                gst_sample_unref(slot.sample);
+                slot = Impl::Checkout{};
+            }
+    }
+    s.frame_ready.notify_all();
+    s.DropPipeline();
+    return 0;
+}
