@@ -1,0 +1,209 @@
+# Shared helpers of the end-to-end tests: a private working folder with a
+# copy of data/, test-pattern capture devices, the real program started in
+# it, and xdotool / ImageMagick to drive and look at its window.
+# Source it; every test script calls e2e_init first.
+set -euo pipefail
+
+E2E_SKIP=77  # ctest reports this exit status as "skipped"
+
+e2e_fail() { echo "FAIL: $*" >&2; exit 1; }
+e2e_skip() { echo "SKIP: $*" >&2; exit "$E2E_SKIP"; }
+e2e_log() { echo "-- $*" >&2; }
+
+# Private folder, data copy, fresh settings folder, an X display.
+e2e_init() {
+    : "${LUMORA_BIN:?LUMORA_BIN must name the program}"
+    : "${LUMORA_SOURCE_DIR:?LUMORA_SOURCE_DIR must name the source tree}"
+    [ -x "$LUMORA_BIN" ] || e2e_fail "no program at $LUMORA_BIN"
+    E2E_DIR=$(mktemp -d /tmp/lumora-e2e-XXXXXX)
+    E2E_PIDS=()
+    trap e2e_cleanup EXIT
+    cp -r "$LUMORA_SOURCE_DIR/data" "$E2E_DIR/data"
+    export XDG_CONFIG_HOME=$E2E_DIR/config
+    export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 ALSOFT_DRIVERS=null
+    E2E_SETTINGS=$XDG_CONFIG_HOME/Korvane/Lumora.conf
+    if [ -z "${DISPLAY:-}" ]; then
+        local display=:$((300 + RANDOM % 200))
+        Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        E2E_PIDS+=($!)
+        export DISPLAY=$display
+        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    fi
+}
+
+e2e_cleanup() {
+    local status=$?
+    if lumora_running; then kill -KILL "$LUMORA_PID" 2>/dev/null || true; fi
+    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    if [ "$status" -ne 0 ] && [ "$status" -ne "$E2E_SKIP" ] && [ -f "$E2E_DIR/lumora.log" ]; then
+        echo "---- program output" >&2
+        tail -n 40 "$E2E_DIR/lumora.log" >&2
+    fi
+    rm -rf "$E2E_DIR"
+}
+
+# A live solid-colour test pattern: solid_pipeline RRGGBB [width height].
+solid_pipeline() {
+    echo "videotestsrc is-live=true pattern=solid-color foreground-color=0xFF$1 ! video/x-raw,width=${2:-320},height=${3:-240},framerate=30/1"
+}
+
+# write_device 1|2 PIPELINE: the device file tries only that pipeline.
+write_device() {
+    cat >"$E2E_DIR/data/dsvl/device$1.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<capture>
+  <source pipeline="$2"/>
+</capture>
+XML
+}
+
+# A device that never starts (so the secondary camera is absent).
+write_missing_device() {
+    write_device "$1" "v4l2src device=/dev/lumora-no-such-camera"
+}
+
+# Starts the program in the data copy; sets LUMORA_PID.
+start_lumora() {
+    (cd "$E2E_DIR/data" && exec "$LUMORA_BIN") >>"$E2E_DIR/lumora.log" 2>&1 &
+    LUMORA_PID=$!
+}
+
+# wait_window NAME [seconds]: prints the id of the first window whose name
+# is exactly NAME.  Skips the test when the program stops at an "Error" box
+# about capture, fails when it ends early or times out.
+wait_window() {
+    local name=$1 limit=$(( ${2:-20} * 10 )) wid
+    for _ in $(seq "$limit"); do
+        wid=$(xdotool search --name "^$name\$" 2>/dev/null | head -n1 || true)
+        if [ -n "$wid" ]; then echo "$wid"; return 0; fi
+        if [ "$name" != Error ] && xdotool search --name '^Error$' >/dev/null 2>&1; then
+            # The capture layer names the device file when it gives up on it.
+            if grep -q "device1.xml" "$E2E_DIR/lumora.log" 2>/dev/null; then
+                e2e_skip "the program could not open its test capture device: $(grep device1.xml "$E2E_DIR/lumora.log" | tail -n1)"
+            fi
+            e2e_fail "the program stopped at an \"Error\" box before the window \"$name\""
+        fi
+        if ! lumora_running; then
+            e2e_fail "the program ended before the window \"$name\" appeared"
+        fi
+        sleep 0.1
+    done
+    e2e_fail "no window \"$name\" after ${2:-20} s"
+}
+
+# True while the program runs (an ended, unreaped child does not count).
+lumora_running() {
+    [ -n "${LUMORA_PID:-}" ] || return 1
+    local state
+    state=$(ps -o stat= -p "$LUMORA_PID" 2>/dev/null || true)
+    [ -n "$state" ] && [ "${state:0:1}" != Z ]
+}
+
+# wait_exit [seconds]: waits for the program; its exit status goes to
+# LUMORA_STATUS.
+wait_exit() {
+    local limit=$(( ${1:-20} * 10 ))
+    for _ in $(seq "$limit"); do
+        if ! lumora_running; then
+            LUMORA_STATUS=0
+            wait "$LUMORA_PID" || LUMORA_STATUS=$?
+            LUMORA_PID=
+            return 0
+        fi
+        sleep 0.1
+    done
+    e2e_fail "the program did not end within ${1:-20} s"
+}
+
+# press_key WID KEY: types KEY into the window (pointer and focus on it).
+press_key() {
+    xdotool mousemove --window "$1" 20 20
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    xdotool key --clearmodifiers "$2"
+}
+
+# pixel_at WID X Y: "R G B" of the window's pixel, read from a screenshot.
+pixel_at() {
+    local shot=$E2E_DIR/shot.png
+    import -window "$1" "$shot"
+    convert "$shot" -depth 8 -format "%[fx:int(255*p{$2,$3}.r+0.5)] %[fx:int(255*p{$2,$3}.g+0.5)] %[fx:int(255*p{$2,$3}.b+0.5)]" info:
+}
+
+# colour_near "R G B" "R G B" [tolerance]
+colour_near() {
+    local a=($1) b=($2) tolerance=${3:-12} i d
+    for i in 0 1 2; do
+        d=$(( a[i] - b[i] ))
+        [ "${d#-}" -le "$tolerance" ] || return 1
+    done
+}
+
+# wait_pixel WID X Y "R G B" [seconds]: waits until the window shows the
+# colour there (the first frames may still be grey).
+wait_pixel() {
+    local limit=$(( ${5:-10} * 4 )) seen
+    for _ in $(seq "$limit"); do
+        seen=$(pixel_at "$1" "$2" "$3")
+        colour_near "$seen" "$4" && return 0
+        sleep 0.25
+    done
+    e2e_fail "pixel ($2, $3) shows \"$seen\", expected about \"$4\""
+}
+
+# window_size WID: prints "WIDTH HEIGHT".
+window_size() {
+    xdotool getwindowgeometry "$1" | awk '/Geometry:/ { split($2, s, "x"); print s[1], s[2] }'
+}
+
+# setting NAME: the stored text of a value in section [main] ('[' ']' escaped).
+setting() {
+    local key=${1//[/%5B}
+    key=${key//]/%5D}
+    awk -F= -v key="$key" '/^\[/ { in_main = ($0 == "[main]") } in_main && $1 == key { print substr($0, length($1) + 2) }' "$E2E_SETTINGS"
+}
+
+# set_setting NAME VALUE: edits a stored value in place.
+set_setting() {
+    local key=${1//[/%5B}
+    key=${key//]/%5D}
+    sed -i "s/^$key=.*/$key=$2/" "$E2E_SETTINGS"
+    grep -q "^$key=$2\$" "$E2E_SETTINGS" || e2e_fail "could not set $1 in the settings file"
+}
+
+# The 61 value names of the settings, in their order.
+setting_names() {
+    local i
+    for i in 0 1 2 3; do echo "window_pos_x[$i]"; echo "window_pos_y[$i]"; done
+    for i in $(seq 0 12); do echo "button_pos_x[$i]"; echo "button_pos_y[$i]"; done
+    for i in 0 1 2 3; do echo "window_on_off[$i]"; done
+    for i in $(seq 0 12); do echo "button_on_off[$i]"; done
+    echo motion_max; echo stats_mode
+    echo backplate_color_r; echo backplate_color_g; echo backplate_color_b
+    echo backplate_border_color_r; echo backplate_border_color_g; echo backplate_border_color_b
+    echo gl_win_pos_x; echo gl_win_pos_y
+}
+
+# Every one of the 61 values is stored as an unsigned decimal number.
+expect_all_settings_written() {
+    [ -f "$E2E_SETTINGS" ] || e2e_fail "no settings file at $E2E_SETTINGS"
+    local name value count=0
+    while read -r name; do
+        value=$(setting "$name")
+        [[ "$value" =~ ^[0-9]+$ ]] || e2e_fail "setting $name is \"$value\""
+        count=$((count + 1))
+    done < <(setting_names)
+    [ "$count" -eq 61 ] || e2e_fail "expected 61 setting names, have $count"
+}
+
+expect_setting() {
+    local value
+    value=$(setting "$1")
+    [ "$value" = "$2" ] || e2e_fail "setting $1 is \"$value\", expected \"$2\""
+}
+
+# expect_clean_exit: waits for the end and checks status 0 and the settings.
+expect_clean_exit() {
+    wait_exit "${1:-20}"
+    [ "$LUMORA_STATUS" -eq 0 ] || e2e_fail "exit status $LUMORA_STATUS, expected 0"
+    expect_all_settings_written
+}
