@@ -27,25 +27,21 @@ static_assert(kRecordScreenCmd + 1 == kCommandCount);
 
 constexpr int kRecordOffRequest = 4;  // SetRecordMode's "off" request
 
-// Formats into `out`, cut to fit.  Formats are always literals of this
-// file; typed text and file paths only ever arrive as arguments.
-[[gnu::format(printf, 3, 0)]] void FormatCut(char* out, size_t size, const char* format,
-                                             va_list args) {
-    std::vsnprintf(out, size, format, args);
-}
-
 // Formats into console line `line`, cut to the 99 characters it holds.
+// Formats are always literals of this file; typed text and file paths only
+// ever arrive as arguments.
 [[gnu::format(printf, 2, 3)]] void WriteLine(int line, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    FormatCut(console.lines[line], sizeof console.lines[line], format, args);
+    std::vsnprintf(console.lines[line], sizeof console.lines[line], format, args);
     va_end(args);
 }
 
+// The same into the shared scratch text.
 [[gnu::format(printf, 1, 2)]] void WriteTextBuffer(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    FormatCut(app.text_buffer, sizeof app.text_buffer, format, args);
+    std::vsnprintf(app.text_buffer, sizeof app.text_buffer, format, args);
     va_end(args);
 }
 
