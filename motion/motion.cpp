@@ -44,15 +44,16 @@ void EnsureSnapshotCapacity(size_t bytes) {
     motion.snapshot_capacity = bytes;
 }
 
-// Copies `pixels` 32-bit pixels from `frame` to `out` and counts those that
-// differ from `last` in any of their four bytes.  One pass: the frame is read
-// once and the new snapshot written once.
-size_t CopyAndCountDifferences(const uint8_t* frame, const uint8_t* last, uint8_t* out,
-                               size_t pixels) {
-    size_t equal = 0;
-    size_t i = 0;
 #if defined(__SSE2__)
-    // Lane counters of equal pixels; flushed before they could overflow.
+// Counts equal pixels 16 bytes at a time over whole groups of four pixels,
+// copying the frame to `out` on the way; returns how many pixels it covered
+// in *done.  Streaming stores bypass the cache: for frames bigger than the
+// cache the snapshot is not read again before the next measurement.
+template <bool kStream>
+size_t CopyAndCountEqualSse2(const uint8_t* frame, const uint8_t* last, uint8_t* out, size_t pixels,
+                             size_t* done) {
+    size_t equal = 0, i = 0;
+    // The 32-bit lane counters are flushed before they could overflow.
     constexpr size_t kBlock = size_t{1} << 28;
     while (pixels - i >= 4) {
         const size_t block_end = i + std::min(kBlock, (pixels - i) / 4 * 4);
@@ -60,7 +61,11 @@ size_t CopyAndCountDifferences(const uint8_t* frame, const uint8_t* last, uint8_
         for (; i < block_end; i += 4) {
             const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 4 * i));
             const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(last + 4 * i));
-            _mm_store_si128(reinterpret_cast<__m128i*>(out + 4 * i), f);
+            auto* target = reinterpret_cast<__m128i*>(out + 4 * i);
+            if constexpr (kStream)
+                _mm_stream_si128(target, f);
+            else
+                _mm_store_si128(target, f);
             // Equal lanes are all ones, i.e. -1: subtracting counts them.
             equal_lanes = _mm_sub_epi32(equal_lanes, _mm_cmpeq_epi32(f, s));
         }
@@ -68,6 +73,24 @@ size_t CopyAndCountDifferences(const uint8_t* frame, const uint8_t* last, uint8_
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), equal_lanes);
         equal += size_t{lanes[0]} + lanes[1] + lanes[2] + lanes[3];
     }
+    if constexpr (kStream) _mm_sfence();
+    *done = i;
+    return equal;
+}
+#endif
+
+// Copies `pixels` 32-bit pixels from `frame` to `out` and counts those that
+// differ from `last` in any of their four bytes (a pixel differs exactly when
+// its 32-bit word does).  One pass: the frame is read once and the new
+// snapshot written once.
+size_t CopyAndCountDifferences(const uint8_t* frame, const uint8_t* last, uint8_t* out,
+                               size_t pixels) {
+    size_t equal = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    constexpr size_t kStreamAbovePixels = size_t{1} << 20;  // 4 MiB frames
+    equal = pixels > kStreamAbovePixels ? CopyAndCountEqualSse2<true>(frame, last, out, pixels, &i)
+                                        : CopyAndCountEqualSse2<false>(frame, last, out, pixels, &i);
 #endif
     for (; i < pixels; ++i) {
         uint32_t f, s;
