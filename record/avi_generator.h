@@ -1,8 +1,13 @@
 // AviGenerator: writer of one AVI video stream, reused for every recording.
 //
 // Calling order: SetFrameRate, SetHeader, SetOutputName, Open, WriteFrame per
-// frame, Close.  Frames are 32-bit BGRx, bottom row first.  Built on a
-// GStreamer pipeline: appsrc -> conversion -> chosen encoder -> avimux -> file.
+// frame, Close (once after every Open, whatever it returned).  Frames are
+// 32-bit BGRx, bottom row first.  Built on a GStreamer pipeline:
+// appsrc -> flip -> conversion -> chosen encoder -> caps -> avimux -> file.
+// The writer shows nothing itself: Open returns a status (0 ok, 1 cancelled
+// or library too old, else an AVI error code) and keeps a status text.
+// The settings and the extension rule live in avi_generator.cpp; the
+// pipeline in avi_generator_gst.cpp.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +30,24 @@ struct BitmapInfoHeader {
 #pragma pack(pop)
 static_assert(sizeof(BitmapInfoHeader) == 40);
 
+// Error codes of the AVI file library that Open reports.
+constexpr uint32_t kAviErrUnsupported = 0x80044065;
+constexpr uint32_t kAviErrBadFormat = 0x80044066;
+constexpr uint32_t kAviErrMemory = 0x80044067;
+constexpr uint32_t kAviErrFileRead = 0x8004406D;
+constexpr uint32_t kAviErrFileWrite = 0x8004406E;
+constexpr uint32_t kAviErrFileOpen = 0x8004406F;
+constexpr uint32_t kAviErrNoCompressor = 0x80044071;
+constexpr uint32_t kAviErrReadOnly = 0x80044072;
+constexpr uint32_t kRegErrClassNotRegistered = 0x80040154;
+
+// Open steps whose failures carry an explanation of the code.
+enum class AviOpenStep { CreateFile = 4, CreateStream = 6, CompressedStream = 8 };
+
+// The text appended to a failing step's message for `code`; "" for codes
+// the step does not explain.
+const char* AviErrorText(AviOpenStep step, uint32_t code);
+
 class AviGenerator {
 public:
     AviGenerator();
@@ -41,8 +64,15 @@ public:
 
     const std::string& GetLastErrorMessage() const { return m_sLastError; }
     const std::string& GetFileName() const { return m_sFileName; }
+    uint32_t GetFrameRate() const { return m_nFrameRate; }
+    const BitmapInfoHeader& GetHeader() const { return m_bitmapHeader; }
+    int32_t GetFrameIndex() const { return m_nFrameIndex; }
+    // True between a successful Open and Close while frames can be stored.
+    bool IsOpen() const { return m_pStreamCompressed != nullptr; }
 
 private:
+    int32_t Fail(const char* message, AviOpenStep step, uint32_t code);
+
     struct Pipeline;
     std::string m_sFileName;
     uint32_t m_nFrameRate;

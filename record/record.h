@@ -1,17 +1,54 @@
 // Record modes, motion record, screenshots and the BMP writer.
 //
-// One AviGenerator serves every recording, so one AVI file is open at a time.
-// Names come from the clock: "capture/record/DD_MM_YYYY_hh_mm_ss_....avi" and
-// "capture/screenshot/DD_MM_YYYY_hh_mm_ss.bmp"; an existing name gets "_2",
-// "_3", ... so nothing is overwritten.
+// One AviGenerator serves every recording, so one AVI file is open at a time:
+// a record mode and motion record exclude each other (the second request is
+// refused with an "Info" box).  Names come from the clock:
+// "capture/record/DD_MM_YYYY_hh_mm_ss_....avi" and
+// "capture\screenshot\DD_MM_YYYY_hh_mm_ss.bmp"; an existing name gets "_2",
+// "_3", ... before its extension so nothing is overwritten.  A recording that
+// cannot be opened shows the writer's status text in an "Error" box (nothing
+// after Cancel) and leaves its mode off.  Streams declare 15 frames per
+// second and are fed in real time: a displayed frame is written as often as
+// the elapsed recording time asks (0, 1 or more times).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class AviGenerator;
 extern AviGenerator avi_generator;
 
-void RecordVideo(bool start, bool stop, int width, int height, const uint8_t* pixels,
+constexpr uint32_t kRecordFrameRate = 15;
+// A stall longer than this (a modal box, a frozen frame loop) is left out of
+// the stream instead of being filled with copies of one picture.
+constexpr uint32_t kMaxCatchUpFrames = 2 * kRecordFrameRate;
+
+struct RecordState {
+    // Window read-back target, grown to the window when needed.
+    std::vector<uint8_t> screen_buffer;
+    // Camera frames whose width is not a multiple of 4 are repacked here.
+    std::vector<uint8_t> repack_buffer;
+
+    bool file_open = false;         // the writer holds a successfully opened file
+    bool write_failed = false;      // a frame could not be stored (reported once)
+    int frame_width = 0, frame_height = 0;  // size of the open stream (multiples of 4)
+
+    // Real-time pacing.
+    uint32_t (*clock_ms)() = nullptr;  // nullptr: GetTickCount
+    uint32_t run_start_ms = 0;         // time of the first frame of the current run
+    uint64_t run_frames = 0;           // frames written in the current run
+    uint64_t frames_written = 0;       // frames stored in the open file
+    bool stream_paused = true;         // the next frame starts a new run (motion episodes)
+    bool fed_this_frame = false;
+};
+extern RecordState record;
+
+// start and stop are never both set.  Start opens `file_name` for frames of
+// width x height (rounded down to multiples of 4) and returns whether the
+// file is open; neither writes the frame (as often as real time asks); stop
+// closes and names the file in an "Info" box when it was written.
+bool RecordVideo(bool start, bool stop, int width, int height, const uint8_t* pixels,
                  const char* file_name);
 // mode: 1 normal, 2 effect, 3 screen, 4 off.
 void SetRecordMode(int mode);
@@ -24,4 +61,18 @@ void DrawRecordingLabels();
 void RecordFinishedFrame();
 void WritePendingShots();
 
-void WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path);
+// One step of the blinking label's fade (DrawRecordingLabels).
+void StepRecordingLabel();
+
+// Writes a 32-bit bottom-up BMP; returns false when nothing was written.
+bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path);
+
+// `name` (shown form, '\' or '/') made unique: when the file exists, "_2",
+// "_3", ... is put before the extension.  Returns false when no free name
+// fits into `capacity` bytes.
+bool MakeUniqueFileName(const char* name, char* out, size_t capacity);
+
+// Reads the lower-left width x height pixels of the window being drawn as
+// BGRA into `pixels`, rows of `row_pixels` pixels, bottom row first
+// (record_frame_gl.cpp).
+void ReadWindowPixels(int width, int height, int row_pixels, uint8_t* pixels);

@@ -1,0 +1,352 @@
+// Record modes, motion record, the recording steps of the frame, shots and
+// the BMP writer.  The window read-back and the labels are GL
+// (record_frame_gl.cpp); the writer is GStreamer (avi_generator_gst.cpp).
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "app/app_state.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/paths.h"
+#include "record/avi_generator.h"
+#include "record/record.h"
+
+AviGenerator avi_generator;
+RecordState record;
+
+namespace {
+
+constexpr const char* kNormalRecordFormat =
+    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_record_dev1.avi";
+constexpr const char* kEffectRecordFormat =
+    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_effect_rec_screen.avi";
+constexpr const char* kScreenRecordFormat =
+    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen.avi";
+constexpr const char* kMotionRecordFormat =
+    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1.avi";
+constexpr const char* kShotFormat = "capture\\screenshot\\%.2i_%.2i_%i_%.2i_%.2i_%.2i.bmp";
+
+bool FileExists(const char* shown_name) {
+    struct stat info;
+    return stat(NativePath(shown_name).c_str(), &info) == 0;
+}
+
+// Formats a date-and-time name and makes it unique.
+void FormatClockName(const char* format, char* out, size_t capacity) {
+    char name[kPathLength];
+    std::snprintf(name, sizeof name, format, app.clock_day, app.clock_month, app.clock_year,
+                  app.clock_hour, app.clock_minute, app.clock_second);
+    if (!MakeUniqueFileName(name, out, capacity)) std::snprintf(out, capacity, "%s", name);
+}
+
+uint32_t NowMs() { return record.clock_ms ? record.clock_ms() : GetTickCount(); }
+
+bool IsCameraMode(int mode) { return mode == kRecordNormal; }
+
+const char* RecordModeName(int mode) {
+    switch (mode) {
+        case kRecordNormal: return "Normal";
+        case kRecordEffect: return "Effect";
+        case kRecordScreen: return "Screen";
+    }
+    return "";
+}
+
+bool StartRecording(int width, int height, const char* file_name) {
+    const int w4 = width / 4 * 4;
+    const int h4 = height / 4 * 4;
+    BitmapInfoHeader header{};
+    header.biSize = sizeof(BitmapInfoHeader);
+    header.biWidth = w4;
+    header.biHeight = h4;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = 0;
+    header.biSizeImage = static_cast<uint32_t>(w4 > 0 && h4 > 0 ? w4 * h4 * 4 : 0);
+    avi_generator.SetFrameRate(kRecordFrameRate);
+    avi_generator.SetHeader(&header);
+    avi_generator.SetOutputName(file_name);
+    const int32_t status = avi_generator.Open();
+    if (status == 0) {
+        record.file_open = true;
+        record.write_failed = false;
+        record.frame_width = w4;
+        record.frame_height = h4;
+        record.frames_written = 0;
+        record.run_frames = 0;
+        record.stream_paused = true;
+        record.fed_this_frame = false;
+        return true;
+    }
+    // Whatever Open left half-open is released at once; the user hears about
+    // it unless they cancelled the compression dialog themselves.
+    const bool cancelled = status == 1 && avi_generator.GetLastErrorMessage() == "Ok";
+    avi_generator.Close();
+    if (!cancelled) ShowMessageBox(avi_generator.GetLastErrorMessage().c_str(), "Error", MsgIcon::Error);
+    return false;
+}
+
+void StopRecording(const char* file_name) {
+    const bool was_open = record.file_open;
+    avi_generator.Close();
+    record.file_open = false;
+    if (was_open) ShowMessageBox(file_name, "Info", MsgIcon::Information);
+}
+
+// Frames the stream is owed at this moment to keep real time.  A new run
+// (first frame, resumed motion episode, long stall) owes exactly one.
+uint32_t FramesDue(uint32_t now, bool commit) {
+    if (record.stream_paused) {
+        if (commit) {
+            record.stream_paused = false;
+            record.run_start_ms = now;
+            record.run_frames = 0;
+        }
+        return 1;
+    }
+    const uint64_t due = uint64_t(now - record.run_start_ms) * kRecordFrameRate / 1000 + 1;
+    if (due <= record.run_frames) return 0;
+    const uint64_t owed = due - record.run_frames;
+    if (owed <= kMaxCatchUpFrames) return static_cast<uint32_t>(owed);
+    if (commit) {
+        record.run_start_ms = now;
+        record.run_frames = 0;
+    }
+    return 1;
+}
+
+// `pixels` holds rows of `width` pixels; the stream wants frame_width x
+// frame_height.  Differing sizes are copied row by row, the rest black.
+const uint8_t* FitToStream(const uint8_t* pixels, int width, int height) {
+    const int fw = record.frame_width, fh = record.frame_height;
+    if (width == fw && height >= fh) return pixels;
+    const size_t size = size_t(fw) * fh * 4;
+    if (record.repack_buffer.size() < size) record.repack_buffer.resize(size);
+    uint8_t* out = record.repack_buffer.data();
+    const int copy_width = std::clamp(width, 0, fw);
+    const int copy_rows = std::clamp(height, 0, fh);
+    if (copy_width < fw || copy_rows < fh) std::memset(out, 0, size);
+    for (int row = 0; row < copy_rows; ++row)
+        std::memcpy(out + size_t(row) * fw * 4, pixels + size_t(row) * width * 4,
+                    size_t(copy_width) * 4);
+    return out;
+}
+
+void WriteDueFrames(const uint8_t* pixels, int width, int height) {
+    record.fed_this_frame = true;
+    const uint32_t count = FramesDue(NowMs(), true);
+    if (count == 0) return;
+    const uint8_t* frame = FitToStream(pixels, width, height);
+    for (uint32_t i = 0; i < count; ++i) {
+        const int32_t status = avi_generator.WriteFrame(frame);
+        ++record.run_frames;
+        if (status != 0) {
+            if (!record.write_failed) {
+                record.write_failed = true;
+                char text[kPathLength + 64];
+                std::snprintf(text, sizeof text, "Frames could not be written to %s.",
+                              app.record_file_name);
+                ShowMessageBox(text, "Error", MsgIcon::Error);
+            }
+            return;
+        }
+        ++record.frames_written;
+    }
+}
+
+void StartRecordMode(int mode) {
+    if (mode == kRecordNormal) {
+        FormatClockName(kNormalRecordFormat, app.record_file_name, sizeof app.record_file_name);
+        if (!StartRecording(app.video_width, app.video_height, app.record_file_name)) return;
+    } else {
+        FormatClockName(mode == kRecordEffect ? kEffectRecordFormat : kScreenRecordFormat,
+                        app.record_file_name, sizeof app.record_file_name);
+        if (!StartRecording(app.window_width, app.window_height, app.record_file_name)) return;
+    }
+    app.record_mode = mode;
+    app.recording_label_alpha = 0;
+}
+
+// Window recording: read back what is drawn so far, at the stream's size.
+void RecordWindow() {
+    if (!record.file_open) return;
+    if (FramesDue(NowMs(), false) == 0) {
+        record.fed_this_frame = true;
+        return;
+    }
+    const int fw = record.frame_width, fh = record.frame_height;
+    const int w4 = app.window_width / 4 * 4, h4 = app.window_height / 4 * 4;
+    const int read_width = std::min(w4, fw), read_height = std::min(h4, fh);
+    if (read_width <= 0 || read_height <= 0) return;
+    const size_t size = size_t(fw) * fh * 4;
+    if (record.screen_buffer.size() < size) record.screen_buffer.resize(size);
+    // A window made smaller since the start leaves black where it ended.
+    if (read_width < fw || read_height < fh) std::memset(record.screen_buffer.data(), 0, size);
+    ReadWindowPixels(read_width, read_height, fw, record.screen_buffer.data());
+    RecordVideo(false, false, fw, fh, record.screen_buffer.data(), app.record_file_name);
+}
+
+void WriteShot() {
+    char name[kPathLength];
+    FormatClockName(kShotFormat, name, sizeof name);
+    const uint8_t* pixels = app.frame_buffer[app.current_camera];
+    if (pixels) WriteBitmapFile(app.video_width, app.video_height, pixels, name);
+}
+
+void Put16(uint8_t* at, uint16_t value) {
+    at[0] = value & 0xFF;
+    at[1] = value >> 8;
+}
+
+void Put32(uint8_t* at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = (value >> (8 * i)) & 0xFF;
+}
+
+}  // namespace
+
+bool MakeUniqueFileName(const char* name, char* out, size_t capacity) {
+    if (!FileExists(name)) {
+        if (std::strlen(name) >= capacity) return false;
+        std::strcpy(out, name);
+        return true;
+    }
+    const std::string full(name);
+    const size_t separator = full.find_last_of("/\\");
+    size_t dot = full.rfind('.');
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
+        dot = full.size();
+    const std::string stem = full.substr(0, dot), extension = full.substr(dot);
+    for (int n = 2; n < 10000; ++n) {
+        const std::string candidate = stem + "_" + std::to_string(n) + extension;
+        if (candidate.size() >= capacity) return false;
+        if (!FileExists(candidate.c_str())) {
+            std::strcpy(out, candidate.c_str());
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RecordVideo(bool start, bool stop, int width, int height, const uint8_t* pixels,
+                 const char* file_name) {
+    if (start) return StartRecording(width, height, file_name);
+    if (stop) {
+        StopRecording(file_name);
+        return true;
+    }
+    if (!record.file_open || !pixels) return false;
+    WriteDueFrames(pixels, width, height);
+    return true;
+}
+
+void SetRecordMode(int mode) {
+    if (mode < 1 || mode > 4) return;
+    const int target = mode == 4 ? kRecordOff : mode;
+    if (target == app.record_mode) return;
+    if (target != kRecordOff && app.motion_record_on) {
+        char text[kPathLength + 96];
+        std::snprintf(text, sizeof text,
+                      "Motion record is running (%s).\nSwitch motion record off first.",
+                      app.record_file_name);
+        ShowMessageBox(text, "Info", MsgIcon::Information);
+        return;
+    }
+    if (app.record_mode != kRecordOff) {
+        // Stopping needs no size; the camera or window size only matters
+        // when a stream starts.
+        RecordVideo(false, true, 0, 0, nullptr, app.record_file_name);
+        app.record_mode = kRecordOff;
+    }
+    if (target != kRecordOff) StartRecordMode(target);
+}
+
+void SetMotionRecord() {
+    if (!app.motion_record_on) {
+        if (app.record_mode != kRecordOff) {
+            char text[kPathLength + 96];
+            std::snprintf(text, sizeof text,
+                          "%s recording is running (%s).\nSwitch the record mode off first.",
+                          RecordModeName(app.record_mode), app.record_file_name);
+            ShowMessageBox(text, "Info", MsgIcon::Information);
+            return;
+        }
+        FormatClockName(kMotionRecordFormat, app.record_file_name, sizeof app.record_file_name);
+        app.motion_record_on =
+            RecordVideo(true, false, app.video_width, app.video_height, nullptr, app.record_file_name);
+        return;
+    }
+    app.motion_record_on = false;
+    RecordVideo(false, true, app.video_width, app.video_height, nullptr, app.record_file_name);
+    app.motion_recording = false;
+}
+
+void StopRecordings() {
+    if (app.motion_record_on || IsCameraMode(app.record_mode))
+        RecordVideo(false, true, app.video_width, app.video_height, nullptr, app.record_file_name);
+    if (app.record_mode == kRecordEffect || app.record_mode == kRecordScreen)
+        RecordVideo(false, true, app.window_width, app.window_height, nullptr, app.record_file_name);
+}
+
+void RecordEffectFrame() {
+    if (app.record_mode == kRecordEffect) RecordWindow();
+}
+
+void RecordFinishedFrame() {
+    if ((app.motion_recording && app.motion_record_on) || app.record_mode == kRecordNormal)
+        RecordVideo(false, false, app.video_width, app.video_height,
+                    app.frame_buffer[app.current_camera], app.record_file_name);
+    if (app.record_mode == kRecordScreen) RecordWindow();
+    // A frame that fed nothing (motion record between episodes) ends the run
+    // of frames: the next episode continues the stream without a gap.
+    if (!record.fed_this_frame) record.stream_paused = true;
+    record.fed_this_frame = false;
+}
+
+void WritePendingShots() {
+    if (app.screenshot_pending) {
+        WriteShot();
+        app.screenshot_pending = false;
+    }
+    if (app.motion_shot_pending) {
+        WriteShot();
+        app.motion_shot_pending = false;
+    }
+}
+
+void StepRecordingLabel() {
+    if (app.recording_label_alpha < 0 || app.recording_label_alpha > 1)
+        app.recording_label_step = -app.recording_label_step;
+    app.recording_label_alpha += app.recording_label_step;
+}
+
+bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path) {
+    if (width <= 0 || height <= 0 || !pixels || !path) return false;
+    const uint64_t size = uint64_t(width) * uint64_t(height) * 4;
+    if (size > 0xFFFFFFFFull - 54) return false;
+    uint8_t* file = new (std::nothrow) uint8_t[54 + size];
+    if (!file) return false;
+    std::memset(file, 0, 54);
+    file[0] = 'B';
+    file[1] = 'M';
+    Put32(file + 2, static_cast<uint32_t>(size + 54));
+    Put32(file + 10, 54);
+    Put32(file + 14, 40);
+    Put32(file + 18, static_cast<uint32_t>(width));
+    Put32(file + 22, static_cast<uint32_t>(height));
+    Put16(file + 26, 1);
+    Put16(file + 28, 32);
+    Put32(file + 34, static_cast<uint32_t>(size));
+    std::memcpy(file + 54, pixels, size);
+    bool written = false;
+    if (FILE* out = std::fopen(NativePath(path).c_str(), "wb")) {
+        written = std::fwrite(file, 1, 54 + size, out) == 54 + size;
+        written = std::fclose(out) == 0 && written;
+    }
+    delete[] file;
+    return written;
+}

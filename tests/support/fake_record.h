@@ -1,0 +1,20 @@
+// Controls and records of the AVI writer stand-in (fake_record.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FakeAvi {
+    int32_t open_status = 0;          // what Open returns
+    std::string open_error = "Ok";    // status text a failing Open leaves
+    int32_t write_status = 0;         // what WriteFrame returns while open
+    int opens = 0, closes = 0;
+    std::vector<std::string> opened_files;
+    int frames = 0;                   // frames stored
+    std::vector<uint8_t> last_frame;  // bytes of the last stored frame
+};
+extern FakeAvi fake_avi;
+
+// Fresh controls; the writer itself must be closed.
+void ResetFakeAvi();
