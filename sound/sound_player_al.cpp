@@ -132,17 +132,24 @@ bool DecodeInto(SoundRecord& sound, const std::string& path) {
     bool ok = info.channels > 0 && info.samplerate > 0 && info.frames >= 0;
     sound.sample_rate = info.samplerate;
     if (ok && HasContext() && info.frames > 0) {
-        const size_t frames = static_cast<size_t>(info.frames);
         const int channels = info.channels;
         const int out_channels = channels <= 2 ? channels : 1;
-        std::vector<float> samples(frames * channels);
-        const size_t got = static_cast<size_t>(sf_readf_float(file, samples.data(), info.frames));
+        // Read in pieces up to the real end of the data: the frame count in
+        // a damaged header may promise far more than the file holds.
+        constexpr sf_count_t kPiece = 16384;
+        std::vector<float> samples;
+        size_t got = 0;
+        for (;;) {
+            samples.resize((got + kPiece) * channels);
+            const sf_count_t read = sf_readf_float(file, samples.data() + got * channels, kPiece);
+            if (read <= 0) break;
+            got += static_cast<size_t>(read);
+        }
+        samples.resize(got * channels);
         if (channels > 2) {
             std::vector<float> mono(got);
             MixToMono(samples.data(), got, channels, mono.data());
             samples.swap(mono);
-        } else {
-            samples.resize(got * channels);
         }
         ALenum format;
         std::vector<int16_t> shorts;

@@ -64,8 +64,9 @@ void WriteSine(const std::string& path, int format, int channels, int rate, doub
 }
 
 // A 16-bit mono WAV written by hand with chunks a player must skip: an odd
-// sized one (padded) and a LIST before the data, another after it.
-void WriteWavWithExtraChunks(const std::string& path) {
+// sized one (padded) and a LIST before the data, another after it.  With
+// `data_size` the data chunk claims that many bytes instead of its 1600.
+void WriteWavWithExtraChunks(const std::string& path, uint32_t data_size = 1600) {
     std::string body = "WAVE";
     auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) body += char(v >> (8 * i)); };
     auto put16 = [&](uint16_t v) { body += char(v); body += char(v >> 8); };
@@ -80,7 +81,7 @@ void WriteWavWithExtraChunks(const std::string& path) {
     body += "INFOISFT";
     put32(0);
     body += "data";
-    put32(1600);
+    put32(data_size);
     for (int i = 0; i < 800; ++i) put16(static_cast<uint16_t>(i % 40 < 20 ? 8000 : -8000));
     body += "junk";
     put32(4);
@@ -142,6 +143,8 @@ ChildResult RunChild(const std::string& mode, const std::string& out_path,
     const std::string err_path = out_path + ".stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    const std::string log_path = out_path + ".stdout";
+    posix_spawn_file_actions_addopen(&actions, 1, log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::string self = "/proc/self/exe", filter = "--gtest_filter=SoundChild.Run";
     char* argv[] = {self.data(), filter.data(), nullptr};
@@ -151,6 +154,7 @@ ChildResult RunChild(const std::string& mode, const std::string& out_path,
         waitpid(pid, &result.status, 0);
     posix_spawn_file_actions_destroy(&actions);
     result.err = ReadText(err_path);
+    if (!WIFEXITED(result.status) || WEXITSTATUS(result.status) != 0) result.err += ReadText(log_path);
     return result;
 }
 
@@ -236,10 +240,15 @@ TEST_F(SoundTest, FailedLoadGivesZeroAndTheMessageAndKeepsItsId) {
     // The failed loads hold ids first + 1 and first + 2.
     EXPECT_EQ(Load(good), first + 3);
 
+    // A header that promises 4 GiB of samples loads what is there.
+    const std::string lying = dir + "/lying.wav";
+    WriteWavWithExtraChunks(lying, 0xFFFFFF00u);
+    EXPECT_EQ(Load(lying), first + 4);
+
     // Backslash paths as the program stores them open with '/'.
     const std::string backslashed = dir + "\\good.wav";
-    EXPECT_EQ(Load(backslashed), first + 4);
-    for (int id = first; id <= first + 4; ++id) ReleaseSound(id);
+    EXPECT_EQ(Load(backslashed), first + 5);
+    for (int id = first; id <= first + 5; ++id) ReleaseSound(id);
 }
 
 TEST_F(SoundTest, UnknownIdsDoNothing) {
