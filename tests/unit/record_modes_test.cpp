@@ -1,0 +1,504 @@
+// Record modes, motion record, the frame steps and shots over the writer's
+// stand-in: what is opened and closed with which size and name, which boxes
+// appear, real-time pacing, and the BMP bytes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "image/bmp_loader.h"
+#include "platform/encoder_chooser.h"
+#include "record/avi_generator.h"
+#include "record/record.h"
+#include "support/fake_log.h"
+#include "support/fake_record.h"
+#include "support/test_support.h"
+
+namespace {
+
+constexpr const char* kStamp = "08_12_2026_14_05_09";
+
+uint32_t g_now_ms = 0;
+uint32_t FakeClock() { return g_now_ms; }
+
+std::string RecordName(const char* kind) { return std::string("capture/record/") + kStamp + "_" + kind + ".avi"; }
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+class RecordModesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_app_ = app;
+        ASSERT_EQ(getcwd(saved_cwd_, sizeof saved_cwd_), saved_cwd_);
+        dir_ = MakeTempDir("lumora-record");
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        mkdir("capture", 0755);
+        mkdir("capture/record", 0755);
+        mkdir("capture/screenshot", 0755);
+        ResetFakeAvi();
+        ClearFakeCalls();
+        record = RecordState{};
+        record.clock_ms = FakeClock;
+        g_now_ms = 1000;
+        app.clock_day = 8, app.clock_month = 12, app.clock_year = 2026;
+        app.clock_hour = 14, app.clock_minute = 5, app.clock_second = 9;
+        app.video_width = 320, app.video_height = 240;
+        app.window_width = 642, app.window_height = 481;
+        camera_.assign(320 * 240 * 4, 0x11);
+        app.frame_buffer[0] = camera_.data();
+        app.current_camera = 0;
+    }
+    void TearDown() override {
+        avi_generator.Close();  // the writer must end closed
+        record = RecordState{};
+        app = saved_app_;
+        ASSERT_EQ(chdir(saved_cwd_), 0);
+        std::system(("rm -rf '" + dir_ + "'").c_str());
+    }
+
+    // One run of the frame's recording steps, `ms` after the last one.
+    void Frame(uint32_t ms = 70) {
+        g_now_ms += ms;
+        RecordEffectFrame();
+        RecordFinishedFrame();
+        WritePendingShots();
+    }
+
+    // Starts `mode` and forgets what that start logged.
+    void StartMode(int mode) {
+        SetRecordMode(mode);
+        ASSERT_EQ(app.record_mode, mode);
+        ClearFakeCalls();
+        dialogs_.boxes.clear();
+        fake_avi = FakeAvi{};
+    }
+
+    std::vector<std::string> Infos() const {
+        std::vector<std::string> texts;
+        for (const auto& box : dialogs_.boxes)
+            if (box.caption == "Info") texts.push_back(box.text);
+        return texts;
+    }
+
+    ScriptedDialogs dialogs_;
+    Application saved_app_;
+    char saved_cwd_[4096];
+    std::string dir_;
+    std::vector<uint8_t> camera_;
+};
+
+// The whole transition table: what is closed, what is opened at which size.
+TEST_F(RecordModesTest, TransitionTable) {
+    struct Row {
+        int now, request, after;
+        bool stops;
+        const char* opens;  // nullptr: nothing opened
+    };
+    const char* kCamera = "320x240";
+    const char* kWindow = "640x480";  // 642 x 481 rounded down
+    const Row rows[] = {
+        {1, 1, 1, false, nullptr}, {0, 1, 1, false, kCamera}, {2, 1, 1, true, kCamera},
+        {3, 1, 1, true, kCamera},  {2, 2, 2, false, nullptr}, {0, 2, 2, false, kWindow},
+        {1, 2, 2, true, kWindow},  {3, 2, 2, true, kWindow},  {3, 3, 3, false, nullptr},
+        {0, 3, 3, false, kWindow}, {1, 3, 3, true, kWindow},  {2, 3, 3, true, kWindow},
+        {0, 4, 0, false, nullptr}, {1, 4, 0, true, nullptr},  {2, 4, 0, true, nullptr},
+        {3, 4, 0, true, nullptr},
+    };
+    const char* kinds[] = {"", "record_dev1", "effect_rec_screen", "screen_rec_screen"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.now) + " -> request " + std::to_string(row.request));
+        app.record_mode = 0;
+        record = RecordState{};
+        record.clock_ms = FakeClock;
+        avi_generator.Close();
+        std::system("rm -f capture/record/*");
+        if (row.now != 0) StartMode(row.now);
+        ClearFakeCalls();
+        dialogs_.boxes.clear();
+        const std::string old_name = app.record_file_name;
+
+        SetRecordMode(row.request);
+
+        EXPECT_EQ(app.record_mode, row.after);
+        std::vector<std::string> expected;
+        if (row.stops) expected.push_back("AviGenerator::Close");
+        if (row.opens) {
+            expected.push_back("AviGenerator::Open " + RecordName(kinds[row.after]) + " " + row.opens + " @15");
+        }
+        EXPECT_EQ(FakeCalls(), expected);
+        if (row.stops) {
+            ASSERT_EQ(Infos().size(), 1u);
+            EXPECT_EQ(Infos()[0], old_name);
+            EXPECT_EQ(dialogs_.boxes[0].icon, MsgIcon::Information);
+        } else {
+            EXPECT_TRUE(dialogs_.boxes.empty());
+        }
+        if (row.opens) {
+            EXPECT_EQ(app.record_file_name, RecordName(kinds[row.after]));
+            EXPECT_EQ(app.recording_label_alpha, 0.0f);
+        }
+    }
+    SetRecordMode(4);
+}
+
+TEST_F(RecordModesTest, NamesFromTheClock) {
+    StartMode(1);
+    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1.avi");
+    SetRecordMode(4);
+    app.clock_day = 1, app.clock_month = 2, app.clock_hour = 3, app.clock_minute = 4, app.clock_second = 5;
+    SetMotionRecord();
+    EXPECT_STREQ(app.record_file_name, "capture/record/01_02_2026_03_04_05_motion_rec_dev1.avi");
+    SetMotionRecord();
+    app.screenshot_pending = true;
+    Frame();
+    EXPECT_TRUE(Exists("capture/screenshot/01_02_2026_03_04_05.bmp"));
+}
+
+TEST_F(RecordModesTest, ExistingNamesGetANumberNotOverwritten) {
+    std::ofstream("capture/record/08_12_2026_14_05_09_record_dev1.avi") << "older";
+    std::ofstream("capture/record/08_12_2026_14_05_09_record_dev1_2.avi") << "older";
+    SetRecordMode(1);
+    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1_3.avi");
+    SetRecordMode(4);
+
+    // Two shots in one second, and a screenshot with a motion shot in one frame.
+    app.screenshot_pending = true;
+    Frame();
+    app.screenshot_pending = true;
+    app.motion_shot_pending = true;
+    Frame();
+    EXPECT_TRUE(Exists("capture/screenshot/08_12_2026_14_05_09.bmp"));
+    EXPECT_TRUE(Exists("capture/screenshot/08_12_2026_14_05_09_2.bmp"));
+    EXPECT_TRUE(Exists("capture/screenshot/08_12_2026_14_05_09_3.bmp"));
+    EXPECT_FALSE(app.screenshot_pending);
+    EXPECT_FALSE(app.motion_shot_pending);
+
+    char out[64];
+    EXPECT_TRUE(MakeUniqueFileName("capture\\screenshot\\08_12_2026_14_05_09.bmp", out, sizeof out));
+    EXPECT_STREQ(out, "capture\\screenshot\\08_12_2026_14_05_09_4.bmp");  // shown form kept
+    EXPECT_TRUE(MakeUniqueFileName("capture/screenshot/new.bmp", out, sizeof out));
+    EXPECT_STREQ(out, "capture/screenshot/new.bmp");
+}
+
+TEST_F(RecordModesTest, FailedOpenShowsTheStatusTextAndLeavesTheModeOff) {
+    fake_avi.open_status = int32_t(kAviErrFileOpen);
+    fake_avi.open_error = "AVI Engine failed to initialize. Check filename x.avi.A disk error occurred while opening the file.";
+    SetRecordMode(2);
+    EXPECT_EQ(app.record_mode, 0);
+    ASSERT_EQ(dialogs_.boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
+    EXPECT_EQ(dialogs_.boxes[0].icon, MsgIcon::Error);
+    EXPECT_EQ(dialogs_.boxes[0].text, fake_avi.open_error);
+    EXPECT_EQ(fake_avi.closes, 1);  // half-open writer released at once
+    EXPECT_FALSE(avi_generator.IsOpen());
+
+    // Nothing runs, so nothing is announced later.
+    Frame();
+    SetRecordMode(4);
+    StopRecordings();
+    EXPECT_EQ(dialogs_.boxes.size(), 1u);
+
+    // Motion record likewise stays off.
+    SetMotionRecord();
+    EXPECT_FALSE(app.motion_record_on);
+    EXPECT_EQ(dialogs_.boxes.size(), 2u);
+    EXPECT_EQ(dialogs_.boxes[1].caption, "Error");
+}
+
+TEST_F(RecordModesTest, CancelledDialogLeavesTheModeOffWithoutABox) {
+    fake_avi.open_status = 1;
+    fake_avi.open_error = "Ok";
+    SetRecordMode(1);
+    EXPECT_EQ(app.record_mode, 0);
+    SetMotionRecord();
+    EXPECT_FALSE(app.motion_record_on);
+    EXPECT_TRUE(dialogs_.boxes.empty());
+    EXPECT_EQ(fake_avi.closes, 2);
+
+    // A switch whose new file is cancelled still closes the old one.
+    fake_avi.open_status = 0;
+    StartMode(3);
+    fake_avi.open_status = 1;
+    SetRecordMode(2);
+    EXPECT_EQ(app.record_mode, 0);
+    EXPECT_EQ(Infos().size(), 1u);
+}
+
+TEST_F(RecordModesTest, OneRecordingAtATime) {
+    StartMode(1);
+    SetMotionRecord();
+    EXPECT_FALSE(app.motion_record_on);
+    EXPECT_EQ(app.record_mode, 1);
+    ASSERT_EQ(Infos().size(), 1u);
+    EXPECT_NE(Infos()[0].find("Normal recording is running"), std::string::npos) << Infos()[0];
+    EXPECT_EQ(fake_avi.opens, 0);
+    EXPECT_EQ(fake_avi.closes, 0);
+    SetRecordMode(4);
+
+    SetMotionRecord();
+    ASSERT_TRUE(app.motion_record_on);
+    dialogs_.boxes.clear();
+    fake_avi = FakeAvi{};
+    for (int mode : {1, 2, 3}) {
+        SetRecordMode(mode);
+        EXPECT_EQ(app.record_mode, 0);
+    }
+    ASSERT_EQ(Infos().size(), 3u);
+    EXPECT_NE(Infos()[0].find("Motion record is running"), std::string::npos) << Infos()[0];
+    EXPECT_EQ(fake_avi.opens + fake_avi.closes, 0);
+    EXPECT_TRUE(app.motion_record_on);
+    SetMotionRecord();
+}
+
+TEST_F(RecordModesTest, MotionRecordIsFedOnlyWhileAnEpisodeRuns) {
+    SetMotionRecord();
+    ASSERT_TRUE(app.motion_record_on);
+    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + RecordName("motion_rec_dev1") + " 320x240 @15");
+    for (int i = 0; i < 5; ++i) Frame();
+    EXPECT_EQ(fake_avi.frames, 0);
+
+    // One second of episode: 15 frames at 15 per second.
+    app.motion_recording = true;
+    for (int i = 0; i < 15; ++i) Frame(1000 / 15 + 1);
+    app.motion_recording = false;
+    const int first_episode = fake_avi.frames;
+    EXPECT_NEAR(first_episode, 15, 1);
+    // A long pause does not turn into frames: the next episode continues.
+    for (int i = 0; i < 100; ++i) Frame(100);
+    EXPECT_EQ(fake_avi.frames, first_episode);
+    app.motion_recording = true;
+    Frame();
+    EXPECT_EQ(fake_avi.frames, first_episode + 1);
+
+    dialogs_.boxes.clear();
+    SetMotionRecord();
+    EXPECT_FALSE(app.motion_record_on);
+    EXPECT_FALSE(app.motion_recording);
+    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("motion_rec_dev1")});
+}
+
+TEST_F(RecordModesTest, FramesFollowRealTime) {
+    StartMode(1);
+    Frame(0);
+    EXPECT_EQ(fake_avi.frames, 1);
+    // A fast frame loop (every 20 ms) writes 15 frames a second, not 50.
+    for (int i = 0; i < 50; ++i) Frame(20);
+    EXPECT_EQ(fake_avi.frames, 16);  // frames for 0 s .. 1.0 s
+    // A slow frame (300 ms) is written as often as its time needs.
+    Frame(300);
+    EXPECT_EQ(fake_avi.frames, 16 + 4);
+    // A long stall (a modal box) is left out.
+    Frame(60000);
+    EXPECT_EQ(fake_avi.frames, 21);
+    Frame(1000 / 15 + 1);
+    EXPECT_EQ(fake_avi.frames, 22);
+}
+
+TEST_F(RecordModesTest, WindowRecordingsReadBackAtTheRoundedSize) {
+    StartMode(2);
+    Frame();
+    EXPECT_EQ(FakeCalls(), std::vector<std::string>{"ReadWindowPixels 640x480/640"});
+    ASSERT_EQ(fake_avi.last_frame.size(), 640u * 480 * 4);
+    EXPECT_EQ(fake_avi.last_frame[(1 * 640 + 3) * 4], 3);    // x of row 1
+    EXPECT_EQ(fake_avi.last_frame[(1 * 640 + 3) * 4 + 1], 1);  // y of row 1
+
+    // Grown window: the stream keeps its size.
+    app.window_width = 1920, app.window_height = 1080;
+    ClearFakeCalls();
+    Frame();
+    EXPECT_EQ(FakeCalls(), std::vector<std::string>{"ReadWindowPixels 640x480/640"});
+    // Shrunk window: what is not covered turns black.
+    app.window_width = 320, app.window_height = 200;
+    ClearFakeCalls();
+    Frame();
+    EXPECT_EQ(FakeCalls(), std::vector<std::string>{"ReadWindowPixels 320x200/640"});
+    EXPECT_EQ(fake_avi.last_frame[(10 * 640 + 330) * 4 + 2], 0);
+    EXPECT_EQ(fake_avi.last_frame[(10 * 640 + 300) * 4 + 2], 0x55);
+
+    // A full-screen window larger than 1024 x 1024 pixels records whole.
+    SetRecordMode(4);
+    app.window_width = 1920, app.window_height = 1080;
+    StartMode(3);
+    Frame();
+    EXPECT_EQ(FakeCalls(), std::vector<std::string>{"ReadWindowPixels 1920x1080/1920"});
+    EXPECT_EQ(fake_avi.last_frame.size(), 1920u * 1080 * 4);
+    EXPECT_GE(record.screen_buffer.size(), 1920u * 1080 * 4);
+    SetRecordMode(4);
+}
+
+TEST_F(RecordModesTest, CameraFrameWithOddWidthKeepsItsRows) {
+    app.video_width = 642, app.video_height = 481;
+    camera_.assign(642 * 481 * 4, 0);
+    for (int y = 0; y < 481; ++y)
+        for (int x = 0; x < 642; ++x) camera_[(size_t(y) * 642 + x) * 4] = uint8_t(y);
+    app.frame_buffer[0] = camera_.data();
+    SetRecordMode(1);
+    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + RecordName("record_dev1") + " 640x480 @15");
+    Frame();
+    ASSERT_EQ(fake_avi.last_frame.size(), 640u * 480 * 4);
+    // Every stored row starts with its own source row, unsheared.
+    for (int y : {0, 1, 200, 479}) EXPECT_EQ(fake_avi.last_frame[size_t(y) * 640 * 4], uint8_t(y)) << y;
+    SetRecordMode(4);
+}
+
+TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
+    StartMode(1);
+    StopRecordings();
+    EXPECT_EQ(FakeCalls(), std::vector<std::string>{"AviGenerator::Close"});
+    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("record_dev1")});
+    EXPECT_EQ(app.record_mode, 1);
+
+    app.record_mode = 0;
+    StartMode(3);
+    StopRecordings();
+    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("screen_rec_screen")});
+    app.record_mode = 0;
+
+    SetMotionRecord();
+    dialogs_.boxes.clear();
+    StopRecordings();
+    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("motion_rec_dev1")});
+    EXPECT_TRUE(app.motion_record_on);
+    app.motion_record_on = false;
+
+    // Nothing open: nothing to announce.
+    dialogs_.boxes.clear();
+    StopRecordings();
+    EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(RecordModesTest, AFailingWriteIsReportedOnce) {
+    StartMode(1);
+    fake_avi.write_status = int32_t(kAviErrFileWrite);
+    for (int i = 0; i < 5; ++i) Frame();
+    ASSERT_EQ(dialogs_.boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
+    SetRecordMode(4);
+}
+
+TEST_F(RecordModesTest, LabelFadesInAndOut) {
+    app.recording_label_alpha = 0;
+    app.recording_label_step = 0.1f;
+    std::vector<float> seen;
+    for (int i = 0; i < 24; ++i) {
+        StepRecordingLabel();
+        seen.push_back(app.recording_label_alpha);
+    }
+    // Up to about 1, back down to about 0, up again: about ten frames each way.
+    const auto peak = std::max_element(seen.begin(), seen.end()) - seen.begin();
+    EXPECT_GE(peak, 9);
+    EXPECT_LE(peak, 10);
+    EXPECT_NEAR(seen[peak], 1.0f, 0.11f);
+    const auto trough = std::min_element(seen.begin() + peak, seen.end()) - seen.begin();
+    EXPECT_NEAR(trough - peak, 11, 1);
+    EXPECT_NEAR(seen[trough], 0.0f, 0.11f);
+    EXPECT_GT(seen[trough + 1], seen[trough]);
+}
+
+TEST_F(RecordModesTest, ShotsHoldTheCameraFrameAndSkipAMissingFrame) {
+    app.frame_buffer[0] = nullptr;
+    app.screenshot_pending = true;
+    Frame();
+    EXPECT_FALSE(app.screenshot_pending);
+    EXPECT_FALSE(Exists("capture/screenshot/08_12_2026_14_05_09.bmp"));
+
+    app.frame_buffer[0] = camera_.data();
+    app.motion_shot_pending = true;
+    Frame();
+    const std::vector<uint8_t> bytes = ReadFile("capture/screenshot/08_12_2026_14_05_09.bmp");
+    ASSERT_EQ(bytes.size(), 54u + camera_.size());
+    EXPECT_TRUE(std::equal(camera_.begin(), camera_.end(), bytes.begin() + 54));
+}
+
+TEST_F(RecordModesTest, BitmapHeaderIsByteExact) {
+    const int width = 3, height = 2;
+    std::vector<uint8_t> pixels(width * height * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7);
+    ASSERT_TRUE(WriteBitmapFile(width, height, pixels.data(), "capture\\screenshot\\exact.bmp"));
+    const std::vector<uint8_t> bytes = ReadFile("capture/screenshot/exact.bmp");
+    const uint8_t header[54] = {
+        'B', 'M', 78, 0, 0, 0,  0, 0, 0, 0,  54, 0, 0, 0,       // file header
+        40, 0, 0, 0,  3, 0, 0, 0,  2, 0, 0, 0,  1, 0,  32, 0,  // size, width, height, planes, bits
+        0, 0, 0, 0,  24, 0, 0, 0,                              // compression, image size
+        0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0,     // resolutions, colours
+    };
+    ASSERT_EQ(bytes.size(), 54u + 24u);
+    EXPECT_TRUE(std::equal(header, header + 54, bytes.begin()));
+    EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), bytes.begin() + 54));
+
+    // Our own loader reads it back: bottom row first, red green blue.
+    bmp_error_popups = false;
+    RgbImage* image = LoadBitmapImage("capture/screenshot/exact.bmp");
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->width, 3);
+    EXPECT_EQ(image->height, 2);
+    EXPECT_EQ(image->data[0], pixels[2]);  // red of the first pixel
+    EXPECT_EQ(image->data[2], pixels[0]);  // blue
+    delete image;
+    bmp_error_popups = true;
+
+    // Unwritable places and empty frames write nothing.
+    EXPECT_FALSE(WriteBitmapFile(width, height, pixels.data(), "no/such/folder/x.bmp"));
+    EXPECT_FALSE(WriteBitmapFile(0, height, pixels.data(), "capture/screenshot/empty.bmp"));
+    EXPECT_FALSE(Exists("capture/screenshot/empty.bmp"));
+}
+
+TEST(AviGeneratorSettings, ExtensionRuleAndDefaults) {
+    AviGenerator writer;
+    EXPECT_EQ(writer.GetFileName(), "Untitled.avi");
+    EXPECT_EQ(writer.GetFrameRate(), 30u);
+    EXPECT_EQ(writer.GetHeader().biSize, 0u);
+    EXPECT_EQ(writer.GetLastErrorMessage(), "");
+    writer.SetOutputName("clip");
+    EXPECT_EQ(writer.GetFileName(), "clip.avi");
+    writer.SetOutputName("myavi_clip");
+    EXPECT_EQ(writer.GetFileName(), "myavi_clip");
+    writer.SetOutputName("CLIP.AVI");  // the search is case-sensitive
+    EXPECT_EQ(writer.GetFileName(), "CLIP.AVI.avi");
+}
+
+TEST(AviGeneratorSettings, AppendedErrorTexts) {
+    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateFile, kAviErrFileOpen),
+                 "A disk error occurred while opening the file.");
+    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateStream, kAviErrReadOnly), " Read only file.");
+    EXPECT_STREQ(AviErrorText(AviOpenStep::CompressedStream, kAviErrNoCompressor),
+                 " A suitable compressor cannot be found.");
+    EXPECT_STREQ(AviErrorText(AviOpenStep::CompressedStream, kAviErrMemory),
+                 " There is not enough memory to complete the operation.");
+    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateStream, kAviErrFileOpen), "");
+}
+
+TEST(EncoderOverride, Parsing) {
+    EncoderChoice choice{"mjpeg", 85};
+    bool cancel = true;
+    EXPECT_TRUE(ParseEncoderOverride("h264:70", &choice, &cancel));
+    EXPECT_FALSE(cancel);
+    EXPECT_EQ(choice.id, "h264");
+    EXPECT_EQ(choice.quality, 70);
+    EXPECT_TRUE(ParseEncoderOverride("raw", &choice, &cancel));
+    EXPECT_EQ(choice.quality, 70);
+    EXPECT_TRUE(ParseEncoderOverride("mjpeg:400", &choice, &cancel));
+    EXPECT_EQ(choice.quality, 100);
+    EXPECT_TRUE(ParseEncoderOverride("cancel", &choice, &cancel));
+    EXPECT_TRUE(cancel);
+    EXPECT_FALSE(ParseEncoderOverride("", &choice, &cancel));
+    EXPECT_FALSE(ParseEncoderOverride("mjpeg:x", &choice, &cancel));
+    EXPECT_FALSE(ParseEncoderOverride(":50", &choice, &cancel));
+}
+
+}  // namespace
