@@ -68,13 +68,14 @@ start_lumora() {
     LUMORA_PID=$!
 }
 
-# wait_window NAME [seconds]: prints the id of the first window whose name
-# is exactly NAME.  Skips the test when the program stops at an "Error" box
+# wait_window NAME [seconds]: prints the id of the first mapped window whose
+# name is NAME (xdotool ignores case: GTK's unmapped "lumora" leader
+# window must not count).  Skips the test when the program stops at an "Error" box
 # about capture, fails when it ends early or times out.
 wait_window() {
     local name=$1 limit=$(( ${2:-20} * 10 )) wid
     for _ in $(seq "$limit"); do
-        wid=$(xdotool search --name "^$name\$" 2>/dev/null | head -n1 || true)
+        wid=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -n1 || true)
         if [ -n "$wid" ]; then echo "$wid"; return 0; fi
         if [ "$name" != Error ] && xdotool search --name '^Error$' >/dev/null 2>&1; then
             # The capture layer names the device file when it gives up on it.
