@@ -60,16 +60,19 @@ std::string TakeErrorText(GstMessage* message) {
     return text;
 }
 
-void EnsureGstreamer() {
+// False when GStreamer cannot start (then no graph can be built).
+bool EnsureGstreamer() {
     static std::once_flag once;
+    static bool ready = false;
     std::call_once(once, [] {
         GError* error = nullptr;
-        if (!gst_init_check(nullptr, nullptr, &error)) {
+        ready = gst_init_check(nullptr, nullptr, &error);
+        if (!ready)
             std::fprintf(stderr, "capture: GStreamer cannot start: %s\n",
                          error ? error->message : "unknown error");
-            g_clear_error(&error);
-        }
+        g_clear_error(&error);
     });
+    return ready;
 }
 
 }  // namespace
@@ -347,7 +350,7 @@ struct VideoSource::Impl {
     }
 };
 
-VideoSource::VideoSource() : impl_(new Impl) { EnsureGstreamer(); }
+VideoSource::VideoSource() : impl_(new Impl) {}
 
 VideoSource::~VideoSource() {
     ReleaseGraph();
@@ -357,6 +360,7 @@ VideoSource::~VideoSource() {
 int VideoSource::BuildGraphFromXMLFile(const char* path) {
     Impl& s = *impl_;
     if (s.pipeline) ReleaseGraph();
+    if (!EnsureGstreamer()) return -1;
     s.file = path ? path : "";
     DeviceDescription description;
     std::string error;

@@ -53,7 +53,9 @@ struct RunningSource {
         ASSERT_EQ(source.GetCurrentMediaFormat(&width, &height, &rate, nullptr), 0);
         EXPECT_EQ(width, want_width);
         EXPECT_EQ(height, want_height);
-        if (want_rate >= 0) EXPECT_DOUBLE_EQ(rate, want_rate);
+        if (want_rate >= 0) {
+            EXPECT_DOUBLE_EQ(rate, want_rate);
+        }
     }
     // Copies the newest frame (waiting up to `wait_ms` for one).
     std::vector<uint8_t> Grab(size_t bytes, long wait_ms = 2000) {
