@@ -78,12 +78,7 @@ protected:
         frame_loop.shader_texel_y = 2 * (512.0f / kVideoHeight);
         frame_loop.shader_window_ratio_x = 2.0f * kWindowWidth / kVideoWidth;
         frame_loop.shader_window_ratio_y = 2.0f * kWindowHeight / kVideoHeight;
-        for (int i = 0; i < kGridSize; ++i)
-            for (int j = 0; j < kGridSize; ++j) {
-                effect_grid[i][j][0] = 64.0f - i;
-                effect_grid[i][j][1] = 64.0f - j;
-                effect_grid[i][j][2] = 0;
-            }
+        FillEffectGrid();
         MakeTextures();
         shader_state.force_no_profiles = false;
     }
@@ -296,6 +291,23 @@ TEST_F(ShaderTest, ColourProgramsGiveTheExpectedColours) {
     const Rgb brighter = PixelAt(DrawShaderView(), cx, cy);
     shader_gamma = 0;
     EXPECT_GT(brighter.g, 150);
+}
+
+TEST_F(ShaderTest, SobelFindsAStepButNotThePictureBorder) {
+    std::vector<uint8_t> frame(kVideoWidth * kVideoHeight * 4, 0);
+    for (int y = 0; y < kVideoHeight; ++y)
+        for (int x = kVideoWidth / 2; x < kVideoWidth; ++x)
+            std::fill_n(&frame[(y * kVideoWidth + x) * 4], 3, uint8_t(255));
+    UploadFrame(0, frame.data());
+    Load(0, 15);
+    const auto picture = DrawShaderView();
+    const int cy = kWindowHeight / 2;
+    EXPECT_GT(PixelAt(picture, kWindowWidth / 2, cy).r, 200);      // the step
+    EXPECT_LT(PixelAt(picture, kWindowWidth / 4, cy).r, 10);       // flat black
+    EXPECT_LT(PixelAt(picture, 3 * kWindowWidth / 4, cy).r, 10);   // flat white
+    EXPECT_LT(PixelAt(picture, 1, cy).r, 10);                      // the picture's edges
+    EXPECT_LT(PixelAt(picture, kWindowWidth - 2, cy).r, 10);
+    EXPECT_LT(PixelAt(picture, kWindowWidth / 4, kWindowHeight - 2).r, 10);
 }
 
 TEST_F(ShaderTest, MotionProgramsReadTheHistoryTextures) {
