@@ -485,6 +485,40 @@ TEST_F(OverlayTest, StrokeTextLeavesTheMatrixAndIsCut) {
     EXPECT_GT(CountNot(kBlack, 0, 0, 10, 2), 10);
 }
 
+// Our batched strokes put the same lines on the screen as freeglut's own
+// glutStrokeCharacter, at several sizes and with smoothing as the panels use.
+TEST_F(OverlayTest, StrokeTextDrawsWhatGlutDraws) {
+    const char* text = "MODE: 0 PCD: 0.250 of 0.180 {gjy|~} 09:05:03 Zoom (4x)";
+    for (const auto& [scale, smooth] : {std::pair{0.05f, false}, {0.025f, true}, {1.0f / 60, false}}) {
+        std::vector<unsigned char> ours, theirs;
+        for (int pass = 0; pass < 2; ++pass) {
+            Clear(0, 0, 0);
+            if (smooth) glEnable(GL_LINE_SMOOTH);
+            glColor3f(1, 1, 1);
+            glPushMatrix();
+            glTranslatef(-120, 3, 0);
+            glScalef(scale, scale, 0);
+            if (pass == 0) {
+                DrawStrokeText(0, 0, "%s", text);
+            } else {
+                for (const char* c = text; *c; ++c) glutStrokeCharacter(GLUT_STROKE_ROMAN, *c);
+            }
+            glPopMatrix();
+            glDisable(GL_LINE_SMOOTH);
+            Grab();
+            (pass == 0 ? ours : theirs) = pixels_;
+        }
+        int lit = 0, different = 0;
+        for (size_t i = 0; i < ours.size(); i += 3) {
+            lit += ours[i] > 127;
+            different += std::abs(ours[i] - theirs[i]) > 16;
+        }
+        EXPECT_GT(lit, 200) << scale;
+        std::printf("scale %.4f: %d of %d lit pixels differ\n", scale, different, lit);
+        EXPECT_LE(different, lit / 100) << "scale " << scale << ": " << different << " of " << lit;
+    }
+}
+
 // A picture of the whole overlay for a look by eye (LUMORA_OVERLAY_SHOT=path.ppm).
 TEST_F(OverlayTest, FullOverlayPicture) {
     const char* path = std::getenv("LUMORA_OVERLAY_SHOT");
