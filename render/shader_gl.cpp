@@ -173,21 +173,49 @@ void MultiplyColumnMajor(const float a[16], const float b[16], float out[16]) {
 
 }  // namespace
 
-bool ShaderProfilesSupported() {
-    if (shader_state.force_no_profiles) return false;
+namespace {
+
+// Only asked of 2.0 contexts, which list their extensions in one string.
+bool HasExtension(const char* name) {
+    const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const size_t length = std::strlen(name);
+    for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length)
+        if ((at == list || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) return true;
+    return false;
+}
+
+// GLSL 1.20 in the core of the context (2.1 and later), or the ARB shader
+// extensions of an older one.
+bool ProfileSupported(const char* extension) {
     const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     const char* glsl = reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION));
     int major = 0, minor = 0, glsl_major = 0, glsl_minor = 0;
     if (!version || std::sscanf(version, "%d.%d", &major, &minor) != 2) return false;
     if (!glsl || std::sscanf(glsl, "%d.%d", &glsl_major, &glsl_minor) != 2) return false;
-    return major >= 2 && (glsl_major > 1 || glsl_minor >= 20);
+    if (glsl_major == 1 && glsl_minor < 20) return false;
+    return major > 2 || (major == 2 && minor >= 1) || (major == 2 && HasExtension(extension));
+}
+
+}  // namespace
+
+bool VertexProfileSupported() {
+    return !shader_state.force_no_vertex_profile && ProfileSupported("GL_ARB_vertex_shader");
+}
+
+bool PixelProfileSupported() {
+    return !shader_state.force_no_pixel_profile && ProfileSupported("GL_ARB_fragment_shader");
 }
 
 bool LoadShaderPrograms() {
-    // One check covers both sides: GLSL brings vertex and fragment shaders together.
-    if (!ShaderProfilesSupported()) {
+    if (!VertexProfileSupported()) {
         ShowMessageBox("Failed to initialize vertex shader! Hardware doesn't support any of the "
                        "required vertex shading extensions!",
+                       "ERROR", MsgIcon::Warning);
+        return false;
+    }
+    if (!PixelProfileSupported()) {
+        ShowMessageBox("Failed to initialize pixel shader! Hardware doesn't support any of the "
+                       "pixel shading extensions!",
                        "ERROR", MsgIcon::Warning);
         return false;
     }
@@ -309,7 +337,8 @@ void ReleaseShaderPrograms() {
     DeleteShader(s.pixel_shader);
     DeleteShader(s.fallback_vertex);
     DeleteShader(s.fallback_pixel);
-    const bool force = s.force_no_profiles;
+    const bool no_vertex = s.force_no_vertex_profile, no_pixel = s.force_no_pixel_profile;
     s = ShaderState{};
-    s.force_no_profiles = force;
+    s.force_no_vertex_profile = no_vertex;
+    s.force_no_pixel_profile = no_pixel;
 }

@@ -18,9 +18,12 @@ struct ShaderState {
     GLint texture[kTextureParamCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
     GLint model_view_proj = -1;
     GLint wave = -1;
-    bool force_no_profiles = false;  // tests: act as if the context had no GLSL
+    // Tests: act as if the context lacked vertex or fragment shaders.
+    bool force_no_vertex_profile = false;
+    bool force_no_pixel_profile = false;
 };
 extern ShaderState shader_state;
 
-// True when the context compiles GLSL 1.20 vertex and fragment shaders.
-bool ShaderProfilesSupported();
+// True when the context compiles GLSL 1.20 vertex (fragment) shaders.
+bool VertexProfileSupported();
+bool PixelProfileSupported();

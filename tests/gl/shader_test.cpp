@@ -80,7 +80,7 @@ protected:
         frame_loop.shader_window_ratio_y = 2.0f * kWindowHeight / kVideoHeight;
         FillEffectGrid();
         MakeTextures();
-        shader_state.force_no_profiles = false;
+        shader_state.force_no_vertex_profile = shader_state.force_no_pixel_profile = false;
     }
 
     void TearDown() override {
@@ -310,6 +310,26 @@ TEST_F(ShaderTest, SobelFindsAStepButNotThePictureBorder) {
     EXPECT_LT(PixelAt(picture, kWindowWidth / 4, kWindowHeight - 2).r, 10);
 }
 
+TEST_F(ShaderTest, ChromaKeyShowsCameraOneOrTheMask) {
+    UploadFlatFrame(0, {30, 220, 40});   // green screen
+    UploadFlatFrame(1, {0, 0, 255});     // camera 1: blue
+    const uint8_t red_mask[4 * 4 * 3] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0,
+                                         255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0,
+                                         255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
+    glBindTexture(GL_TEXTURE_2D, texture_table[3]);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, red_mask);
+    const int cx = kWindowWidth / 2, cy = kWindowHeight / 2;
+    Load(0, 13);
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 0, 0, 255, 1);
+    // One camera: slot 1 has no texture, the mask shows instead.
+    glDeleteTextures(1, &texture_table[1]);
+    texture_table[1] = 0;
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 255, 0, 0, 1);
+    // A picture without green stays as it is.
+    UploadFlatFrame(0, {200, 100, 50});
+    EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 200, 100, 50, 1);
+}
+
 TEST_F(ShaderTest, MotionProgramsReadTheHistoryTextures) {
     UploadFlatFrame(0, {200, 200, 200});
     for (int slot : {4, 5, 6}) UploadFlatFrame(slot, {200, 200, 200});
@@ -445,18 +465,30 @@ TEST_F(ShaderTest, HundredsOfReloadsLeaveNoProgramsBehind) {
 }
 
 TEST_F(ShaderTest, NoProfileShowsTheErrorBoxAndKeepsThePrograms) {
+    ASSERT_TRUE(VertexProfileSupported());
+    ASSERT_TRUE(PixelProfileSupported());
     Load(0, 2);
     const GLuint program = shader_state.program;
     ScriptedDialogs dialogs;
-    shader_state.force_no_profiles = true;
+    shader_state.force_no_vertex_profile = true;
     EXPECT_FALSE(LoadShaderPrograms());
-    shader_state.force_no_profiles = false;
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    shader_state.force_no_vertex_profile = false;
+    shader_state.force_no_pixel_profile = true;
+    EXPECT_FALSE(LoadShaderPrograms());
+    shader_state.force_no_pixel_profile = false;
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].text,
               "Failed to initialize vertex shader! Hardware doesn't support any of the required "
               "vertex shading extensions!");
-    EXPECT_EQ(dialogs.boxes[0].caption, "ERROR");
-    EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(dialogs.boxes[1].text,
+              "Failed to initialize pixel shader! Hardware doesn't support any of the pixel "
+              "shading extensions!");
+    for (const auto& box : dialogs.boxes) {
+        EXPECT_EQ(box.caption, "ERROR");
+        EXPECT_EQ(box.icon, MsgIcon::Warning);
+        EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    }
+    // The programs of the earlier load stay in use.
     EXPECT_EQ(shader_state.program, program);
     EXPECT_TRUE(glIsProgram(program));
 }
