@@ -14,6 +14,7 @@
 #include "app/app_state.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
+#include "render/shader.h"
 #include "support/gl_window.h"
 #include "support/test_support.h"
 
@@ -259,6 +260,20 @@ TEST_F(RenderTest, NonSquareWindowStretchesThePictureOverIt) {
     EXPECT_TRUE(Near(At(-127, 127), kBands[0])) << Text(At(-127, 127));
 }
 
+TEST_F(RenderTest, ShaderViewGridWithPlainProgramsShowsTheWholeFrame) {
+    StartRendering();
+    ASSERT_TRUE(LoadShaderPrograms());
+    ASSERT_FALSE(ShaderProgramsMissing());
+    app.view_mode = kViewShader;
+    Render();
+    ExpectBandsAcross(-100, kBands);
+    ExpectBandsAcross(0, kBands);
+    ExpectBandsAcross(100, kBands);
+    // One wave step per vertex pair: 129 x 128 of them.
+    EXPECT_NEAR(frame_loop.vertex_time, 129 * 128 * 0.00001f, 1e-4);
+    ReleaseShaderPrograms();
+}
+
 TEST_F(RenderTest, ImageSwapViewDrawsLikeNormal) {
     app.view_mode = kViewSwap;
     StartRendering();
@@ -304,8 +319,16 @@ TEST_F(RenderTest, NoFrameYetDrawsGreyAndKeepsHistoryStill) {
     app.frame_buffer[0] = nullptr;
     app.view_mode = kViewShader;
     app.pixel_program_index = 10;
+    // Shots and the camera recording asked for before any frame: nothing to
+    // write yet, and nothing may read the missing frame.
+    const std::string empty_dir = MakeTempDir("lumora-render");
+    ASSERT_EQ(chdir(empty_dir.c_str()), 0);
+    app.screenshot_pending = true;
+    app.motion_shot_pending = true;
+    app.motion_recording = true;
     Render();  // the history step waits for a frame
     EXPECT_EQ(frame_loop.history_slot, 1);
+    app.motion_recording = false;
     app.frame_buffer[0] = frame0_.data();
     Render();
     Render();
