@@ -1,0 +1,47 @@
+// Shared fixture of the console tests: fresh console and application state,
+// typing helpers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "console/console.h"
+#include "render/frame_loop.h"
+#include "support/fake_log.h"
+
+class ConsoleTestBase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_app_ = app;
+        app = Application{};
+        console = ConsoleState{};
+        frame_loop = FrameLoopState{};
+        ClearFakeCalls();
+    }
+    void TearDown() override {
+        app = saved_app_;
+        console = ConsoleState{};
+    }
+
+    // Leaves the start-up paging: the console is then empty and editing.
+    void StartEditing() {
+        ConsoleStartup();
+        Key(13);
+        ConsoleClear();
+    }
+    static void Key(unsigned char key) { ConsoleKeyboard(key, 0, 0); }
+    static void Type(const std::string& text) {
+        for (unsigned char c : text) Key(c);
+    }
+    // Types `text` and presses Return.
+    static void Run(const std::string& text) {
+        Type(text);
+        Key(13);
+    }
+    static std::string Line(int i) { return console.lines[i]; }
+    static std::string Input() { return console.input; }
+
+    Application saved_app_;
+};
