@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// Snapshots are sized to the frame on first use (any frame size works).
+// The snapshots are sized to the frame on first use and grow only when a
+// bigger frame comes (any frame size works); a measurement allocates
+// nothing.  The two buffers trade places at each measurement instead of
+// copying the last snapshot into the previous one.
 struct MotionState {
     bool motion_primed = false;
     uint8_t* motion_snapshot = nullptr;
@@ -19,4 +22,8 @@ bool ReadClock();
 // Frame step 12: ticks, measurement at the interval, end of motion episodes,
 // image-swap alternation, cursor blink.
 bool PerSecondTimer();
+// Compares `frame` (width x height pixels of 4 bytes) with the last snapshot:
+// pcd = differing pixels / bytes x 100; fires the enabled actions when its
+// change reaches motion_max.  The first measurement only takes a snapshot;
+// a missing frame (none fetched yet) is no measurement.
 void MeasureMotion(int width, int height, const uint8_t* frame);
