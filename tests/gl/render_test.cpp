@@ -344,4 +344,67 @@ TEST_F(RenderTest, NoFrameYetDrawsGreyAndKeepsHistoryStill) {
     EXPECT_TRUE(Near({grey[0], grey[1], grey[2]}, {0x7F, 0x7F, 0x7F}, 0));
 }
 
+// A 24-bit BMP file with its rows padded to four bytes, as BMP files are.
+void WriteBmp(const std::string& path, int width, int height, const std::vector<Rgb>& pixels) {
+    const int row = (width * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> file(54 + static_cast<size_t>(row) * height, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<uint32_t>(file.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    file[26] = 1;
+    file[28] = 24;
+    put32(34, static_cast<uint32_t>(row * height));
+    for (int y = 0; y < height; ++y)  // bottom row first
+        for (int x = 0; x < width; ++x) {
+            const Rgb& c = pixels[static_cast<size_t>(y) * width + x];
+            uint8_t* p = &file[54 + static_cast<size_t>(y) * row + x * 3];
+            p[0] = static_cast<uint8_t>(c.b);
+            p[1] = static_cast<uint8_t>(c.g);
+            p[2] = static_cast<uint8_t>(c.r);
+        }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                static_cast<std::streamsize>(file.size()));
+}
+
+TEST_F(RenderTest, MaskOfOddWidthLoadsRowByRowAndAMissingOneKeepsTheSlot) {
+    StartRendering();
+    const std::string dir = MakeTempDir("lumora-mask");
+    ASSERT_EQ(system(("mkdir -p " + dir + "/bmp").c_str()), 0);
+    std::vector<Rgb> pixels;
+    for (int i = 0; i < 5 * 3; ++i) pixels.push_back({i * 10, 255 - i * 10, i * 3});
+    WriteBmp(dir + "/bmp/mask2.bmp", 5, 3, pixels);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+
+    // As on the very first set-up, before the unpack alignment is set to 1.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    EXPECT_TRUE(LoadMaskTexture(1, 3));
+    ASSERT_NE(texture_table[3], 0u);
+    glBindTexture(GL_TEXTURE_2D, texture_table[3]);
+    GLint width = 0, height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    EXPECT_EQ(width, 5);
+    EXPECT_EQ(height, 3);
+    std::vector<uint8_t> texels(5 * 3 * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    for (int i = 0; i < 15; ++i)
+        EXPECT_TRUE(Near({texels[i * 3], texels[i * 3 + 1], texels[i * 3 + 2]}, pixels[i], 0))
+            << "texel " << i;
+
+    const GLuint loaded = texture_table[3];
+    EXPECT_TRUE(LoadMaskTexture(0, 3));  // bmp/mask1.bmp is missing here
+    EXPECT_TRUE(LoadMaskTexture(9, 3));  // no such table entry
+    EXPECT_TRUE(LoadMaskTexture(-1, 3));
+    EXPECT_EQ(texture_table[3], loaded);
+    EXPECT_TRUE(glIsTexture(loaded));
+}
+
 }  // namespace
