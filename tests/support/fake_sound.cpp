@@ -2,6 +2,7 @@
 // Loads hand out ids from 1 like the real player; starts are only logged.
 #include "sound/sound_player.h"
 #include "support/fake_log.h"
+#include "support/fake_sound.h"
 
 #include <string>
 
@@ -14,7 +15,12 @@ int LoadSound(const char* path) {
     LogFakeCall(std::string("LoadSound ") + path);
     return g_next_id++;
 }
-void StartSound(int id) { LogFakeCall("StartSound " + std::to_string(id)); }
+std::function<void(int)> on_fake_start_sound;
+
+void StartSound(int id) {
+    LogFakeCall("StartSound " + std::to_string(id));
+    if (on_fake_start_sound) on_fake_start_sound(id);
+}
 void StopSound(int id) { LogFakeCall("StopSound " + std::to_string(id)); }
 void ReleaseSound(int id) { LogFakeCall("ReleaseSound " + std::to_string(id)); }
 void ShutdownSoundPlayer() { LogFakeCall("ShutdownSoundPlayer"); }

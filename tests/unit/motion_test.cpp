@@ -8,6 +8,7 @@
 #include "motion/motion.h"
 #include "overlay/overlay.h"
 #include "support/fake_log.h"
+#include "support/fake_sound.h"
 
 namespace {
 
@@ -133,11 +134,20 @@ TEST_F(MotionTest, ActionsFollowTheirSwitches) {
     EXPECT_FALSE(app.motion_recording);
     EXPECT_EQ(StartedSounds(), std::vector<std::string>{"StartSound 3"});
 
-    // All three; the alarm starts again while the first may still sound.
+    // All three, the alarm last: shot and record are already set when it
+    // starts.  It starts again while the first may still sound.
     app.motion_shot_on = app.motion_record_on = true;
+    bool shot_before_alarm = false, record_before_alarm = false;
+    on_fake_start_sound = [&](int) {
+        shot_before_alarm = app.motion_shot_pending;
+        record_before_alarm = app.motion_recording;
+    };
     Measure(a);
+    on_fake_start_sound = nullptr;
     EXPECT_TRUE(app.motion_shot_pending);
     EXPECT_TRUE(app.motion_recording);
+    EXPECT_TRUE(shot_before_alarm);
+    EXPECT_TRUE(record_before_alarm);
     EXPECT_EQ(StartedSounds().size(), 2u);
 }
 
