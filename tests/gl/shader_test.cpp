@@ -19,6 +19,7 @@
 #include "render/render.h"
 #include "render/shader.h"
 #include "render/shader_state.h"
+#include "support/gl_window.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -37,28 +38,11 @@ Rgb TestTexel(int x, int y) { return {x * 4, y * 5, (x * 7 + y * 13) % 256}; }
 
 class ShaderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        if (!glutGet(GLUT_INIT_STATE)) {
-            int argc = 1;
-            char name[] = "shader_test";
-            char* argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInitWindowSize(kWindowWidth, kWindowHeight);
-        window_ = glutCreateWindow("shader_test");
-        glutDisplayFunc([] {});
-        for (int i = 0; i < 5; ++i) glutMainLoopEvent();
-        original_dir_ = fs::current_path();
-    }
-
-    static void TearDownTestSuite() {
-        ReleaseShaderPrograms();
-        glutDestroyWindow(window_);
-        glutMainLoopEvent();
-    }
+    static void SetUpTestSuite() { original_dir_ = fs::current_path(); }
+    static void TearDownTestSuite() { ReleaseShaderPrograms(); }
 
     void SetUp() override {
+        UseTestWindow(kWindowWidth, kWindowHeight);
         fs::current_path(SourceDir() + "/data");
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -207,11 +191,9 @@ protected:
 
     static void WriteFile(const std::string& path, const char* text) { std::ofstream(path) << text; }
 
-    static int window_;
     static fs::path original_dir_;
 };
 
-int ShaderTest::window_ = 0;
 fs::path ShaderTest::original_dir_;
 
 #define EXPECT_RGB_NEAR(actual, r_, g_, b_, tolerance) \
@@ -413,6 +395,38 @@ TEST_F(ShaderTest, BrokenPixelProgramIsReportedWhileTheVertexProgramRuns) {
     // The vertex program draws: every pixel shows texel (0, 0).
     const Rgb c = TestTexel(0, 0);
     EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), kWindowWidth / 2, kWindowHeight / 2), c.r, c.g, c.b, 0);
+    fs::remove_all(dir);
+}
+
+// The whole frame routine: a missing vertex program is named in red while
+// the pixel program still colours the picture.
+TEST_F(ShaderTest, FrameRoutineShowsTheNoticeAndStillRunsThePixelProgram) {
+    const std::string dir = UseCopyOfPrograms();
+    fs::remove("cg/vertex/tmp.cg");
+    fs::copy(SourceDir() + "/data/bmp", dir + "/bmp", fs::copy_options::recursive);
+    fs::copy(SourceDir() + "/data/mdl", dir + "/mdl", fs::copy_options::recursive);
+    for (int& on : app.window_on_off) on = 0;
+    app.view_mode = kViewShader;
+    ASSERT_TRUE(RenderingSetup());
+    Reshape(kWindowWidth, kWindowHeight);
+    UploadFlatFrame(0, {200, 100, 50});
+    Load(8, 2);
+    ASSERT_TRUE(ShaderProgramsMissing());
+    RenderFrame();
+    const auto picture = ReadWindow();
+    EXPECT_RGB_NEAR(PixelAt(picture, kWindowWidth / 2, kWindowHeight / 2), 55, 155, 205, 1);
+    // Red text in the left part of the rows around a third of the height.
+    int red = 0;
+    for (int y : {kWindowHeight / 3, kWindowHeight - kWindowHeight / 3})
+        for (int dy = -15; dy <= 15; ++dy)
+            for (int x = 0; x < kWindowWidth / 2; ++x) {
+                const Rgb c = PixelAt(picture, x, y + dy);
+                red += c.r > 200 && c.g < 60 && c.b < 60;
+            }
+    EXPECT_GT(red, 30);
+    EXPECT_NE(std::string(cg_error_text).find("VERTEX: "), std::string::npos);
+    ReleaseShaderPrograms();
+    fs::current_path(original_dir_);
     fs::remove_all(dir);
 }
 
