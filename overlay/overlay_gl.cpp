@@ -298,11 +298,13 @@ void DrawTimePanel() {
     glLineWidth(1.0f);
     glTranslatef(app.window_pos_x[2] + 1, app.window_pos_y[2] + 9, 0);
     glScalef(0.05f, 0.05f, 0);
+    TimePanelText text;
+    FormatTimePanel(text);
     SetColor(TextColor());
-    DrawStrokeText(0, 150, "%.2i:%.2i:%.2i", app.clock_hour, app.clock_minute, app.clock_second);
-    DrawStrokeText(0, 0, "%.2i/%.2i/%i", app.clock_day, app.clock_month, app.clock_year);
+    DrawStrokeText(0, 150, "%s", text.time);
+    DrawStrokeText(0, 0, "%s", text.date);
     SetColor(FpsColor(frame_loop.fps_value));
-    DrawStrokeText(0, -150, "FPS: %s", frame_loop.fps_text);
+    DrawStrokeText(0, -150, "%s", text.fps);
     glDisable(GL_LINE_SMOOTH);
     glPopMatrix();
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "overlay/overlay.h"
+#include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
 
@@ -118,6 +119,14 @@ void RecordPcdHistory(int width, float bar) {
 
 int PcdHistoryDrawCount() {
     return std::clamp(overlay.pcd_history_cursor, 0, OverlayState::kHistoryCapacity - 1);
+}
+
+void FormatTimePanel(TimePanelText& text) {
+    std::snprintf(text.time, sizeof text.time, "%.2i:%.2i:%.2i", app.clock_hour, app.clock_minute,
+                  app.clock_second);
+    std::snprintf(text.date, sizeof text.date, "%.2i/%.2i/%i", app.clock_day, app.clock_month,
+                  app.clock_year);
+    std::snprintf(text.fps, sizeof text.fps, "FPS: %s", frame_loop.fps_text);
 }
 
 const char* SecondsWord(int interval) { return interval == 1 ? "second" : "seconds"; }

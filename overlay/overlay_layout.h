@@ -64,5 +64,13 @@ struct InfoPanelLine {
 };
 void BuildInfoPanelLines(InfoPanelLine (&lines)[kInfoPanelLineCount]);
 
+// The three lines of the time panel: "hh:mm:ss", "dd/mm/yyyy", "FPS: ...".
+struct TimePanelText {
+    char time[40];
+    char date[40];
+    char fps[80];
+};
+void FormatTimePanel(TimePanelText& text);
+
 // "second" for an interval of 1, else "seconds".
 const char* SecondsWord(int interval);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -9,6 +10,7 @@
 #include "overlay/overlay.h"
 #include "overlay/overlay_layout.h"
 #include "overlay/text.h"
+#include "render/frame_loop.h"
 
 namespace {
 
@@ -203,6 +205,23 @@ TEST(OverlayRulesTest, FpsColourThresholds) {
     EXPECT_EQ(FpsColor(29), kYellow);
     EXPECT_EQ(FpsColor(30), kGreen);
     EXPECT_EQ(FpsColor(50), kGreen);
+}
+
+TEST_F(OverlayLayoutTest, TimePanelFieldsHaveTwoDigitsDayFirst) {
+    app.clock_hour = 9;
+    app.clock_minute = 5;
+    app.clock_second = 3;
+    app.clock_day = 7;
+    app.clock_month = 3;
+    app.clock_year = 2004;
+    const FrameLoopState saved = frame_loop;
+    std::snprintf(frame_loop.fps_text, sizeof frame_loop.fps_text, "14/30");
+    TimePanelText text;
+    FormatTimePanel(text);
+    frame_loop = saved;
+    EXPECT_STREQ(text.time, "09:05:03");
+    EXPECT_STREQ(text.date, "07/03/2004");
+    EXPECT_STREQ(text.fps, "FPS: 14/30");
 }
 
 TEST(OverlayRulesTest, BarsAreClampedToTheHeight) {
