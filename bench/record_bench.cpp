@@ -59,13 +59,7 @@ double WriterCost(const std::string& encoder, int width, int height, int frames)
     g_encoder = encoder;
     std::vector<std::vector<uint8_t>> pictures(8, std::vector<uint8_t>(size_t(width) * height * 4));
     for (int i = 0; i < 8; ++i) Animate(pictures[i], width, height, i);
-    BitmapInfoHeader header{};
-    header.biSize = 40;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biSizeImage = uint32_t(width * height * 4);
+    const BitmapInfoHeader header = FrameHeader(width, height);
     AviGenerator writer;
     writer.SetFrameRate(kRecordFrameRate);
     writer.SetHeader(&header);

@@ -37,6 +37,18 @@ const char* AviErrorText(AviOpenStep step, uint32_t code) {
     return "";
 }
 
+BitmapInfoHeader FrameHeader(int width, int height) {
+    BitmapInfoHeader header{};
+    header.biSize = sizeof(BitmapInfoHeader);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = 0;
+    header.biSizeImage = width > 0 && height > 0 ? uint32_t(width) * uint32_t(height) * 4 : 0;
+    return header;
+}
+
 AviGenerator::AviGenerator()
     : m_sFileName("Untitled.avi"),
       m_nFrameRate(30),

@@ -44,6 +44,10 @@ constexpr uint32_t kRegErrClassNotRegistered = 0x80040154;
 // Open steps whose failures carry an explanation of the code.
 enum class AviOpenStep { CreateFile = 4, CreateStream = 6, CompressedStream = 8 };
 
+// The header of uncompressed 32-bit frames, bottom row first (positive
+// height): 40 bytes, 1 plane, image size width x height x 4.
+BitmapInfoHeader FrameHeader(int width, int height);
+
 // The text appended to a failing step's message for `code`; "" for codes
 // the step does not explain.
 const char* AviErrorText(AviOpenStep step, uint32_t code);

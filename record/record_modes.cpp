@@ -60,14 +60,7 @@ const char* RecordModeName(int mode) {
 bool StartRecording(int width, int height, const char* file_name) {
     const int w4 = width / 4 * 4;
     const int h4 = height / 4 * 4;
-    BitmapInfoHeader header{};
-    header.biSize = sizeof(BitmapInfoHeader);
-    header.biWidth = w4;
-    header.biHeight = h4;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = 0;
-    header.biSizeImage = static_cast<uint32_t>(w4 > 0 && h4 > 0 ? w4 * h4 * 4 : 0);
+    const BitmapInfoHeader header = FrameHeader(w4, h4);
     avi_generator.SetFrameRate(kRecordFrameRate);
     avi_generator.SetHeader(&header);
     avi_generator.SetOutputName(file_name);

@@ -85,17 +85,6 @@ std::vector<uint8_t> TwoHalves(int width, int height) {
     return frame;
 }
 
-BitmapInfoHeader Header(int width, int height) {
-    BitmapInfoHeader header{};
-    header.biSize = 40;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biSizeImage = uint32_t(width * height * 4);
-    return header;
-}
-
 class AviWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -113,7 +102,7 @@ protected:
     // Writes `frames` frames of the two-halves picture; returns Open's status.
     int32_t WriteClip(AviGenerator& writer, const std::string& path, int width, int height, int frames,
                       uint32_t rate = 15) {
-        const BitmapInfoHeader header = Header(width, height);
+        const BitmapInfoHeader header = FrameHeader(width, height);
         writer.SetFrameRate(rate);
         writer.SetHeader(&header);
         writer.SetOutputName(path.c_str());
@@ -175,7 +164,7 @@ TEST_F(AviWriterTest, ReopenAfterCloseReusesSettingsAndStartsAtFrameZero) {
 TEST_F(AviWriterTest, CancelReturnsOneKeepsOkAndStoresNothing) {
     g_chosen_encoder = "";
     AviGenerator writer;
-    const BitmapInfoHeader header = Header(64, 48);
+    const BitmapInfoHeader header = FrameHeader(64, 48);
     writer.SetFrameRate(15);
     writer.SetHeader(&header);
     writer.SetOutputName((dir_ + "/cancelled.avi").c_str());
@@ -232,7 +221,7 @@ TEST_F(AviWriterTest, ErrorWhileRecordingEndsTheStreamInsteadOfHanging) {
     ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
     g_chosen_encoder = "raw";
     AviGenerator writer;
-    const BitmapInfoHeader header = Header(640, 480);
+    const BitmapInfoHeader header = FrameHeader(640, 480);
     writer.SetFrameRate(15);
     writer.SetHeader(&header);
     writer.SetOutputName(path.c_str());
@@ -251,7 +240,7 @@ TEST_F(AviWriterTest, CrashChild) {
     if (!path) GTEST_SKIP() << "runs only as the child of KilledRecordingStillDecodes";
     g_chosen_encoder = std::getenv("LUMORA_CRASH_ENCODER");
     AviGenerator writer;
-    const BitmapInfoHeader header = Header(320, 240);
+    const BitmapInfoHeader header = FrameHeader(320, 240);
     writer.SetFrameRate(15);
     writer.SetHeader(&header);
     writer.SetOutputName(path);
