@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "input/menus.h"
 #include "motion/motion.h"
 #include "overlay/overlay.h"
 #include "support/fake_log.h"
@@ -260,6 +261,29 @@ TEST_F(TimerTest, MotionRecordingEndsAfterItsDuration) {
     // Idle ticks keep the count at zero.
     Ticks(3);
     EXPECT_EQ(app.motion_record_elapsed, 0);
+}
+
+// All timer comparisons are equalities: the menus reset the counters so a
+// shorter interval or duration is still reached.
+TEST_F(TimerTest, MenuChangesKeepTheCountsReachable) {
+    app.motion_interval = 30;
+    Ticks(12);
+    HandleMotionIntervalMenu(2);  // 5 seconds
+    ASSERT_EQ(app.motion_interval, 5);
+    Ticks(5);
+    EXPECT_TRUE(motion.motion_primed);
+
+    app.motion_record_duration = 40;
+    app.motion_recording = true;
+    Ticks(15);
+    HandleMotionRecordTimerMenu(1);  // 10 seconds: the running episode ends
+    EXPECT_FALSE(app.motion_recording);
+    Ticks(1);  // detection happens only at a tick, after the count
+    app.motion_recording = true;
+    Ticks(9);
+    EXPECT_TRUE(app.motion_recording);
+    Ticks(1);
+    EXPECT_FALSE(app.motion_recording);
 }
 
 TEST_F(TimerTest, ImageSwapAlternatesOnlyWithTwoCamerasInSwapView) {
