@@ -25,6 +25,16 @@ protected:
     FrameLoopState saved_loop_;
 };
 
+// Unzoomed, with the pan back in the middle.
+void ExpectZoomOff() {
+    EXPECT_FALSE(app.zoom_on);
+    EXPECT_FLOAT_EQ(app.zoom_scale, 1);
+    EXPECT_EQ(app.zoom_factor, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_limit, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_x, 0);
+    EXPECT_FLOAT_EQ(app.zoom_pan_y, 0);
+}
+
 TEST_F(FrameStepsTest, ZoomStepsTwoFourEightThenOffWithEverythingCleared) {
     const struct { float scale; int factor; float limit; } kSteps[] = {
         {2, 2, 16}, {4, 4, 24}, {8, 8, 28}};
@@ -40,12 +50,7 @@ TEST_F(FrameStepsTest, ZoomStepsTwoFourEightThenOffWithEverythingCleared) {
         app.zoom_shift_y = -0.5f;
     }
     ZoomStep(true);  // past 8x: off, pan and shift back to 0
-    EXPECT_FALSE(app.zoom_on);
-    EXPECT_FLOAT_EQ(app.zoom_scale, 1);
-    EXPECT_EQ(app.zoom_factor, 0);
-    EXPECT_FLOAT_EQ(app.zoom_pan_limit, 0);
-    EXPECT_FLOAT_EQ(app.zoom_pan_x, 0);
-    EXPECT_FLOAT_EQ(app.zoom_pan_y, 0);
+    ExpectZoomOff();
     EXPECT_FLOAT_EQ(app.zoom_shift_x, 0);
     EXPECT_FLOAT_EQ(app.zoom_shift_y, 0);
 
@@ -62,12 +67,7 @@ TEST_F(FrameStepsTest, ResetZoomKeepsTheShaderShift) {
     app.zoom_shift_x = 0.3f;
     app.zoom_shift_y = 0.1f;
     ResetZoom();
-    EXPECT_FALSE(app.zoom_on);
-    EXPECT_FLOAT_EQ(app.zoom_scale, 1);
-    EXPECT_EQ(app.zoom_factor, 0);
-    EXPECT_FLOAT_EQ(app.zoom_pan_limit, 0);
-    EXPECT_FLOAT_EQ(app.zoom_pan_x, 0);
-    EXPECT_FLOAT_EQ(app.zoom_pan_y, 0);
+    ExpectZoomOff();
     EXPECT_FLOAT_EQ(app.zoom_shift_x, 0.3f);
     EXPECT_FLOAT_EQ(app.zoom_shift_y, 0.1f);
 }
