@@ -135,6 +135,7 @@ std::string CompanionName(const std::string& path, const char* suffix) {
 
 namespace {
 
+// One read of the whole file into one buffer.
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
     FILE* file = std::fopen(NativePath(path.c_str()).c_str(), "rb");
     if (!file) {
@@ -228,6 +229,14 @@ bool CheckStream(FileCheck& file, int64_t start, int frames, int sequence, int b
 }
 
 }  // namespace
+
+bool MdlModel::ReadModelFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+    return ReadWholeFile(path, bytes, error);
+}
+
+bool MdlModel::ReadSequenceGroupFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+    return ReadWholeFile(path, bytes, error);
+}
 
 MdlModel::MdlModel() = default;
 MdlModel::~MdlModel() = default;
@@ -457,7 +466,7 @@ bool MdlModel::ReadFiles(const char* path_text, std::string* error) {
     LoadedFiles files;
     const std::string path(path_text);
     files.main_name = path;
-    if (!ReadWholeFile(path, &files.main, error)) return false;
+    if (!ReadModelFile(path, &files.main, error)) return false;
     FileCheck main(files.main_name, files.main, error);
     if (!CheckHeaderSize(main)) return false;
 
@@ -465,7 +474,7 @@ bool MdlModel::ReadFiles(const char* path_text, std::string* error) {
     files.separate_textures = main.I32(mdl::kNumTextures) == 0;
     if (files.separate_textures) {
         files.texture_name = CompanionName(path, "T.mdl");
-        if (!ReadWholeFile(files.texture_name, &files.texture, error)) return false;
+        if (!ReadModelFile(files.texture_name, &files.texture, error)) return false;
     }
     FileCheck texture(files.separate_textures ? files.texture_name : files.main_name,
                       files.separate_textures ? files.texture : files.main, error);
@@ -478,7 +487,7 @@ bool MdlModel::ReadFiles(const char* path_text, std::string* error) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%02d.mdl", i);
         files.group_names[i] = CompanionName(path, suffix);
-        if (!ReadWholeFile(files.group_names[i], &files.groups[i], error)) return false;
+        if (!ReadSequenceGroupFile(files.group_names[i], &files.groups[i], error)) return false;
     }
 
     if (!CheckBones(main) || !CheckSequences(main, files, error) || !CheckTextures(texture)) return false;
@@ -586,6 +595,52 @@ void LookupRun(const uint8_t* run, const uint8_t* end, int frame, float* val1, f
 
 }  // namespace
 
+namespace {
+
+// Rotation of one bone at frame f + s: interpolated between two keyframe
+// angle sets unless they are nearly equal.
+void BoneRotationAt(int f, float s, const uint8_t* bone, const uint8_t* entry, const uint8_t* end, float q[4]) {
+    float value[6], scale[6];
+    std::memcpy(value, bone + mdl::kBoneValue, sizeof value);
+    std::memcpy(scale, bone + mdl::kBoneScale, sizeof scale);
+    float angle1[3], angle2[3];
+    for (int j = 0; j < 3; ++j) {
+        const uint16_t offset = ReadU16(entry + (3 + j) * 2);
+        if (offset == 0) {
+            angle1[j] = angle2[j] = value[3 + j];
+            continue;
+        }
+        float v1, v2;
+        bool at_last;
+        LookupRun(entry + offset, end, f, &v1, &v2, &at_last);
+        angle1[j] = value[3 + j] + v1 * scale[3 + j];
+        angle2[j] = value[3 + j] + v2 * scale[3 + j];
+    }
+    if (NearlyEqual(angle1, angle2)) {
+        EulerToQuaternion(angle1, q);
+    } else {
+        float q1[4], q2[4];
+        EulerToQuaternion(angle1, q1);
+        EulerToQuaternion(angle2, q2);
+        QuaternionBlend(q1, q2, s, q);
+    }
+}
+
+void BonePositionAt(int f, float s, const uint8_t* bone, const uint8_t* entry, const uint8_t* end, float pos[3]) {
+    for (int j = 0; j < 3; ++j) {
+        pos[j] = ReadF32(bone + mdl::kBoneValue + j * 4);
+        const uint16_t offset = ReadU16(entry + j * 2);
+        if (offset == 0) continue;
+        float v1, v2;
+        bool at_last;
+        LookupRun(entry + offset, end, f, &v1, &v2, &at_last);
+        const float result = at_last ? v1 : (1.0f - s) * v1 + s * v2;
+        pos[j] += result * ReadF32(bone + mdl::kBoneScale + j * 4);
+    }
+}
+
+}  // namespace
+
 void MdlModel::SampleChannels(BonePose* pose, const uint8_t* seq, const uint8_t* block, float frame) const {
     const int frames = ReadI32(seq + mdl::kSeqNumFrames);
     int f = static_cast<int>(frame);
@@ -598,44 +653,8 @@ void MdlModel::SampleChannels(BonePose* pose, const uint8_t* seq, const uint8_t*
     for (int i = 0; i < bones; ++i) {
         const uint8_t* bone = bone_table + i * mdl::kBoneSize;
         const uint8_t* entry = block + i * mdl::kAnimEntrySize;
-        float value[6], scale[6];
-        std::memcpy(value, bone + mdl::kBoneValue, sizeof value);
-        std::memcpy(scale, bone + mdl::kBoneScale, sizeof scale);
-
-        // Rotation
-        float angle1[3], angle2[3];
-        for (int j = 0; j < 3; ++j) {
-            const uint16_t offset = ReadU16(entry + (3 + j) * 2);
-            if (offset == 0) {
-                angle1[j] = angle2[j] = value[3 + j];
-                continue;
-            }
-            float v1, v2;
-            bool at_last;
-            LookupRun(entry + offset, end, f, &v1, &v2, &at_last);
-            angle1[j] = value[3 + j] + v1 * scale[3 + j];
-            angle2[j] = value[3 + j] + v2 * scale[3 + j];
-        }
-        if (NearlyEqual(angle1, angle2)) {
-            EulerToQuaternion(angle1, pose->rotation[i]);
-        } else {
-            float q1[4], q2[4];
-            EulerToQuaternion(angle1, q1);
-            EulerToQuaternion(angle2, q2);
-            QuaternionBlend(q1, q2, s, pose->rotation[i]);
-        }
-
-        // Position
-        for (int j = 0; j < 3; ++j) {
-            pose->position[i][j] = value[j];
-            const uint16_t offset = ReadU16(entry + j * 2);
-            if (offset == 0) continue;
-            float v1, v2;
-            bool at_last;
-            LookupRun(entry + offset, end, f, &v1, &v2, &at_last);
-            const float result = at_last ? v1 : (1.0f - s) * v1 + s * v2;
-            pose->position[i][j] += result * scale[j];
-        }
+        BoneRotationAt(f, s, bone, entry, end, pose->rotation[i]);
+        BonePositionAt(f, s, bone, entry, end, pose->position[i]);
     }
     const int motion = ReadI32(seq + mdl::kSeqMotionType);
     const int motion_bone = ReadI32(seq + mdl::kSeqMotionBone);

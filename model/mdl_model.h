@@ -120,6 +120,10 @@ public:
     // Reads and checks the main file and its companions without making
     // textures (no GL).  On failure returns false with `error` set.
     bool ReadFiles(const char* path, std::string* error);
+    // The main or texture file, and a sequence-group file, read whole.
+    // Skins are made only after every file has passed the checks.
+    static bool ReadModelFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
+    static bool ReadSequenceGroupFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
     // Skin textures of the texture file (GL); records get their names.
     void MakeSkinTextures();
     void DeleteSkinTextures();

@@ -29,10 +29,16 @@ void DrawFloor() {
 
 // Window pixels into the buffer and the lower-left corner of `texture`.
 void ReadBack(int width, int height, uint8_t* buffer, GLuint texture) {
+    // Rows packed at 2048 * 4 bytes at most; the caller's pixel-store state is kept.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, buffer);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, buffer);
+    glPopClientAttrib();
 }
 
 }  // namespace
