@@ -21,6 +21,7 @@
 namespace {
 
 volatile std::sig_atomic_t g_exit_requested = 0;
+int g_main_window = 0;
 
 void OnTerminationSignal(int) { g_exit_requested = 1; }
 
@@ -32,6 +33,9 @@ int Fail(const char* message) {
 // Signals are noted here and acted on between frames, on the GLUT thread.
 void Frame() {
     if (g_exit_requested) ExitSequence();
+    // The idle callback runs with whatever window GLUT made current last,
+    // which is a popup menu's while one is open.
+    glutSetWindow(g_main_window);
     FrameRoutine();
 }
 
@@ -53,7 +57,7 @@ int main(int argc, char** argv) {
 
     glutInitWindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
     glutInitWindowSize(app.video_width, app.video_height);
-    glutCreateWindow("Lumora");
+    g_main_window = glutCreateWindow("Lumora");
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
 
     if (!RenderingSetup()) return Fail("Cannot initialize textures.");
