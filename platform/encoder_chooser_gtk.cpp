@@ -60,6 +60,8 @@ bool RunDialog(const std::vector<EncoderOption>& offered, EncoderChoice* choice)
     UpdateQualitySensitivity(GTK_COMBO_BOX(combo), &widgets);
 
     gtk_widget_show_all(dialog);
+    // Return answers OK (on the combo box it would open its list instead).
+    gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK));
     // Anything but OK (Cancel, Escape, closing) cancels.
     const bool accepted = gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_OK;
     if (accepted) {
