@@ -3,8 +3,8 @@
 // The view volume maps -128..128 on both axes (at depth 0) onto the whole
 // window, whatever its shape: every overlay position is in these units.
 // Camera, history and model-pass textures are 2048 x 2048 with the picture
-// in their lower-left corner.  Safe to repeat: textures are released before
-// they are made again.
+// in their lower-left corner.  Safe to repeat: a repeated set-up redefines
+// the textures it made before instead of adding new ones.
 #pragma once
 
 #include <GL/gl.h>

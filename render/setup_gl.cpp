@@ -20,10 +20,11 @@ void ReleaseTexture(int slot) {
     texture_table[slot] = 0;
 }
 
-// A fresh name in `slot` with the current filter, bound.
-void NewTexture(int slot) {
-    ReleaseTexture(slot);
-    glGenTextures(1, &texture_table[slot]);
+// The slot's texture, bound, with the current filter.  A repeated set-up
+// redefines the names it made before: deleting and remaking them lets the
+// GL driver hold the old storage for a while, up to twice the textures.
+void PrepareTexture(int slot) {
+    if (texture_table[slot] == 0) glGenTextures(1, &texture_table[slot]);
     glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(app.texture_filter));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(app.texture_filter));
@@ -31,7 +32,7 @@ void NewTexture(int slot) {
 
 // 2048 x 2048: every later frame is only a sub-image replacement.
 void NewVideoTexture(int slot, const uint8_t* pixels) {
-    NewTexture(slot);
+    PrepareTexture(slot);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, kTextureSize, kTextureSize, 0, GL_BGRA, GL_UNSIGNED_BYTE,
                  pixels);
 }
@@ -81,7 +82,7 @@ bool LoadMaskTexture(int mask, int slot) {
     if (mask < 0 || mask >= kMaskCount || slot < 0 || slot >= kTextureCount) return true;
     const std::unique_ptr<RgbImage> image(LoadBitmapImage(NativePath(kMaskFiles[mask]).c_str()));
     if (!image || !image->data || image->width <= 0 || image->height <= 0) return true;
-    NewTexture(slot);
+    PrepareTexture(slot);
     // Rows of the image are packed: any width, not just multiples of four.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
