@@ -16,7 +16,9 @@
 #include "app/app_state.h"
 #include "model/mdl_model.h"
 #include "model/model.h"
+#include "render/frame_loop.h"
 #include "render/model_pass.h"
+#include "render/shader.h"
 #include "render/render.h"
 #include "support/gl_window.h"
 #include "support/test_support.h"
@@ -258,6 +260,35 @@ TEST_F(ModelTest, ChosenFilesLoadWithFreshTextureNamesOrKeepThePreviousModel) {
     LoadDefaultModel();
     EXPECT_EQ(studio_model, before);
     EXPECT_EQ(dialogs.boxes.size(), 3u);
+}
+
+TEST_F(ModelTest, ShaderViewWithProgram16MixesTheModelIntoTheVideo) {
+    // A grey camera frame; the frame routine draws the pass, then the grid.
+    std::vector<uint8_t> frame(320 * 240 * 4, 0x90);
+    app.video_width = 320;
+    app.video_height = 240;
+    app.video_frame_rate = 30;
+    app.frame_buffer[0] = frame.data();
+    glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 320, 240, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
+    app.view_mode = kViewShader;
+    app.pixel_program_index = 16;
+    for (int& on : app.window_on_off) on = 0;
+    ASSERT_TRUE(LoadShaderPrograms());
+    RenderFrame();
+    glFinish();
+    std::vector<uint8_t> pixels(640 * 480 * 4);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, 640, 480, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    if (const char* dir = std::getenv("LUMORA_MODEL_SHOTS"))
+        SaveImage(pixels.data(), 640, 480, std::string(dir) + "/model_program16.png");
+    // The figure's teal tunic shows over the grey video.
+    int teal = 0;
+    for (int i = 0; i < 640 * 480; ++i) {
+        const int b = pixels[i * 4], g = pixels[i * 4 + 1], r = pixels[i * 4 + 2];
+        teal += g > r + 30 && b > r + 30;
+    }
+    EXPECT_GT(teal, 200);
 }
 
 TEST_F(ModelTest, WindowLargerThanTheBuffersReadsBackAtMost2048) {
