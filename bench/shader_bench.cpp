@@ -91,20 +91,21 @@ int main(int argc, char** argv) {
     FillEffectGrid();
     Reshape(kWidth, kHeight);
 
-    app.view_mode = kViewNormal;
-    const double normal = MillisecondsPerFrame(seconds);
-    std::printf("%-46s %7.2f ms/run\n", "normal view", normal);
-    auto report = [&](const std::string& name, double ms) {
-        std::printf("%-46s %7.2f ms/run  %.2fx normal  %s\n", name.c_str(), ms, ms / normal,
+    // Each case against a normal-view run timed right before it: a busy
+    // machine slows both alike.
+    auto report = [&](const std::string& name, int vertex, int pixel) {
+        app.view_mode = kViewNormal;
+        const double normal = MillisecondsPerFrame(seconds / 2);
+        const double ms = ShaderCase(vertex, pixel, seconds);
+        std::printf("%-46s %7.2f ms/run  normal %6.2f  %.2fx  %s\n", name.c_str(), ms, normal, ms / normal,
                     ms + 20 <= 1000.0 / 30 ? "holds 30 fps" : "below 30 fps");
     };
     for (int pixel = 0; pixel < kPixelProgramCount; ++pixel) {
         if (pixel == 16) continue;
-        report(std::string("shader view, none + ") + kPixelProgramFiles[pixel], ShaderCase(0, pixel, seconds));
+        report(std::string("shader view, none + ") + kPixelProgramFiles[pixel], 0, pixel);
     }
     for (int vertex = 1; vertex < kVertexProgramCount; ++vertex)
-        report(std::string("shader view, ") + kVertexProgramFiles[vertex] + " + none",
-               ShaderCase(vertex, 0, seconds));
+        report(std::string("shader view, ") + kVertexProgramFiles[vertex] + " + none", vertex, 0);
     std::printf("(%dx%d, median of 3 rounds, frame routine without its 20 ms pause)\n", kWidth, kHeight);
     return 0;
 }
