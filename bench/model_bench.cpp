@@ -1,5 +1,6 @@
 // Model-to-texture pass cost per frame at 640x480: the whole pass, and its
-// parts (one lit model draw, one unlit draw, one read-back with upload);
+// parts (one lit model draw, one unlit draw, one read-back with upload, the
+// spheres);
 // then the frame routine in shader view with pixel program 16 against the
 // same view with program 0.  Goal: the camera's 30 frames per second.
 // Usage: model_bench [seconds-per-case]   (needs DISPLAY; run by bench/run)
@@ -94,6 +95,13 @@ int main(int argc, char** argv) {
         {"  one lit model draw", [] { Draw(true); }},
         {"  one unlit model draw", [] { Draw(false); }},
         {"  one 640x480 read-back + upload", ReadBackOnce},
+        {"  five solid spheres (25 x 25), one clear", [] {
+             glLoadIdentity();
+             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+             glEnable(GL_LIGHTING);
+             for (int i = 0; i < 5; ++i) glutSolidSphere(10, 25, 25);
+             glDisable(GL_LIGHTING);
+         }},
         {"model pass, position mode (floor, marker)", [] {
              app.model_position_mode = true;
              ModelPass();
