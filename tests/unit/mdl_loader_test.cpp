@@ -94,6 +94,23 @@ TEST_F(MdlLoaderTest, OurModelLoadsWithSkeletonSequencesAndSkins) {
         odd = odd || I32(original_, l.Texture(i) + mdl::kTexWidth) == 100;
     EXPECT_TRUE(odd);
     EXPECT_EQ(model.SelectSequence(13), 13);
+
+    // Real keyframe data: the idle holds poses, so some runs repeat their
+    // last value (valid < total); others store a value per frame.
+    int held = 0, stored = 0;
+    const int64_t block = l.AnimBlock(13);
+    for (int bone = 0; bone < 14; ++bone)
+        for (int channel = 0; channel < 6; ++channel) {
+            const uint16_t offset = ReadU16(original_.data() + block + bone * 12 + channel * 2);
+            if (!offset) continue;
+            const uint8_t* run = original_.data() + block + bone * 12 + offset;
+            for (int frames = 0; frames < 61; run += 2 + run[0] * 2) {
+                (run[0] < run[1] ? held : stored)++;
+                frames += run[1];
+            }
+        }
+    EXPECT_GT(held, 0);
+    EXPECT_GT(stored, 0);
 }
 
 TEST_F(MdlLoaderTest, CompanionFilesAreReadNextToTheModel) {
