@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -153,8 +154,11 @@ int32_t AviGenerator::Open() {
     // place fails here and not inside the pipeline.
     const std::string path = NativePath(m_sFileName.c_str());
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return Fail(szBuffer, AviOpenStep::CreateFile, errno == ENOMEM ? kAviErrMemory : kAviErrFileOpen);
+    if (fd < 0) {
+        const int error = errno;
+        std::fprintf(stderr, "AVI writer: cannot create %s: %s\n", path.c_str(), std::strerror(error));
+        return Fail(szBuffer, AviOpenStep::CreateFile, error == ENOMEM ? kAviErrMemory : kAviErrFileOpen);
+    }
     ::close(fd);
     m_pAVIFile = new Pipeline;
     m_pAVIFile->path = path;
