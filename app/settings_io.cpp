@@ -60,13 +60,16 @@ struct Loader {
     }
 };
 
+// Stops at the first value the store refuses: the rest would fail the same
+// way, and the store has already said why, once.
 struct Saver {
+    bool* failed;
     void operator()(const char* name, float& field, Form form = Form::Position) const {
-        WriteSettingUnsigned(kSection, name,
-                             form == Form::Position ? StorePosition(field) : StoreHundredths(field));
+        Write(name, form == Form::Position ? StorePosition(field) : StoreHundredths(field));
     }
-    void operator()(const char* name, int32_t& field) const {
-        WriteSettingUnsigned(kSection, name, static_cast<uint32_t>(field));
+    void operator()(const char* name, int32_t& field) const { Write(name, static_cast<uint32_t>(field)); }
+    void Write(const char* name, uint32_t value) const {
+        if (!*failed) *failed = WriteSettingUnsigned(kSection, name, value) == 0;
     }
 };
 
@@ -91,4 +94,8 @@ float LoadHundredths(uint32_t stored) { return static_cast<float>(stored) / 100.
 
 void LoadSettings() { ForEachSetting(Loader{}); }
 
-void SaveSettings() { ForEachSetting(Saver{}); }
+bool SaveSettings() {
+    bool failed = false;
+    ForEachSetting(Saver{&failed});
+    return !failed;
+}

@@ -15,5 +15,7 @@ float LoadHundredths(uint32_t stored);
 // the field's current value as the default.
 void LoadSettings();
 
-// Writes every setting of section "main", in the same order.
-void SaveSettings();
+// Writes every setting of section "main", in the same order.  When the
+// store refuses one, stops there (the store reports it on standard error)
+// and returns false.
+bool SaveSettings();

@@ -51,6 +51,10 @@ int WriteSettingText(const char* section, const char* name, const char* text) {
     const std::string path = SettingsFilePath();
     gchar* folder = g_path_get_dirname(path.c_str());
     const int made = g_mkdir_with_parents(folder, 0700);
+    const int made_errno = errno;
+    if (made != 0)
+        std::fprintf(stderr, "settings: cannot write %s: cannot make the folder %s: %s\n", path.c_str(),
+                     folder, g_strerror(made_errno));
     g_free(folder);
     if (made != 0) return 0;
 

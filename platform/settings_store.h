@@ -13,7 +13,8 @@
 // Path of the settings file (the folder is created by the first write).
 std::string SettingsFilePath();
 
-// Returns 1 when the value was stored, 0 otherwise.
+// Returns 1 when the value was stored, 0 otherwise (with one line on
+// standard error saying why).
 int WriteSettingText(const char* section, const char* name, const char* text);
 
 // Copies the stored text (or `default_text`) into `out`; returns the number

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -145,6 +148,26 @@ TEST_F(SettingsTest, UnwritableFolderFailsWrites) {
     setenv("XDG_CONFIG_HOME", "/proc/lumora-no-such-dir", 1);
     EXPECT_EQ(WriteSettingUnsigned("main", "a", 1), 0);
     EXPECT_EQ(ReadSettingUnsigned("main", "a", 9), 9u);
+}
+
+// Saving into a folder that cannot be made, or over a settings "file" that is
+// a folder, fails with one line on standard error, not one per value.
+TEST_F(SettingsTest, UnwritableSettingsFileIsReportedOnce) {
+    const std::string home = MakeTempDir();
+    std::ofstream(home + "/Korvane") << "a file where the folder should be";
+    const std::string folder_home = MakeTempDir();
+    ASSERT_EQ(mkdir((folder_home + "/Korvane").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((folder_home + "/Korvane/Lumora.conf").c_str(), 0700), 0);
+    for (const std::string& config : {home, folder_home}) {
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(SaveSettings());
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+        EXPECT_NE(printed.find(config + "/Korvane/Lumora.conf"), std::string::npos) << printed;
+    }
+    UseFreshConfigHome();
+    EXPECT_TRUE(SaveSettings());
 }
 
 }  // namespace
