@@ -1,3 +1,5 @@
+#include <GL/freeglut.h>
+
 #include <cstdlib>
 
 #include "app/app_state.h"
@@ -18,5 +20,8 @@ void ShutdownRoutine() {
 void ExitSequence() {
     ShutdownRoutine();
     CloseCaptureDevices();
+    // std::exit runs freeglut's exit handler, which destroys the window and
+    // would call the close callback, and so this sequence, a second time.
+    if (glutGetWindow()) glutCloseFunc(nullptr);
     std::exit(0);
 }
