@@ -81,14 +81,21 @@ bool ValidBits(const Header& h) {
     }
 }
 
+// Whether `available` bytes hold every uncompressed row.  The last row's
+// padding may be missing: it is never read.
+bool RowsFit(const Header& h, uint64_t available) {
+    const uint64_t width = uint64_t(h.width), rows = uint64_t(h.height < 0 ? -h.height : h.height);
+    const uint64_t row_bytes = (width * h.bits + 7) / 8;
+    const uint64_t stride = (width * h.bits + 31) / 32 * 4;
+    return available >= (rows - 1) * stride + row_bytes;
+}
+
 // Decodes uncompressed rows.  `out` gets |height| rows of width pixels in file order.
 bool DecodeRows(const Header& h, const uint8_t* data, uint64_t available, const std::vector<Colour>& palette,
                 std::vector<Colour>& out) {
     const uint64_t width = uint64_t(h.width), rows = uint64_t(h.height < 0 ? -h.height : h.height);
-    const uint64_t row_bytes = (width * h.bits + 7) / 8;
     const uint64_t stride = (width * h.bits + 31) / 32 * 4;
-    // The last row's padding may be missing: it is never read.
-    if (available < (rows - 1) * stride + row_bytes) return false;
+    if (!RowsFit(h, available)) return false;
 
     uint32_t masks[3] = {h.masks[0], h.masks[1], h.masks[2]};
     if (h.compression != kBitFields) {
@@ -256,6 +263,10 @@ RgbImage* LoadBitmapImage(const char* path) {
     if (h.compression == kRle8 || h.compression == kRle4) {
         if (h.image_size && h.image_size < available) available = h.image_size;
     }
+
+    // A short file is refused before the picture's memory is taken.
+    const bool rle = h.compression == kRle8 || h.compression == kRle4;
+    if (!rle && !RowsFit(h, available)) return Fail("Image file conversion error.");
 
     std::vector<Colour> decoded;
     try {
