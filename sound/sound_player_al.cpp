@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "sound/sound_player.h"
 #include "sound/sound_units.h"
+#include "sound/wav_check.h"
 
 namespace {
 
@@ -126,6 +127,7 @@ void ApplyListener() {
 // takes them (no loss for 24/32-bit and float files), 16-bit otherwise; more
 // than two channels are mixed to mono.
 bool DecodeInto(SoundRecord& sound, const std::string& path) {
+    if (!RiffFileChunksFit(path.c_str())) return false;  // would hang libsndfile
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) return false;
