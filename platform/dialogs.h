@@ -3,7 +3,8 @@
 // The program talks to one dialog backend.  main() installs the GTK backend
 // once the window exists; tests install a scripted one.  Until a backend is
 // installed, boxes are printed to stderr and answered with the safe choice
-// (OK, or No for a question).  Every call blocks until the box is answered.
+// (OK, or No for a question).  The GTK backend also prints the text of every
+// Error box to stderr.  Every call blocks until the box is answered.
 #pragma once
 
 #include <cstddef>

@@ -27,10 +27,9 @@ GtkMessageType MessageType(MsgIcon icon) {
 }
 
 int GtkMessageBox(const char* text, const char* caption, MsgIcon icon, MsgButtons buttons) {
-    if (!g_gtk_ready) {
-        std::fprintf(stderr, "[%s] %s\n", caption, text);
-        return buttons == MsgButtons::YesNo ? kMsgNo : kMsgOk;
-    }
+    // Errors also go to standard error, where a log keeps them after the box is gone.
+    if (!g_gtk_ready || icon == MsgIcon::Error) std::fprintf(stderr, "[%s] %s\n", caption, text);
+    if (!g_gtk_ready) return buttons == MsgButtons::YesNo ? kMsgNo : kMsgOk;
     GtkWidget* dialog = gtk_message_dialog_new(
         nullptr, GTK_DIALOG_MODAL, MessageType(icon),
         buttons == MsgButtons::YesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", text);
