@@ -6,6 +6,7 @@
 # with OK; a recording whose process is killed still decodes.
 source "$(dirname "$0")/lib.sh"
 e2e_init
+: >>"$E2E_DIR/lumora.log"
 
 write_device 1 "videotestsrc is-live=true pattern=smpte ! video/x-raw,width=320,height=240,framerate=30/1"
 write_missing_device 2
