@@ -64,20 +64,50 @@ write_missing_device() {
 
 # Starts the program in the data copy; sets LUMORA_PID.
 start_lumora() {
-    (cd "$E2E_DIR/data" && exec "$LUMORA_BIN") >>"$E2E_DIR/lumora.log" 2>&1 &
-    LUMORA_PID=$!
+    # Windows already on the display (a program left over by another test,
+    # say) must not stand in for this run's.
+    E2E_OLD_WINDOWS=" $( (xdotool search --onlyvisible --name . 2>/dev/null || true) | tr '\n' ' ') "
+    local attempt first_line
+    for attempt in 1 2; do
+        touch "$E2E_DIR/lumora.log"
+        first_line=$(( $(wc -l <"$E2E_DIR/lumora.log") + 1 ))
+        (cd "$E2E_DIR/data" && exec "$LUMORA_BIN") >>"$E2E_DIR/lumora.log" 2>&1 &
+        LUMORA_PID=$!
+        # A busy Xvfb now and then refuses a connection; the program then
+        # ends at once with this line.  Give it one more try.
+        for _ in $(seq 10); do
+            lumora_running || break
+            sleep 0.05
+        done
+        if lumora_running || ! tail -n +"$first_line" "$E2E_DIR/lumora.log" | grep -q "failed to open display"; then
+            return 0
+        fi
+        wait "$LUMORA_PID" || true
+        e2e_log "the X server refused the program's connection (attempt $attempt)"
+    done
 }
 
-# wait_window NAME [seconds]: prints the id of the first mapped window whose
-# name is NAME (xdotool ignores case: GTK's unmapped "lumora" leader
-# window must not count).  Skips the test when the program stops at an "Error" box
-# about capture, fails when it ends early or times out.
+# new_window NAME: the first mapped window named NAME (xdotool ignores case;
+# GTK's unmapped "lumora" leader window does not count) that was not there
+# before start_lumora.
+new_window() {
+    local wid
+    for wid in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true); do
+        case "$E2E_OLD_WINDOWS" in *" $wid "*) continue ;; esac
+        echo "$wid"
+        return 0
+    done
+    return 1
+}
+
+# wait_window NAME [seconds]: prints the id of new_window NAME once it is
+# there.  Skips the test when the program stops at an "Error" box about
+# capture, fails when it ends early or times out.
 wait_window() {
-    local name=$1 limit=$(( ${2:-20} * 10 )) wid
+    local name=$1 limit=$(( ${2:-20} * 10 ))
     for _ in $(seq "$limit"); do
-        wid=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -n1 || true)
-        if [ -n "$wid" ]; then echo "$wid"; return 0; fi
-        if [ "$name" != Error ] && xdotool search --name '^Error$' >/dev/null 2>&1; then
+        new_window "$name" && return 0
+        if [ "$name" != Error ] && new_window Error >/dev/null; then
             # The capture layer names the device file when it gives up on it.
             if grep -q "device1.xml" "$E2E_DIR/lumora.log" 2>/dev/null; then
                 e2e_skip "the program could not open its test capture device: $(grep device1.xml "$E2E_DIR/lumora.log" | tail -n1)"
