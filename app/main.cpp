@@ -3,7 +3,9 @@
 #include <GL/freeglut.h>
 
 #include <csignal>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/lifecycle.h"
@@ -12,6 +14,7 @@
 #include "console/console.h"
 #include "input/input.h"
 #include "input/menus.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
@@ -22,6 +25,20 @@ namespace {
 
 volatile std::sig_atomic_t g_exit_requested = 0;
 int g_main_window = 0;
+
+// With LUMORA_FRAME_STATS set, the frame routine's run times (less the time
+// spent in dialogs) are reported on standard error at exit.
+struct FrameStats {
+    bool enabled = false;
+    uint64_t runs = 0, slow_runs = 0;
+    uint32_t longest_ms = 0;
+} g_frame_stats;
+
+void ReportFrameStats() {
+    std::fprintf(stderr, "frame stats: %llu runs, longest %u ms, %llu over 200 ms\n",
+                 static_cast<unsigned long long>(g_frame_stats.runs), g_frame_stats.longest_ms,
+                 static_cast<unsigned long long>(g_frame_stats.slow_runs));
+}
 
 void OnTerminationSignal(int) { g_exit_requested = 1; }
 
@@ -36,7 +53,17 @@ void Frame() {
     // The idle callback runs with whatever window GLUT made current last,
     // which is a popup menu's while one is open.
     glutSetWindow(g_main_window);
+    if (!g_frame_stats.enabled) {
+        FrameRoutine();
+        return;
+    }
+    const uint32_t start = GetTickCount();
+    const uint64_t dialogs = DialogMilliseconds();
     FrameRoutine();
+    const uint32_t took = GetTickCount() - start - static_cast<uint32_t>(DialogMilliseconds() - dialogs);
+    g_frame_stats.runs += 1;
+    g_frame_stats.slow_runs += took > 200;
+    g_frame_stats.longest_ms = std::max(g_frame_stats.longest_ms, took);
 }
 
 void OnWindowClose() { ExitSequence(); }
@@ -77,6 +104,10 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnTerminationSignal);
     std::signal(SIGTERM, OnTerminationSignal);
 
+    if (std::getenv("LUMORA_FRAME_STATS")) {
+        g_frame_stats.enabled = true;
+        std::atexit(ReportFrameStats);
+    }
     glutMainLoop();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "platform/dialogs.h"
 
+#include "platform/clock.h"
+
 #include <cstdio>
 
 namespace {
@@ -16,16 +18,27 @@ bool NoOpenFile(const char* title, const FileFilter&, char*, size_t) {
 
 const DialogBackend kStderrBackend = {StderrMessageBox, NoOpenFile};
 const DialogBackend* g_backend = &kStderrBackend;
+uint64_t g_dialog_milliseconds = 0;
+
+// Adds the time until it goes out of scope to the dialog time.
+struct DialogTimer {
+    uint32_t start = GetTickCount();
+    ~DialogTimer() { g_dialog_milliseconds += GetTickCount() - start; }
+};
 
 }  // namespace
 
 int ShowMessageBox(const char* text, const char* caption, MsgIcon icon, MsgButtons buttons) {
+    DialogTimer timer;
     return g_backend->message_box(text, caption, icon, buttons);
 }
 
 bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path, size_t capacity) {
+    DialogTimer timer;
     return g_backend->open_file(title, filter, path, capacity);
 }
+
+uint64_t DialogMilliseconds() { return g_dialog_milliseconds; }
 
 const DialogBackend* SetDialogBackend(const DialogBackend* backend) {
     const DialogBackend* old = g_backend;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 enum class MsgIcon { Error, Information, Question, Warning };
 enum class MsgButtons { Ok, YesNo };
@@ -31,6 +32,9 @@ int ShowMessageBox(const char* text, const char* caption, MsgIcon icon,
 
 // Shows the open-file chooser; see DialogBackend::open_file.
 bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path, size_t capacity);
+
+// Milliseconds spent in dialogs since start (frame timing leaves them out).
+uint64_t DialogMilliseconds();
 
 // Installs `backend` (nullptr restores the stderr fallback); returns the old one.
 const DialogBackend* SetDialogBackend(const DialogBackend* backend);
