@@ -27,7 +27,7 @@ constexpr guint64 kQueuedFrames = 3;
 constexpr gint64 kStallLimitUs = 10 * G_USEC_PER_SEC;
 constexpr GstClockTime kCloseLimit = 10 * GST_SECOND;
 
-struct EncoderSpec {
+struct EncoderEntry {
     const char* id;
     const char* label;
     const char* element;      // nullptr: frames are stored as they are
@@ -35,7 +35,7 @@ struct EncoderSpec {
     const char* coded_caps;   // what avimux is fed
 };
 
-const EncoderSpec kEncoders[] = {
+const EncoderEntry kEncoders[] = {
     {"raw", "Full Frames (Uncompressed)", nullptr, "BGRx", nullptr},
     {"mjpeg", "Motion JPEG", "jpegenc", "I420", "image/jpeg"},
     {"h264", "H.264", "x264enc", "I420",
@@ -52,21 +52,21 @@ bool ElementInstalled(const char* name) {
 
 std::vector<EncoderOption> InstalledEncoders() {
     std::vector<EncoderOption> offered;
-    for (const EncoderSpec& spec : kEncoders)
-        if (!spec.element || ElementInstalled(spec.element))
-            offered.push_back({spec.id, spec.label, spec.element != nullptr});
+    for (const EncoderEntry& entry : kEncoders)
+        if (!entry.element || ElementInstalled(entry.element))
+            offered.push_back({entry.id, entry.label, entry.element != nullptr});
     return offered;
 }
 
-const EncoderSpec* FindSpec(const std::string& id) {
-    for (const EncoderSpec& spec : kEncoders)
-        if (id == spec.id) return &spec;
+const EncoderEntry* FindEncoder(const std::string& id) {
+    for (const EncoderEntry& entry : kEncoders)
+        if (id == entry.id) return &entry;
     return nullptr;
 }
 
 // Quality 1..100 mapped onto each encoder's own scale.
-void ConfigureEncoder(GstElement* encoder, const EncoderSpec& spec, int quality, guint frame_rate) {
-    const std::string id = spec.id;
+void ConfigureEncoder(GstElement* encoder, const EncoderEntry& entry, int quality, guint frame_rate) {
+    const std::string id = entry.id;
     if (id == "mjpeg") {
         g_object_set(encoder, "quality", quality, nullptr);
     } else if (id == "h264") {
@@ -191,19 +191,19 @@ int32_t AviGenerator::Open() {
     const std::vector<EncoderOption> offered = InstalledEncoders();
     EncoderChoice choice;
     if (!ChooseEncoder(offered, &choice)) return 1;
-    const EncoderSpec* spec = FindSpec(choice.id);
+    const EncoderEntry* entry = FindEncoder(choice.id);
 
     // Frames arrive bottom row first; GStreamer and avimux want top row first.
     const char* compressed_failed = "AVI Compressed Stream creation failed.";
     GstElement* flip = gst_element_factory_make("videoflip", nullptr);
     GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
     GstElement* raw_filter = gst_element_factory_make("capsfilter", nullptr);
-    GstElement* encoder = spec && spec->element ? gst_element_factory_make(spec->element, nullptr) : nullptr;
+    GstElement* encoder = entry && entry->element ? gst_element_factory_make(entry->element, nullptr) : nullptr;
     GstElement* coded_filter = gst_element_factory_make("capsfilter", nullptr);
     GstElement* mux = gst_element_factory_make("avimux", nullptr);
     GstElement* sink = gst_element_factory_make("filesink", nullptr);
-    const bool all_made = spec && flip && convert && raw_filter && coded_filter && mux && sink &&
-                          (encoder || !spec->element);
+    const bool all_made = entry && flip && convert && raw_filter && coded_filter && mux && sink &&
+                          (encoder || !entry->element);
     for (GstElement* element : {flip, convert, raw_filter, encoder, coded_filter, mux, sink}) {
         if (!element) continue;
         if (all_made)
@@ -214,13 +214,13 @@ int32_t AviGenerator::Open() {
     if (!all_made) return Fail(compressed_failed, AviOpenStep::CompressedStream, kAviErrNoCompressor);
 
     gst_util_set_object_arg(G_OBJECT(flip), "method", "vertical-flip");
-    GstCaps* fed_caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, spec->raw_format, nullptr);
+    GstCaps* fed_caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, entry->raw_format, nullptr);
     g_object_set(raw_filter, "caps", fed_caps, nullptr);
     gst_caps_unref(fed_caps);
-    GstCaps* coded_caps = gst_caps_from_string(spec->coded_caps ? spec->coded_caps : "video/x-raw,format=BGRx");
+    GstCaps* coded_caps = gst_caps_from_string(entry->coded_caps ? entry->coded_caps : "video/x-raw,format=BGRx");
     g_object_set(coded_filter, "caps", coded_caps, nullptr);
     gst_caps_unref(coded_caps);
-    if (encoder) ConfigureEncoder(encoder, *spec, choice.quality, m_nFrameRate);
+    if (encoder) ConfigureEncoder(encoder, *entry, choice.quality, m_nFrameRate);
     // Unbuffered: what avimux has written survives a killed process.
     g_object_set(sink, "location", p.path.c_str(), "sync", FALSE, "async", FALSE, nullptr);
     gst_util_set_object_arg(G_OBJECT(sink), "buffer-mode", "unbuffered");
