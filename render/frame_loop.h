@@ -61,3 +61,16 @@ void AdvanceHistorySlot();
 void StepWaveVertex();
 // Swap fade after each grid row: may switch the camera and end the fade.
 void StepSwapFadeRow();
+
+// The effect grid as drawn: kGridRows triangle strips of kGridStripVertices
+// vertices each, rows [r] and [r + 1] alternating column by column.
+constexpr int kGridRows = 128;
+constexpr int kGridStripVertices = 2 * 129;
+constexpr int kGridVertexCount = kGridRows * kGridStripVertices;
+// The wave parameter of every grid vertex in drawing order (3 floats each,
+// both vertices of a pair alike), stepping the wave and swap-fade counters
+// exactly as drawing the grid pair by pair does.  `wave` holds
+// kGridVertexCount * 3 floats.
+void ComputeGridWave(float* wave);
+// Shader view: the grid with the wave parameter per vertex pair (GL).
+void DrawEffectGrid();

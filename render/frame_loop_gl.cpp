@@ -1,5 +1,6 @@
 // The frame routine: one run per display / idle callback.
 #include <GL/freeglut.h>
+#include <GL/glext.h>
 
 #include <cstring>
 
@@ -58,29 +59,69 @@ void HistoryStep() {
     AdvanceHistorySlot();
 }
 
-void GridVertex(int row, int column) {
-    const float* v = effect_grid[row][column];
-    glTexCoord2f(v[0] / 128 * frame_loop.texture_extent_s, v[1] / 128 * frame_loop.texture_extent_t);
-    glVertex3f(v[0], v[1], v[2]);
+// Vertex arrays of the effect grid.  Positions and texture coordinates only
+// change with the picture's extent; the wave values are refilled each frame.
+struct GridArrays {
+    float position[kGridVertexCount][3];
+    float texcoord[kGridVertexCount][2];
+    float wave[kGridVertexCount][3];
+    GLint first[kGridRows];
+    GLsizei count[kGridRows];
+    float extent_s = -1, extent_t = -1;
+};
+GridArrays grid_arrays;
+
+void BuildGridArrays(GridArrays& g) {
+    g.extent_s = frame_loop.texture_extent_s;
+    g.extent_t = frame_loop.texture_extent_t;
+    int n = 0;
+    for (int row = 0; row < kGridRows; ++row) {
+        g.first[row] = n;
+        g.count[row] = kGridStripVertices;
+        for (int column = 0; column < kGridSize; ++column)
+            for (int r : {row, row + 1}) {
+                const float* v = effect_grid[r][column];
+                g.texcoord[n][0] = v[0] / 128 * g.extent_s;
+                g.texcoord[n][1] = v[1] / 128 * g.extent_t;
+                for (int k = 0; k < 3; ++k) g.position[n][k] = v[k];
+                ++n;
+            }
+    }
 }
+
+}  // namespace
+
+void DrawEffectGrid() {
+    GridArrays& g = grid_arrays;
+    if (g.extent_s != frame_loop.texture_extent_s || g.extent_t != frame_loop.texture_extent_t)
+        BuildGridArrays(g);
+    ComputeGridWave(&g.wave[0][0]);
+
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glClientActiveTexture(GL_TEXTURE0);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, g.position);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, 0, g.texcoord);
+    const int wave = WaveAttributeLocation();
+    if (wave >= 0) {
+        glEnableVertexAttribArray(static_cast<GLuint>(wave));
+        glVertexAttribPointer(static_cast<GLuint>(wave), 3, GL_FLOAT, GL_FALSE, 0, g.wave);
+    }
+    glMultiDrawArrays(GL_TRIANGLE_STRIP, g.first, g.count, kGridRows);
+    if (wave >= 0) glDisableVertexAttribArray(static_cast<GLuint>(wave));
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+namespace {
 
 void DrawShaderPicture() {
     UpdateShaderRatios();
     if (!SetEffectParameters()) ShowMessageBox("cannot set shader constants!", "Error", MsgIcon::Error);
     BeginShaderDrawing();
     glPushMatrix();
-    for (int row = 0; row < kGridSize - 1; ++row) {
-        glBegin(GL_TRIANGLE_STRIP);
-        for (int column = 0; column < kGridSize; ++column) {
-            SetWaveParameter(frame_loop.vertex_time, frame_loop.vertex_angle,
-                             frame_loop.swap_transition_value);
-            GridVertex(row, column);
-            GridVertex(row + 1, column);
-            StepWaveVertex();
-        }
-        StepSwapFadeRow();
-        glEnd();
-    }
+    DrawEffectGrid();
     glPopMatrix();
     EndShaderDrawing();
 }

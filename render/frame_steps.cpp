@@ -6,6 +6,8 @@
 #include "render/render.h"
 #include "render/shader.h"
 
+static_assert(kGridRows == kGridSize - 1 && kGridStripVertices == 2 * kGridSize);
+
 namespace {
 constexpr float kTwoPi = 6.2831853071f;
 constexpr float kWaveStep = 0.00001f;
@@ -88,5 +90,18 @@ void StepSwapFadeRow() {
     if (f.swap_transition_value <= 1) {
         f.swap_transition_step = -f.swap_transition_step;
         f.swap_transition_running = false;
+    }
+}
+
+void ComputeGridWave(float* wave) {
+    const FrameLoopState& f = frame_loop;
+    for (int row = 0; row < kGridRows; ++row) {
+        for (int column = 0; column < kGridSize; ++column) {
+            const float value[3] = {f.vertex_time, f.vertex_angle, f.swap_transition_value};
+            for (int vertex = 0; vertex < 2; ++vertex)
+                for (float component : value) *wave++ = component;
+            StepWaveVertex();
+        }
+        StepSwapFadeRow();
     }
 }

@@ -19,6 +19,9 @@ bool SetEffectParameters();
 void BeginShaderDrawing();
 void EndShaderDrawing();
 void SetWaveParameter(float x, float y, float z);
+// The vertex attribute behind "IN.wave" for vertex arrays, or -1 when the
+// current program has none.
+int WaveAttributeLocation();
 // True when either program of the last load is missing.
 bool ShaderProgramsMissing();
 // Shutdown: destroys the last programs.

@@ -324,8 +324,11 @@ void EndShaderDrawing() {
     glUseProgram(0);
 }
 
+int WaveAttributeLocation() { return shader_state.program && shader_state.wave >= 0 ? shader_state.wave : -1; }
+
 void SetWaveParameter(float x, float y, float z) {
-    if (shader_state.program && shader_state.wave >= 0) glVertexAttrib3f(shader_state.wave, x, y, z);
+    const int location = WaveAttributeLocation();
+    if (location >= 0) glVertexAttrib3f(static_cast<GLuint>(location), x, y, z);
 }
 
 bool ShaderProgramsMissing() { return !shader_state.vertex_shader || !shader_state.pixel_shader; }

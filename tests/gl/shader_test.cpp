@@ -138,6 +138,16 @@ protected:
         EXPECT_TRUE(SetEffectParameters());
         BeginShaderDrawing();
         glPushMatrix();
+        DrawGridPairByPair(false);
+        glPopMatrix();
+        EndShaderDrawing();
+        return ReadWindow();
+    }
+
+    // The effect grid in immediate mode, the wave parameter set before each
+    // vertex pair; with `step_counters` the wave and fade counters advance
+    // after each pair and row.
+    static void DrawGridPairByPair(bool step_counters) {
         for (int row = 0; row < kGridSize - 1; ++row) {
             glBegin(GL_TRIANGLE_STRIP);
             for (int column = 0; column < kGridSize; ++column) {
@@ -149,12 +159,11 @@ protected:
                                  v[1] / 128 * frame_loop.texture_extent_t);
                     glVertex3f(v[0], v[1], v[2]);
                 }
+                if (step_counters) StepWaveVertex();
             }
+            if (step_counters) StepSwapFadeRow();
             glEnd();
         }
-        glPopMatrix();
-        EndShaderDrawing();
-        return ReadWindow();
     }
 
     static std::vector<uint8_t> ReadWindow() {
@@ -238,6 +247,53 @@ TEST_F(ShaderTest, NoneNoneDrawsExactlyTheNormalView) {
     EXPECT_RGB_NEAR(PixelAt(shaded, 1, 1), bottom_left.r, bottom_left.g, bottom_left.b, 0);
     EXPECT_RGB_NEAR(PixelAt(shaded, kWindowWidth - 2, kWindowHeight - 2), top_right.r, top_right.g,
                     top_right.b, 0);
+}
+
+// The frame routine's grid (vertex arrays) against the grid drawn pair by
+// pair with the wave parameter set before each pair: same pixels, same
+// counters afterwards, with the wave programs during a swap fade.
+TEST_F(ShaderTest, VertexArrayGridDrawsLikePairByPairDrawing) {
+    app.second_camera_enabled = true;
+    for (int vertex : {1, 5, 0}) {
+        SCOPED_TRACE(kVertexProgramFiles[vertex]);
+        Load(vertex, 0);
+        ASSERT_FALSE(ShaderProgramsMissing());
+        frame_loop.vertex_time = 2.5f;
+        frame_loop.vertex_angle = 1.2f;
+        frame_loop.swap_transition_value = 95;  // the peak within the frame
+        frame_loop.swap_transition_step = 0.1f;
+        frame_loop.swap_transition_running = true;
+        app.current_camera = 0;
+        const FrameLoopState start = frame_loop;
+
+        Clear();
+        EXPECT_TRUE(SetEffectParameters());
+        BeginShaderDrawing();
+        DrawGridPairByPair(true);
+        EndShaderDrawing();
+        const auto pair_by_pair = ReadWindow();
+        const FrameLoopState after = frame_loop;
+        EXPECT_EQ(app.current_camera, 1);
+
+        frame_loop = start;
+        app.current_camera = 0;
+        Clear();
+        EXPECT_TRUE(SetEffectParameters());
+        BeginShaderDrawing();
+        DrawEffectGrid();
+        EndShaderDrawing();
+        const auto arrays = ReadWindow();
+        EXPECT_EQ(MaxDifference(pair_by_pair, arrays), 0);
+        EXPECT_EQ(app.current_camera, 1);
+        EXPECT_EQ(frame_loop.vertex_time, after.vertex_time);
+        EXPECT_EQ(frame_loop.vertex_angle, after.vertex_angle);
+        EXPECT_EQ(frame_loop.swap_transition_value, after.swap_transition_value);
+        EXPECT_EQ(frame_loop.swap_transition_step, after.swap_transition_step);
+        // The picture is not the plain frame: the wave values reached the program.
+        if (vertex != 0) {
+            EXPECT_GT(MaxDifference(arrays, DrawNormalView()), 10);
+        }
+    }
 }
 
 TEST_F(ShaderTest, NoneNoneFollowsZoomAndPanLikeTheNormalView) {

@@ -1,7 +1,9 @@
 // Zoom step, frame count and the other GL-free steps of the frame routine.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "render/frame_loop.h"
@@ -197,6 +199,104 @@ TEST_F(FrameStepsTest, WaveTimeWrapsAndAngleStaysStillWithoutFade) {
     frame_loop.vertex_angle = 1.57f;
     StepWaveVertex();  // above 1.57: bounces to the other side
     EXPECT_LT(frame_loop.vertex_angle, -1.56f);
+}
+
+// The grid drawn pair by pair, written out plainly: the wave value of each
+// pair, then the counters stepped after each pair and each row.
+std::vector<float> ReferenceGridWave() {
+    FrameLoopState& f = frame_loop;
+    std::vector<float> pairs;
+    for (int row = 0; row < 128; ++row) {
+        for (int column = 0; column < 129; ++column) {
+            pairs.insert(pairs.end(), {f.vertex_time, f.vertex_angle, f.swap_transition_value});
+            f.vertex_time += 0.00001f;
+            if (f.vertex_time > 6.2831853071f) f.vertex_time = 0;
+            if (f.swap_transition_running) {
+                f.vertex_angle += 0.00001f;
+                if (f.vertex_angle < -1.57f || f.vertex_angle > 1.57f) f.vertex_angle = -f.vertex_angle;
+            }
+        }
+        if (f.swap_transition_running) {
+            f.swap_transition_value += f.swap_transition_step;
+            if (f.swap_transition_value > 100) {
+                if (app.second_camera_enabled) app.current_camera = app.current_camera == 0 ? 1 : 0;
+                f.swap_transition_step = -f.swap_transition_step;
+            }
+            if (f.swap_transition_value <= 1) {
+                f.swap_transition_step = -f.swap_transition_step;
+                f.swap_transition_running = false;
+            }
+        }
+    }
+    return pairs;
+}
+
+// Bit-for-bit comparison of the counters after a frame.
+void ExpectSameLoopState(const FrameLoopState& a, const FrameLoopState& b) {
+    EXPECT_EQ(std::memcmp(&a.vertex_time, &b.vertex_time, sizeof(float)), 0) << a.vertex_time << " " << b.vertex_time;
+    EXPECT_EQ(std::memcmp(&a.vertex_angle, &b.vertex_angle, sizeof(float)), 0) << a.vertex_angle << " " << b.vertex_angle;
+    EXPECT_EQ(std::memcmp(&a.swap_transition_value, &b.swap_transition_value, sizeof(float)), 0)
+        << a.swap_transition_value << " " << b.swap_transition_value;
+    EXPECT_EQ(std::memcmp(&a.swap_transition_step, &b.swap_transition_step, sizeof(float)), 0)
+        << a.swap_transition_step << " " << b.swap_transition_step;
+    EXPECT_EQ(a.swap_transition_running, b.swap_transition_running);
+}
+
+// Runs ComputeGridWave and the reference from the same state for `frames`
+// frames; every vertex value and the state after each frame must match.
+void ExpectGridWaveLikeReference(int frames) {
+    std::vector<float> wave(static_cast<size_t>(kGridVertexCount) * 3);
+    for (int frame = 0; frame < frames; ++frame) {
+        const FrameLoopState start_loop = frame_loop;
+        const int start_camera = app.current_camera;
+        const std::vector<float> pairs = ReferenceGridWave();
+        const FrameLoopState reference_loop = frame_loop;
+        const int reference_camera = app.current_camera;
+
+        frame_loop = start_loop;
+        app.current_camera = start_camera;
+        ComputeGridWave(wave.data());
+        ExpectSameLoopState(frame_loop, reference_loop);
+        EXPECT_EQ(app.current_camera, reference_camera);
+        ASSERT_EQ(pairs.size() * 2, wave.size());
+        int mismatches = 0;
+        for (size_t pair = 0; pair < pairs.size() / 3; ++pair)
+            for (size_t vertex = 0; vertex < 2; ++vertex)
+                mismatches += std::memcmp(&wave[(pair * 2 + vertex) * 3], &pairs[pair * 3], 3 * sizeof(float)) != 0;
+        EXPECT_EQ(mismatches, 0) << "frame " << frame;
+    }
+}
+
+TEST_F(FrameStepsTest, GridWaveWithoutFadeMatchesPairByPairDrawingAcrossTheTimeWrap) {
+    frame_loop.vertex_time = 6.2831853071f - 0.05f;  // wraps in the fifth row
+    frame_loop.vertex_angle = 0.3f;
+    ExpectGridWaveLikeReference(3);
+    EXPECT_LT(frame_loop.vertex_time, 1);
+    EXPECT_FLOAT_EQ(frame_loop.vertex_angle, 0.3f);  // still without a fade
+    EXPECT_FLOAT_EQ(frame_loop.swap_transition_value, 1);
+}
+
+TEST_F(FrameStepsTest, GridWaveMatchesThroughTheFadePeakAndEnd) {
+    for (bool two_cameras : {false, true}) {
+        SCOPED_TRACE(two_cameras ? "two cameras" : "one camera");
+        app = Application{};
+        frame_loop = FrameLoopState{};
+        app.second_camera_enabled = two_cameras;
+        frame_loop.swap_transition_running = true;
+        frame_loop.swap_transition_value = 95;  // the peak within the first frame
+        frame_loop.vertex_angle = 1.5699f;      // and the angle's bounce
+        ExpectGridWaveLikeReference(2);
+        EXPECT_EQ(app.current_camera, two_cameras ? 1 : 0);
+        EXPECT_LT(frame_loop.swap_transition_step, 0);
+        EXPECT_TRUE(frame_loop.swap_transition_running);
+
+        // Near the end: the fade stops within the frame and the angle freezes.
+        frame_loop.swap_transition_value = 3;
+        ExpectGridWaveLikeReference(2);
+        EXPECT_FALSE(frame_loop.swap_transition_running);
+        EXPECT_GT(frame_loop.swap_transition_step, 0);
+        EXPECT_EQ(app.current_camera, two_cameras ? 1 : 0);
+    }
 }
 
 TEST_F(FrameStepsTest, EffectGridSpansMinus64To64) {
