@@ -15,7 +15,7 @@ records=$E2E_DIR/data/capture/record
 
 [ "$(id -u)" -eq 0 ] || e2e_skip "mounting a small tmpfs needs root"
 mount -t tmpfs -o size=1m tmpfs "$records" 2>/dev/null || e2e_skip "mount -t tmpfs is not permitted here"
-trap 'status=$?; umount -l "$records" 2>/dev/null; (exit $status); e2e_cleanup' EXIT
+unmount_at_exit "$records"
 
 start_lumora
 wid=$(wait_window Lumora)

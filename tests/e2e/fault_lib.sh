@@ -60,3 +60,20 @@ close_box() {
     done
     e2e_fail "the \"$1\" box did not close"
 }
+
+# unmount_at_exit DIR: the test's end unmounts DIR (lazily), then cleans up
+# as e2e_init arranged, keeping the test's exit status.
+unmount_at_exit() {
+    E2E_MOUNTS+=("$1")
+    trap fault_cleanup EXIT
+}
+E2E_MOUNTS=()
+fault_cleanup() {
+    local status=$? dir
+    set +e
+    for dir in "${E2E_MOUNTS[@]}"; do
+        mountpoint -q "$dir" && umount -l "$dir"
+    done
+    (exit "$status")
+    e2e_cleanup
+}

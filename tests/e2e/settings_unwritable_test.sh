@@ -5,6 +5,7 @@
 # folder should be, and a folder where the settings file should be (these
 # two hold for root too).
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/fault_lib.sh"
 e2e_init
 
 write_device 1 "$(solid_pipeline 30A050 320 240)"
@@ -47,9 +48,9 @@ mkdir -p "$XDG_CONFIG_HOME"
 if [ "$(id -u)" -eq 0 ]; then
     # Root writes through permissions: a read-only mount is needed.
     if mount -t tmpfs -o size=64k tmpfs "$XDG_CONFIG_HOME" 2>/dev/null; then
+        unmount_at_exit "$XDG_CONFIG_HOME"
         mkdir -p "$XDG_CONFIG_HOME/Korvane"
         mount -o remount,ro "$XDG_CONFIG_HOME"
-        trap 'status=$?; umount "$XDG_CONFIG_HOME" 2>/dev/null; (exit $status); e2e_cleanup' EXIT
         run_and_close "read-only mount"
         umount "$XDG_CONFIG_HOME"
     else
