@@ -139,6 +139,13 @@ void WriteDueFrames(const uint8_t* pixels, int width, int height) {
         const int32_t status = avi_generator.WriteFrame(frame);
         ++record.run_frames;
         if (status != 0) {
+            // The disk is full or the folder is gone: the recording ends
+            // here (its frames so far stay readable), with one box.
+            avi_generator.Close();
+            record.file_open = false;
+            app.record_mode = kRecordOff;
+            app.motion_record_on = false;
+            app.motion_recording = false;
             if (!record.write_failed) {
                 record.write_failed = true;
                 char text[kPathLength + 64];

@@ -382,13 +382,33 @@ TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
     EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
-TEST_F(RecordModesTest, AFailingWriteIsReportedOnce) {
-    StartMode(1);
-    fake_avi.write_status = int32_t(kAviErrFileWrite);
-    for (int i = 0; i < 5; ++i) Frame();
-    ASSERT_EQ(dialogs_.boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
-    SetRecordMode(4);
+// A failing write (disk full) ends the recording: one "Error" box naming the
+// file, the writer closed, the mode off; later frames and stops say nothing.
+TEST_F(RecordModesTest, AFailingWriteEndsTheRecordingWithOneBox) {
+    for (const bool motion : {false, true}) {
+        if (motion) {
+            SetMotionRecord();
+            ASSERT_TRUE(app.motion_record_on);
+            app.motion_recording = true;
+            ClearFakeCalls();
+            dialogs_.boxes.clear();
+            fake_avi = FakeAvi{};
+        } else {
+            StartMode(1);
+        }
+        fake_avi.write_status = int32_t(kAviErrFileWrite);
+        for (int i = 0; i < 5; ++i) Frame();
+        ASSERT_EQ(dialogs_.boxes.size(), 1u);
+        EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
+        EXPECT_NE(dialogs_.boxes[0].text.find(app.record_file_name), std::string::npos);
+        EXPECT_EQ(fake_avi.closes, 1);
+        EXPECT_EQ(app.record_mode, kRecordOff);
+        EXPECT_FALSE(app.motion_record_on);
+        SetRecordMode(4);
+        StopRecordings();
+        EXPECT_EQ(dialogs_.boxes.size(), 1u);
+        EXPECT_EQ(fake_avi.closes, 1);
+    }
 }
 
 TEST_F(RecordModesTest, LabelFadesInAndOut) {
