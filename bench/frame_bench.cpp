@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "bench/gl_timing.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
@@ -32,22 +33,6 @@ void Upload(int slot, int run) {
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
 }
 
-// Milliseconds per run of `one_run` over one round of about `seconds`.
-double TimeRound(double seconds, const std::function<void(int)>& one_run) {
-    using Clock = std::chrono::steady_clock;
-    for (int i = 0; i < 5; ++i) one_run(i);  // settle after switching cases
-    glFinish();
-    const auto start = Clock::now();
-    int runs = 0;
-    double elapsed = 0;
-    do {
-        for (int i = 0; i < 5; ++i) one_run(runs++);
-        glFinish();
-        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (elapsed < seconds);
-    glutMainLoopEvent();
-    return elapsed * 1000 / runs;
-}
 
 // One textured quad over the window: the least any live view must do.
 struct BareLoop {
@@ -163,7 +148,7 @@ int main(int argc, char** argv) {
     // Rounds interleaved so that a busy machine slows every case alike.
     constexpr int kRounds = 5;
     for (int round = 0; round < kRounds; ++round)
-        for (Case& c : cases) c.rounds.push_back(TimeRound(seconds / kRounds / 2, c.run));
+        for (Case& c : cases) c.rounds.push_back(TimeGlRuns(seconds / kRounds / 2, c.run));
 
     const double base = Median(cases[0].rounds);
     std::printf("%-44s %8.2f ms/run\n", cases[0].name, base);

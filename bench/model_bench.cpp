@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "bench/gl_timing.h"
 #include "model/model.h"
 #include "render/frame_loop.h"
 #include "render/model_pass.h"
@@ -26,22 +27,6 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 480;
 
-// Milliseconds per run of `one_run` over about `seconds`.
-double TimeCase(double seconds, const std::function<void()>& one_run) {
-    using Clock = std::chrono::steady_clock;
-    for (int i = 0; i < 5; ++i) one_run();
-    glFinish();
-    const auto start = Clock::now();
-    int runs = 0;
-    double elapsed = 0;
-    do {
-        for (int i = 0; i < 5; ++i, ++runs) one_run();
-        glFinish();
-        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (elapsed < seconds);
-    glutMainLoopEvent();
-    return elapsed * 1000 / runs;
-}
 
 void ModelPass() {
     glLoadIdentity();
@@ -124,7 +109,7 @@ int main(int argc, char** argv) {
                          }});
     }
     for (const Case& c : cases) {
-        const double ms = TimeCase(seconds, c.run);
+        const double ms = TimeGlRuns(seconds, [&c](int) { c.run(); });
         std::printf("%-44s %8.2f ms/run  (%.0f runs/s)\n", c.name, ms, 1000 / ms);
     }
     if (!shaders) std::printf("(shader programs not available: frame routine cases skipped)\n");
