@@ -72,25 +72,22 @@ void LeftReleased() {
     input.graph_dragging = false;
 }
 
-// One step per axis and event, however far the pointer moved.
-void PanZoom(int x, int y) {
+// One step per event, however far the pointer moved.
+void PanAxis(float& pan, float& shift, int last, int now, float extent) {
     const float limit = app.zoom_pan_limit;
-    if (app.zoom_pan_x < limit && input.last_mouse_x < x) {
-        app.zoom_pan_x += 1;
-        app.zoom_shift_x += frame_loop.texture_extent_s / 64;
+    if (pan < limit && last < now) {
+        pan += 1;
+        shift += extent / 64;
     }
-    if (-limit < app.zoom_pan_x && input.last_mouse_x > x) {
-        app.zoom_pan_x -= 1;
-        app.zoom_shift_x -= frame_loop.texture_extent_s / 64;
+    if (-limit < pan && last > now) {
+        pan -= 1;
+        shift -= extent / 64;
     }
-    if (app.zoom_pan_y < limit && input.last_mouse_y < y) {
-        app.zoom_pan_y += 1;
-        app.zoom_shift_y += frame_loop.texture_extent_t / 64;
-    }
-    if (-limit < app.zoom_pan_y && input.last_mouse_y > y) {
-        app.zoom_pan_y -= 1;
-        app.zoom_shift_y -= frame_loop.texture_extent_t / 64;
-    }
+}
+
+void PanZoom(int x, int y) {
+    PanAxis(app.zoom_pan_x, app.zoom_shift_x, input.last_mouse_x, x, frame_loop.texture_extent_s);
+    PanAxis(app.zoom_pan_y, app.zoom_shift_y, input.last_mouse_y, y, frame_loop.texture_extent_t);
 }
 
 }  // namespace
