@@ -20,3 +20,9 @@ void FetchFrames();
 
 // Stops, releases and destroys the sources (the exit sequence).
 void CloseCaptureDevices();
+
+// What the user should know about the primary device, shown over the
+// picture while it is not empty (e.g. that no camera was found and a test
+// pattern stands in).  Set when the devices open.
+constexpr int kCaptureNoticeLength = 160;
+extern char capture_notice[kCaptureNoticeLength];

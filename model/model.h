@@ -21,11 +21,16 @@ constexpr int kIdleSequence = 13;
 constexpr int kWalkSequence = 0;
 constexpr int kActionSequence = 7;
 
-// Loads app.model_file and selects sequence 13.  With no model loaded yet a
-// missing or broken file prints a message and ends the process with code 1;
-// later (a repeated rendering set-up) the message goes to an "Error" box and
-// the loaded model stays.
+// Loads app.model_file and selects sequence 13.  A missing or broken file is
+// reported in an "Error" box naming it (and on standard output) and the
+// loaded model, if any, stays: without one the program runs on and the model
+// effect shows the video alone.  The same failure again (a repeated
+// rendering set-up) is not boxed a second time; the effect's notice says it.
 void LoadDefaultModel();
+// Why app.model_file could not be loaded ("Unable to open mdl/velisse.mdl");
+// empty after a successful load.
+constexpr int kModelFailureLength = 400;
+extern char model_load_failure[kModelFailureLength];
 // Loads a newly chosen file and selects sequence 13; on failure shows an
 // "Error" box, keeps the previous model and returns false.
 bool LoadChosenModel(const char* path);

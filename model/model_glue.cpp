@@ -1,6 +1,7 @@
 #include "model/model.h"
 
 MdlModel* studio_model = nullptr;
+char model_load_failure[kModelFailureLength] = "";
 ModelGlueState model_glue;
 
 namespace {

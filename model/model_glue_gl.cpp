@@ -28,6 +28,7 @@ bool ReplaceModel(const char* path, std::string* error) {
     }
     studio_model = model;
     studio_model->SelectSequence(kIdleSequence);
+    model_load_failure[0] = '\0';
     return true;
 }
 
@@ -36,13 +37,17 @@ bool ReplaceModel(const char* path, std::string* error) {
 void LoadDefaultModel() {
     std::string error;
     if (ReplaceModel(app.model_file, &error)) return;
-    if (!studio_model) {
-        // Nothing to draw without it: the start-up ends here.
-        std::printf("%s\n", error.c_str());
-        std::fflush(stdout);
-        std::exit(1);
+    if (error == model_load_failure) return;
+    std::snprintf(model_load_failure, sizeof model_load_failure, "%s", error.c_str());
+    std::printf("%s\n", error.c_str());
+    std::fflush(stdout);
+    if (studio_model) {
+        ShowMessageBox(error.c_str(), "Error", MsgIcon::Error);
+        return;
     }
-    ShowMessageBox(error.c_str(), "Error", MsgIcon::Error);
+    // The model is one effect among many: the program goes on without it.
+    const std::string text = error + "\nLumora runs without a model; choose one under Cg Shader > Models.";
+    ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
 }
 
 bool LoadChosenModel(const char* path) {

@@ -2,11 +2,11 @@
 #include <GL/freeglut.h>
 #include <GL/glext.h>
 
-#include <cstring>
 
 #include "app/app_state.h"
 #include "capture/capture.h"
 #include "motion/motion.h"
+#include "overlay/notices.h"
 #include "overlay/overlay.h"
 #include "overlay/text.h"
 #include "platform/clock.h"
@@ -166,14 +166,12 @@ void DrawZoomNavigator() {
     LineSquare(app.zoom_pan_x - 88, 88 - app.zoom_pan_y, 32 / app.zoom_scale);
 }
 
-void DrawShaderFailureNotice() {
-    if (app.view_mode != kViewShader || !ShaderProgramsMissing()) return;
+// The shader failure notice and the others below it, in red.
+void DrawNotices() {
+    const NoticeList notices = CollectNotices(ShaderProgramsMissing());
     glColor3f(1, 0, 0);
-    // A long compiler message is cut to the label buffer.
-    const size_t length = strnlen(cg_error_text, sizeof app.text_buffer - 1);
-    std::memcpy(app.text_buffer, cg_error_text, length);
-    app.text_buffer[length] = '\0';
-    DrawBitmapString(5, static_cast<float>(app.window_height / 3), 3, app.text_buffer);
+    for (int i = 0; i < notices.count; ++i)
+        DrawBitmapString(NoticeX(), NoticeY(i, app.window_height), 3, notices.lines[i]);
 }
 
 }  // namespace
@@ -213,7 +211,7 @@ void RenderFrame() {
 
     BeginTextPass(app.window_width, app.window_height);
     DrawRecordingLabels();
-    DrawShaderFailureNotice();
+    DrawNotices();
     EndTextPass();
 
     RecordFinishedFrame();

@@ -15,6 +15,8 @@ void FillEffectGrid() {
         }
 }
 
+char mask_load_failure[kMaskFailureLength] = "";
+
 const char kMaskFiles[kMaskCount][100] = {
     ".\\bmp\\mask1.bmp", ".\\bmp\\mask2.bmp", ".\\bmp\\mask3.bmp",
     ".\\bmp\\mask4.bmp", ".\\bmp\\mask5.bmp", ".\\bmp\\mask6.bmp",

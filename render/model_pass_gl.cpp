@@ -58,14 +58,19 @@ void ModelToTexturePass(int window_width, int window_height, uint8_t* scene, uin
     glLightfv(GL_LIGHT0, GL_DIFFUSE, kLightDiffuse);
     glLightfv(GL_LIGHT0, GL_POSITION, model_pass.light_position);
 
+    // Without a model both images stay plain: the effect shows the video alone.
+    const bool has_model = studio_model != nullptr;
+
     // Lit image.
     glPushMatrix();
-    glEnable(GL_TEXTURE_2D);
-    DrawModel(1.0f, true, 1.0f);
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_LIGHTING);
-    glutSolidSphere(10, 25, 25);
-    glDisable(GL_LIGHTING);
+    if (has_model) {
+        glEnable(GL_TEXTURE_2D);
+        DrawModel(1.0f, true, 1.0f);
+        glDisable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+        glutSolidSphere(10, 25, 25);
+        glDisable(GL_LIGHTING);
+    }
     glPopMatrix();
     ReadBack(width, height, scene, texture_table[7]);
 
@@ -80,7 +85,7 @@ void ModelToTexturePass(int window_width, int window_height, uint8_t* scene, uin
     glMultMatrixf(model_pass.shadow_matrix);
     const float offsets[3] = {0.0f, 0.01f, 0.02f};
     const float greys[3] = {0.9f, 0.8f, 0.7f};
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3 && has_model; ++i) {
         DrawModel(1.3f - offsets[i], false, greys[i]);
         glColor4f(greys[i], greys[i], greys[i], 1);
         glutSolidSphere(10 + offsets[i], 25, 25);

@@ -22,10 +22,16 @@ extern const char kMaskFiles[kMaskCount][100];  // ".\bmp\mask1.bmp" ...
 // Effect grid vertex [i][j] = (64 - i, 64 - j, 0): -64..64, one unit apart.
 void FillEffectGrid();
 
-bool RenderingSetup();
+// Loads the model from app.model_file first, unless the caller has just
+// loaded it itself (kKeep: a model is read once per choice).
+enum class SetupModel { kLoad, kKeep };
+bool RenderingSetup(SetupModel model = SetupModel::kLoad);
 bool CreateTextures();
-// Always true; an unreadable mask leaves the slot as it was.
+// Always true; an unreadable mask leaves the slot as it was and says so in
+// mask_load_failure (emptied by the next mask that loads).
 bool LoadMaskTexture(int mask, int slot);
+constexpr int kMaskFailureLength = 160;
+extern char mask_load_failure[kMaskFailureLength];
 // Releases every texture of the table and zeroes its names.
 void DeleteTextures();
 void Reshape(int width, int height);

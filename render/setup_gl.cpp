@@ -2,6 +2,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -39,9 +40,9 @@ void NewVideoTexture(int slot, const uint8_t* pixels) {
 
 }  // namespace
 
-bool RenderingSetup() {
+bool RenderingSetup(SetupModel model) {
     // The model first, so its texture names are taken before ours.
-    LoadDefaultModel();
+    if (model == SetupModel::kLoad) LoadDefaultModel();
     BuildOverlayLists();
 
     glShadeModel(GL_SMOOTH);
@@ -81,7 +82,12 @@ bool CreateTextures() {
 bool LoadMaskTexture(int mask, int slot) {
     if (mask < 0 || mask >= kMaskCount || slot < 0 || slot >= kTextureCount) return true;
     const std::unique_ptr<RgbImage> image(LoadBitmapImage(NativePath(kMaskFiles[mask]).c_str()));
-    if (!image || !image->data || image->width <= 0 || image->height <= 0) return true;
+    if (!image || !image->data || image->width <= 0 || image->height <= 0) {
+        std::snprintf(mask_load_failure, sizeof mask_load_failure,
+                      "Bmp mask %s could not be read", kMaskFiles[mask]);
+        return true;
+    }
+    mask_load_failure[0] = '\0';
     PrepareTexture(slot);
     // Rows of the image are packed: any width, not just multiples of four.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

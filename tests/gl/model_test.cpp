@@ -16,6 +16,7 @@
 #include "app/app_state.h"
 #include "model/mdl_model.h"
 #include "model/model.h"
+#include "overlay/notices.h"
 #include "render/frame_loop.h"
 #include "render/model_pass.h"
 #include "render/shader.h"
@@ -104,6 +105,30 @@ protected:
         glFinish();
     }
 
+    // A grey camera frame in shader view with program 16: the frame routine
+    // draws the pass, then the grid.  The window's BGRA pixels.
+    std::vector<uint8_t> DrawModelEffectOverGreyVideo() {
+        frame_.assign(320 * 240 * 4, kVideoGrey);
+        app.video_width = 320;
+        app.video_height = 240;
+        app.video_frame_rate = 30;
+        app.frame_buffer[0] = frame_.data();
+        glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 320, 240, GL_BGRA, GL_UNSIGNED_BYTE, frame_.data());
+        app.view_mode = kViewShader;
+        app.pixel_program_index = 16;
+        for (int& on : app.window_on_off) on = 0;
+        EXPECT_TRUE(LoadShaderPrograms());
+        RenderFrame();
+        glFinish();
+        std::vector<uint8_t> pixels(640 * 480 * 4);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, 640, 480, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    }
+    static constexpr uint8_t kVideoGrey = 0x90;
+
+    std::vector<uint8_t> frame_;
     Application saved_app_;
     ModelPassState saved_pass_;
     char* saved_dir_ = nullptr;
@@ -263,23 +288,7 @@ TEST_F(ModelTest, ChosenFilesLoadWithFreshTextureNamesOrKeepThePreviousModel) {
 }
 
 TEST_F(ModelTest, ShaderViewWithProgram16MixesTheModelIntoTheVideo) {
-    // A grey camera frame; the frame routine draws the pass, then the grid.
-    std::vector<uint8_t> frame(320 * 240 * 4, 0x90);
-    app.video_width = 320;
-    app.video_height = 240;
-    app.video_frame_rate = 30;
-    app.frame_buffer[0] = frame.data();
-    glBindTexture(GL_TEXTURE_2D, texture_table[0]);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 320, 240, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
-    app.view_mode = kViewShader;
-    app.pixel_program_index = 16;
-    for (int& on : app.window_on_off) on = 0;
-    ASSERT_TRUE(LoadShaderPrograms());
-    RenderFrame();
-    glFinish();
-    std::vector<uint8_t> pixels(640 * 480 * 4);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, 640, 480, GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    const std::vector<uint8_t> pixels = DrawModelEffectOverGreyVideo();
     if (const char* dir = std::getenv("LUMORA_MODEL_SHOTS"))
         SaveImage(pixels.data(), 640, 480, std::string(dir) + "/model_program16.png");
     // The figure's teal tunic shows over the grey video.
@@ -289,6 +298,45 @@ TEST_F(ModelTest, ShaderViewWithProgram16MixesTheModelIntoTheVideo) {
         teal += g > r + 30 && b > r + 30;
     }
     EXPECT_GT(teal, 200);
+}
+
+// A missing model is one broken effect, not a broken program: one "Error"
+// box naming the file, then the model effect shows the video alone with a
+// notice, until a model is chosen.
+TEST_F(ModelTest, WithoutAModelTheProgramRunsOnAndTheModelEffectShowsTheVideo) {
+    ScriptedDialogs dialogs;
+    studio_model->DeleteSkinTextures();
+    delete studio_model;
+    studio_model = nullptr;
+    const std::string missing = MakeTempDir("lumora-model") + "/missing.mdl";
+    std::snprintf(app.model_file, sizeof app.model_file, "%s", missing.c_str());
+    ASSERT_TRUE(RenderingSetup());
+    ASSERT_TRUE(RenderingSetup());  // the same failure is not boxed twice
+    ASSERT_EQ(studio_model, nullptr);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, "Error");
+    EXPECT_NE(dialogs.boxes[0].text.find("Unable to open " + missing), std::string::npos);
+
+    const std::vector<uint8_t> pixels = DrawModelEffectOverGreyVideo();
+    // Between the info lamp and the notice everything is the grey video:
+    // no sphere, no shadow, no blue background.
+    int video = 0, other = 0;
+    for (int y = 40; y < 240; ++y)
+        for (int x = 40; x < 600; ++x) {
+            const uint8_t* p = &pixels[(static_cast<size_t>(y) * 640 + x) * 4];
+            const bool grey = std::abs(p[0] - kVideoGrey) <= 2 && std::abs(p[1] - kVideoGrey) <= 2 &&
+                              std::abs(p[2] - kVideoGrey) <= 2;
+            (grey ? video : other) += 1;
+        }
+    EXPECT_EQ(other, 0);
+    EXPECT_EQ(video, 560 * 200);
+    const NoticeList notices = CollectNotices(false);
+    ASSERT_EQ(notices.count, 1);
+    EXPECT_EQ(std::string(notices.lines[0]), "No model: Unable to open " + missing);
+
+    const std::string velisse = SourceDir() + "/data/mdl/velisse.mdl";
+    ASSERT_TRUE(LoadChosenModel(velisse.c_str()));
+    EXPECT_EQ(CollectNotices(false).count, 0);
 }
 
 TEST_F(ModelTest, WindowLargerThanTheBuffersReadsBackAtMost2048) {

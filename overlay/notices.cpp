@@ -1,0 +1,58 @@
+#include "overlay/notices.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "capture/capture.h"
+#include "model/model.h"
+#include "render/render.h"
+#include "render/shader.h"
+
+namespace {
+
+constexpr int kMaskEffect = 12;
+constexpr int kChromaKeyEffect = 13;
+constexpr int kLuminanceKeyEffect = 14;
+constexpr int kModelEffect = 16;
+constexpr float kLineSpacing = 18;  // font 3 is 15 rows high
+
+[[gnu::format(printf, 2, 3)]] void Add(NoticeList* list, const char* format, ...) {
+    if (list->count >= kMaxNotices) return;
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(list->lines[list->count], kNoticeLength, format, args);
+    va_end(args);
+    ++list->count;
+}
+
+bool ShaderEffect(int pixel_program) {
+    return app.view_mode == kViewShader && app.pixel_program_index == pixel_program;
+}
+
+// The keys fall back to the mask when there is no second camera to show.
+bool MaskShown() {
+    if (ShaderEffect(kMaskEffect)) return true;
+    return !app.second_camera_enabled &&
+           (ShaderEffect(kChromaKeyEffect) || ShaderEffect(kLuminanceKeyEffect));
+}
+
+}  // namespace
+
+NoticeList CollectNotices(bool shader_programs_missing) {
+    NoticeList list;
+    if (app.view_mode == kViewShader && shader_programs_missing) Add(&list, "%s", cg_error_text);
+    if (capture_notice[0] != '\0') Add(&list, "%s", capture_notice);
+    if (MaskShown() && mask_load_failure[0] != '\0') Add(&list, "%s", mask_load_failure);
+    if (ShaderEffect(kModelEffect) && !studio_model && model_load_failure[0] != '\0')
+        Add(&list, "No model: %s", model_load_failure);
+    if (app.motion_alarm_on && app.alarm_sound == 0)
+        Add(&list, "Motion alarm is silent: %s could not be loaded", app.alarm_file);
+    return list;
+}
+
+float NoticeX() { return 5; }
+
+float NoticeY(int index, int window_height) {
+    return static_cast<float>(window_height / 3) + kLineSpacing * static_cast<float>(index);
+}

@@ -1,0 +1,27 @@
+// On-screen notices: red lines of bitmap text over the picture that tell the
+// user why it does not look as expected.  Each is shown while its condition
+// holds, so nothing has to be posted or withdrawn:
+//   - an effect program that failed to compile (shader view);
+//   - no camera was found and the primary device shows its stand-in;
+//   - the mask an effect samples could not be read;
+//   - the model the model effect draws could not be loaded;
+//   - the motion alarm is on but its sound could not be loaded.
+// The frame loop draws them in its text pass, the first line where the
+// shader failure notice has always stood.
+#pragma once
+
+constexpr int kMaxNotices = 5;
+constexpr int kNoticeLength = 200;
+
+struct NoticeList {
+    int count = 0;
+    char lines[kMaxNotices][kNoticeLength] = {};
+};
+
+// The notices of this moment, most important first.  `shader_programs_missing`
+// comes from the effect runtime (a GL query).
+NoticeList CollectNotices(bool shader_programs_missing);
+
+// Window pixels (origin top-left) of notice line `index`.
+float NoticeX();
+float NoticeY(int index, int window_height);
