@@ -125,12 +125,17 @@ void HandleColorMenu(int value) {
 
 void HandleModelsMenu(int value) {
     if (value == 1) {
-        // A file that does not load is reported and the previous model stays.
+        // The chosen file is read once, here; one that does not load is
+        // reported and the previous model stays.  After Cancel the set-up
+        // loads the current file as always.
         char previous[kPathLength];
         std::memcpy(previous, app.model_file, sizeof previous);
-        if (ChooseModelFile(app.model_file, sizeof app.model_file) && !LoadChosenModel(app.model_file))
-            std::memcpy(app.model_file, previous, sizeof previous);
-        RenderingSetup();
+        if (!ChooseModelFile(app.model_file, sizeof app.model_file)) {
+            RenderingSetup();
+            return;
+        }
+        if (!LoadChosenModel(app.model_file)) std::memcpy(app.model_file, previous, sizeof previous);
+        RenderingSetup(SetupModel::kKeep);
     } else if (value == 2) {
         app.model_position_mode = !app.model_position_mode;
     }

@@ -4,8 +4,8 @@
 #include "render/shader.h"
 #include "support/fake_log.h"
 
-bool RenderingSetup() {
-    LogFakeCall("RenderingSetup");
+bool RenderingSetup(SetupModel model) {
+    LogFakeCall(model == SetupModel::kLoad ? "RenderingSetup" : "RenderingSetup keeping the model");
     return true;
 }
 

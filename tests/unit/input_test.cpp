@@ -279,14 +279,17 @@ TEST_F(InputTest, OptionHandlersChangeTheirFields) {
     EXPECT_EQ(app.pixel_program_index, 16);
 }
 
-TEST_F(InputTest, ChosenModelThatFailsKeepsThePreviousPath) {
+TEST_F(InputTest, ChosenModelIsReadOnceAndOneThatFailsKeepsThePreviousPath) {
     dialogs_.ChooseFile("/tmp/broken.mdl");
     HandleModelsMenu(1);
     EXPECT_STREQ(app.model_file, "mdl\\velisse.mdl");
     EXPECT_EQ(dialogs_.file_dialog_titles.back(), "Open Half-Life Model File");
     dialogs_.ChooseFile("/tmp/good.mdl");
+    ClearFakeCalls();
     HandleModelsMenu(1);
     EXPECT_STREQ(app.model_file, "/tmp/good.mdl");
+    EXPECT_EQ(FakeCalls(), (std::vector<std::string>{"LoadChosenModel /tmp/good.mdl",
+                                                     "RenderingSetup keeping the model"}));
     // A path longer than the field is refused, not cut.
     dialogs_.ChooseFile("/tmp/" + std::string(250, 'a') + ".mdl");
     HandleModelsMenu(1);
