@@ -195,6 +195,44 @@ void ReleaseVoicesAndBuffer(SoundRecord& sound) {
     sound.buffer = 0;
 }
 
+ALuint IdleVoice(const SoundRecord& sound) {
+    for (ALuint voice : sound.voices) {
+        ALint state = AL_STOPPED;
+        alGetSourcei(voice, AL_SOURCE_STATE, &state);
+        if (state != AL_PLAYING) return voice;
+    }
+    return 0;
+}
+
+// A silent voice of another sound, handed over: every sound loaded keeps
+// its voices (each preview of a chosen alarm adds one), so the device's
+// sources run out long before the sounds that are played do.
+ALuint ReclaimVoice(const SoundRecord& taker) {
+    for (auto& other : player.sounds) {
+        if (other.get() == &taker) continue;
+        const ALuint voice = IdleVoice(*other);
+        if (!voice) continue;
+        other->voices.erase(std::find(other->voices.begin(), other->voices.end(), voice));
+        other->next_voice = 0;
+        return voice;
+    }
+    return 0;
+}
+
+// A voice for `sound`: a new source, or one taken from another sound when
+// the device has no more; 0 when neither can be had.
+ALuint AddVoice(SoundRecord& sound) {
+    ALuint voice = 0;
+    alGetError();
+    alGenSources(1, &voice);
+    if (alGetError() != AL_NO_ERROR) voice = ReclaimVoice(sound);
+    if (!voice) return 0;
+    alSourcei(voice, AL_BUFFER, static_cast<ALint>(sound.buffer));
+    ApplySettings(sound, voice);
+    sound.voices.push_back(voice);
+    return voice;
+}
+
 }  // namespace
 
 void InitSoundPlayer() {
@@ -246,26 +284,11 @@ int LoadSound(const char* path) {
 void StartSound(int id) {
     SoundRecord* sound = FindSound(id);
     if (!sound || !sound->buffer || !HasContext()) return;
-    ALuint voice = 0;
-    for (ALuint candidate : sound->voices) {
-        ALint state = AL_STOPPED;
-        alGetSourcei(candidate, AL_SOURCE_STATE, &state);
-        if (state != AL_PLAYING) {
-            voice = candidate;
-            break;
-        }
-    }
-    if (!voice && sound->voices.size() < kVoicesPerSound) {
-        alGetError();
-        alGenSources(1, &voice);
-        if (alGetError() != AL_NO_ERROR) voice = 0;
-        if (voice) {
-            alSourcei(voice, AL_BUFFER, static_cast<ALint>(sound->buffer));
-            ApplySettings(*sound, voice);
-            sound->voices.push_back(voice);
-        }
-    }
+    ALuint voice = IdleVoice(*sound);
+    if (!voice && sound->voices.size() < kVoicesPerSound) voice = AddVoice(*sound);
     if (!voice) {
+        // No voice to be had at all: silence rather than a crash.
+        if (sound->voices.empty()) return;
         // Every voice busy: the oldest start gives way.
         voice = sound->voices[sound->next_voice % sound->voices.size()];
     }

@@ -3,6 +3,7 @@
 // OpenAL reads its backend choice once per process, so the cases that need
 // a particular backend (the wave writer, the no-device fallback) run this
 // binary again as a child with its own environment.
+#include <AL/al.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sndfile.h>
@@ -294,6 +295,39 @@ TEST_F(SoundTest, SettingsAndStopApplyToASound) {
     EXPECT_FALSE(IsSoundPlaying(id));
     ReleaseSound(id);
     EXPECT_FALSE(GetSoundSettings(id, &settings));
+}
+
+// With every source of the device taken (each preview of a chosen alarm
+// keeps its voices), a start borrows a silent voice of another sound, and
+// with none to borrow it stays silent instead of crashing.
+TEST_F(SoundTest, StartsWhenTheDeviceHasNoSourcesLeft) {
+    const std::string path = MakeTempDir("lumora-sound") + "/tone.wav";
+    WriteSine(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 22050, 2.0);
+    const int earlier = Load(path);
+    ASSERT_GT(earlier, 0);
+    StartSound(earlier);
+    StopSound(earlier);  // one silent voice
+
+    std::vector<ALuint> taken;
+    for (;;) {
+        ALuint source = 0;
+        alGetError();
+        alGenSources(1, &source);
+        if (alGetError() != AL_NO_ERROR || source == 0) break;
+        taken.push_back(source);
+        ASSERT_LT(taken.size(), 100000u) << "the device never runs out of sources";
+    }
+    const int alarm = Load(path);
+    ASSERT_GT(alarm, 0);
+    StartSound(alarm);
+    EXPECT_TRUE(IsSoundPlaying(alarm));
+    StartSound(earlier);  // its voice is gone and the alarm's plays
+    EXPECT_FALSE(IsSoundPlaying(earlier));
+    EXPECT_TRUE(IsSoundPlaying(alarm));
+
+    alDeleteSources(static_cast<ALsizei>(taken.size()), taken.data());
+    ReleaseSound(alarm);
+    ReleaseSound(earlier);
 }
 
 // A motion event with the alarm on is really heard: the wave backend writes
