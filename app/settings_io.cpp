@@ -11,7 +11,7 @@ constexpr const char* kSection = "main";
 
 // One pass over every persisted value, in the stored order.  `Visit` is
 // called with each name and a reference to the field and its stored form.
-enum class Form { Position, Hundredths, Integer };
+enum class Form { Position, Hundredths, Threshold, Integer };
 
 template <typename Visit>
 void ForEachSetting(Visit visit) {
@@ -36,7 +36,7 @@ void ForEachSetting(Visit visit) {
         std::snprintf(name, sizeof name, "button_on_off[%i]", i);
         visit(name, app.button_on_off[i]);
     }
-    visit("motion_max", app.motion_max, Form::Hundredths);
+    visit("motion_max", app.motion_max, Form::Threshold);
     visit("stats_mode", app.stats_mode);
     visit("backplate_color_r", app.backplate_color_r, Form::Hundredths);
     visit("backplate_color_g", app.backplate_color_g, Form::Hundredths);
@@ -48,12 +48,18 @@ void ForEachSetting(Visit visit) {
     visit("gl_win_pos_y", app.gl_win_pos_y);
 }
 
+uint32_t StoredForm(float field, Form form) {
+    switch (form) {
+        case Form::Position: return StorePosition(field);
+        case Form::Threshold: return StoreThreshold(field);
+        default: return StoreHundredths(field);
+    }
+}
+
 struct Loader {
     void operator()(const char* name, float& field, Form form = Form::Position) const {
-        if (form == Form::Position)
-            field = LoadPosition(ReadSettingUnsigned(kSection, name, StorePosition(field)));
-        else
-            field = LoadHundredths(ReadSettingUnsigned(kSection, name, StoreHundredths(field)));
+        const uint32_t stored = ReadSettingUnsigned(kSection, name, StoredForm(field, form));
+        field = form == Form::Position ? LoadPosition(stored) : LoadHundredths(stored);
     }
     void operator()(const char* name, int32_t& field) const {
         field = static_cast<int32_t>(ReadSettingUnsigned(kSection, name, static_cast<uint32_t>(field)));
@@ -65,7 +71,7 @@ struct Loader {
 struct Saver {
     bool* failed;
     void operator()(const char* name, float& field, Form form = Form::Position) const {
-        Write(name, form == Form::Position ? StorePosition(field) : StoreHundredths(field));
+        Write(name, StoredForm(field, form));
     }
     void operator()(const char* name, int32_t& field) const { Write(name, static_cast<uint32_t>(field)); }
     void Write(const char* name, uint32_t value) const {
@@ -91,6 +97,11 @@ uint32_t StoreHundredths(float value) {
 }
 
 float LoadHundredths(uint32_t stored) { return static_cast<float>(stored) / 100.0f; }
+
+uint32_t StoreThreshold(float threshold) {
+    const uint32_t stored = StoreHundredths(threshold);
+    return stored == 0 && threshold > 0 ? 1 : stored;
+}
 
 void LoadSettings() { ForEachSetting(Loader{}); }
 

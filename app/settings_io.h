@@ -10,6 +10,9 @@ uint32_t StorePosition(float position);
 float LoadPosition(uint32_t stored);
 uint32_t StoreHundredths(float value);
 float LoadHundredths(uint32_t stored);
+// The motion threshold in hundredths, but a threshold above 0 never becomes
+// 0 (which would fire at every measurement): it is kept as 0.01.
+uint32_t StoreThreshold(float threshold);
 
 // Reads every setting of section "main" into the Application state, each with
 // the field's current value as the default.

@@ -104,11 +104,12 @@ uint32_t ReadSettingUnsigned(const char* section, const char* name, uint32_t def
     std::snprintf(default_text, sizeof default_text, "%u", default_value);
     char text[20];
     ReadSettingText(section, name, default_text, text, sizeof text);
-    // Only plain decimal digits count; anything else was edited by hand.
+    // The leading digits count, as an unsigned scan reads them ("12abc" is
+    // 12); text edited by hand that starts otherwise, or that does not fit
+    // 32 bits, is no number.
     if (text[0] < '0' || text[0] > '9') return default_value;
-    char* end = nullptr;
     errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 10);
-    if (errno != 0 || *end != '\0' || parsed > UINT32_MAX) return default_value;
+    const unsigned long long parsed = std::strtoull(text, nullptr, 10);
+    if (errno != 0 || parsed > UINT32_MAX) return default_value;
     return static_cast<uint32_t>(parsed);
 }

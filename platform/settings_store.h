@@ -24,5 +24,7 @@ int ReadSettingText(const char* section, const char* name, const char* default_t
 
 int WriteSettingUnsigned(const char* section, const char* name, uint32_t value);
 
-// Text that is not a plain unsigned decimal number of 32 bits reads as the default.
+// The number the text starts with ("12abc" reads 12); text that does not
+// start with a digit, or whose number needs more than 32 bits, reads as the
+// default.
 uint32_t ReadSettingUnsigned(const char* section, const char* name, uint32_t default_value);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -53,6 +54,8 @@ TEST_F(SettingsTest, FirstRunKeepsDefaultsAndWritesNothing) {
     EXPECT_FLOAT_EQ(app.motion_max, 0.18f);
     EXPECT_EQ(app.gl_win_pos_x, 120);
     EXPECT_EQ(ReadSettingUnsigned("main", "stats_mode", 77), 77u);
+    struct stat info;
+    EXPECT_NE(stat(SettingsFilePath().c_str(), &info), 0) << "a first run wrote " << SettingsFilePath();
 }
 
 TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
@@ -93,6 +96,22 @@ TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
     EXPECT_EQ(app.window_pos_x[4], -120);
 }
 
+// A threshold set low on the meter comes back as the nearest stored value
+// that is not 0 (0 would fire at every measurement); 0 itself stays 0.
+TEST_F(SettingsTest, ThresholdComesBackAsItselfOrTheNearestNonZeroValue) {
+    for (float threshold = 0.0005f; threshold < 1.0f; threshold += 0.0007f) {
+        const float back = LoadHundredths(StoreThreshold(threshold));
+        EXPECT_GT(back, 0) << threshold;
+        EXPECT_LE(std::fabs(back - threshold), 0.01f) << threshold;
+    }
+    EXPECT_EQ(StoreThreshold(0), 0u);
+    app.motion_max = 0.004f;
+    SaveSettings();
+    app.motion_max = 0.5f;
+    LoadSettings();
+    EXPECT_FLOAT_EQ(app.motion_max, 0.01f);
+}
+
 TEST_F(SettingsTest, BracketedNamesStayDistinct) {
     WriteSettingUnsigned("main", "button_pos_x[1]", 11);
     WriteSettingUnsigned("main", "button_pos_x[12]", 12);
@@ -110,7 +129,9 @@ TEST_F(SettingsTest, UnsignedTextEdgeCases) {
     WriteSettingText("main", "signed", "-3");
     EXPECT_EQ(ReadSettingUnsigned("main", "signed", 5), 5u);
     WriteSettingText("main", "tail", "12abc");
-    EXPECT_EQ(ReadSettingUnsigned("main", "tail", 5), 5u);
+    EXPECT_EQ(ReadSettingUnsigned("main", "tail", 5), 12u);
+    WriteSettingText("main", "plus", "+12");
+    EXPECT_EQ(ReadSettingUnsigned("main", "plus", 5), 5u);
     WriteSettingText("main", "huge", "4294967296");
     EXPECT_EQ(ReadSettingUnsigned("main", "huge", 5), 5u);
     // 20 characters do not fit the 20-byte read with the terminator.
