@@ -33,7 +33,7 @@ export ALSOFT_DRIVERS=null LUMORA_ENCODER=mjpeg
 # A private display: Xvfb picks a free number and writes it to fd 3.  The
 # screen is larger than the 640 x 480 window so that the popup menus fit.
 SCREEN_W=1024 SCREEN_H=768
-Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
 XVFB_PID=$!
 for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 [ -s "$WORK/display" ] || fail "Xvfb did not start"

@@ -13,27 +13,6 @@ write_missing_device 2
 records() { find "$E2E_DIR/data/capture/record" -name "*$1*.avi" 2>/dev/null | sort; }
 now() { date +%s.%N; }
 
-# Starts the program.  About one start in ten on a loaded machine ends at
-# once with freeglut's "failed to open display" although the display
-# answers; that start is retried once (the fault lies outside recording).
-start_program() {
-    local attempt
-    for attempt in 1 2; do
-        start_lumora
-        for _ in $(seq 30); do
-            lumora_running || break
-            xdotool search --onlyvisible --name '^Lumora$' >/dev/null 2>&1 && break
-            sleep 0.1
-        done
-        if ! lumora_running && grep -q "failed to open display" "$E2E_DIR/lumora.log"; then
-            e2e_log "start $attempt: failed to open display; starting again"
-            wait "$LUMORA_PID" 2>/dev/null || true
-            : >"$E2E_DIR/lumora.log"
-            continue
-        fi
-        break
-    done
-}
 
 # The program's mapped window (GTK adds an unmapped "lumora" leader window
 # that a case-blind name search may find first).
@@ -79,7 +58,7 @@ expect_upright() {
 
 e2e_log "normal recording of about 3 s, ended by exit"
 export LUMORA_ENCODER=mjpeg
-start_program
+start_lumora
 wid=$(main_window)
 run_command "$wid" ""  # ends the help paging
 sleep 0.5
@@ -109,7 +88,7 @@ expect_upright "$file"
 if [ -n "${LUMORA_WM_DELETE:-}" ]; then
     e2e_log "effect recording finished by closing the window"
     rm -f "$E2E_DIR"/data/capture/record/*
-    start_program
+    start_lumora
     wid=$(main_window)
     run_command "$wid" ""
     sleep 0.5
@@ -132,7 +111,7 @@ fi
 e2e_log "the Video Compression dialog, then a killed recording"
 unset LUMORA_ENCODER
 rm -f "$E2E_DIR"/data/capture/record/*
-start_program
+start_lumora
 wid=$(main_window)
 run_command "$wid" ""
 sleep 0.5

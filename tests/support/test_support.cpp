@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -39,9 +40,31 @@ std::string SourceDir() {
     return dir ? dir : ".";
 }
 
+namespace {
+
+// Folders made by this process, removed when it ends, also after a failed
+// test (a test runs in a process of its own).
+std::vector<std::string>& MadeFolders() {
+    static std::vector<std::string> folders;
+    return folders;
+}
+
+void RemoveMadeFolders() {
+    std::error_code ignored;
+    for (const std::string& folder : MadeFolders()) std::filesystem::remove_all(folder, ignored);
+}
+
+}  // namespace
+
 std::string MakeTempDir(const char* prefix) {
     std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    // The list exists before the handler is registered, so it is destroyed
+    // only after the handler has run.
+    std::vector<std::string>& made = MadeFolders();
+    static const bool removal_registered = std::atexit(RemoveMadeFolders) == 0;
+    (void)removal_registered;
+    made.push_back(pattern);
     return pattern;
 }
 

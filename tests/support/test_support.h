@@ -9,7 +9,8 @@
 // Root of the source tree (LUMORA_SOURCE_DIR, set by CTest).
 std::string SourceDir();
 
-// A fresh empty folder under the system's temporary folder.
+// A fresh empty folder under the system's temporary folder, removed with
+// everything in it when the process ends.
 std::string MakeTempDir(const char* prefix = "lumora-test");
 
 // Points the settings store at a fresh folder for the rest of the process.

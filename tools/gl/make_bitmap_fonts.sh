@@ -1,6 +1,6 @@
 #!/bin/sh
 # Regenerates overlay/bitmap_fonts_data.cpp from the freeglut bitmap fonts.
-# Needs an X display: e.g. `Xvfb :90 & DISPLAY=:90 tools/gl/make_bitmap_fonts.sh`.
+# Needs an X display: e.g. `Xvfb :90 -noreset & DISPLAY=:90 tools/gl/make_bitmap_fonts.sh`.
 set -e
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tmp=$(mktemp -d)
