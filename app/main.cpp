@@ -75,10 +75,10 @@ int main(int argc, char** argv) {
     ConsoleStartup();
 
     glutInit(&argc, argv);
+    // GTK answers every box from here on, the first start-up failure's too.
+    if (InitGtkDialogs(&argc, &argv)) SetDialogBackend(&kGtkDialogBackend);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) return Fail("Display mode not supported.");
-    // GTK answers the questions asked while the devices open.
-    if (InitGtkDialogs(&argc, &argv)) SetDialogBackend(&kGtkDialogBackend);
 
     if (!OpenCaptureDevices(kDeviceFiles)) return Fail("Cannot initialize capture graph.");
 

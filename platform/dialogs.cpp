@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -39,6 +40,22 @@ bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path,
 }
 
 uint64_t DialogMilliseconds() { return g_dialog_milliseconds; }
+
+std::string CaseBlindPattern(const char* pattern) {
+    std::string blind;
+    for (const char* c = pattern; *c; ++c) {
+        const unsigned char letter = static_cast<unsigned char>(*c);
+        if (std::isalpha(letter)) {
+            blind += '[';
+            blind += static_cast<char>(std::tolower(letter));
+            blind += static_cast<char>(std::toupper(letter));
+            blind += ']';
+        } else {
+            blind += *c;
+        }
+    }
+    return blind;
+}
 
 const DialogBackend* SetDialogBackend(const DialogBackend* backend) {
     const DialogBackend* old = g_backend;

@@ -1,14 +1,16 @@
 // Modal dialogs: message boxes and the open-file chooser.
 //
 // The program talks to one dialog backend.  main() installs the GTK backend
-// once the window exists; tests install a scripted one.  Until a backend is
-// installed, boxes are printed to stderr and answered with the safe choice
-// (OK, or No for a question).  The GTK backend also prints the text of every
-// Error box to stderr.  Every call blocks until the box is answered.
+// right after glutInit, before the first start-up check can fail; tests
+// install a scripted one.  Until a backend is installed (or when GTK cannot
+// open the display), boxes are printed to stderr and answered with the safe
+// choice (OK, or No for a question).  The GTK backend also prints the text of
+// every Error box to stderr.  Every call blocks until the box is answered.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 enum class MsgIcon { Error, Information, Question, Warning };
 enum class MsgButtons { Ok, YesNo };
@@ -16,13 +18,14 @@ enum MsgResult { kMsgOk = 1, kMsgYes = 6, kMsgNo = 7 };
 
 struct FileFilter {
     const char* name;     // "Wav Files (.wav)"
-    const char* pattern;  // "*.wav"
+    const char* pattern;  // "*.wav", matched in any case ("ALARM.WAV" too)
 };
 
 struct DialogBackend {
     int (*message_box)(const char* text, const char* caption, MsgIcon icon, MsgButtons buttons);
     // Fills `path` (capacity bytes) and returns true when the user chose an
-    // existing file; `path` holds the starting location on entry.
+    // existing file; on entry `path` holds the current file, which the
+    // chooser starts on (selected), or failing that its folder.
     bool (*open_file)(const char* title, const FileFilter& filter, char* path, size_t capacity);
 };
 
@@ -39,7 +42,11 @@ uint64_t DialogMilliseconds();
 // Installs `backend` (nullptr restores the stderr fallback); returns the old one.
 const DialogBackend* SetDialogBackend(const DialogBackend* backend);
 
-// The GTK backend (platform/dialogs_gtk.cpp).  InitGtkDialogs() must run after
-// the GLUT window exists; it returns false when GTK cannot open the display.
+// `pattern` with every letter matching both cases: "*.wav" -> "*.[wW][aA][vV]".
+std::string CaseBlindPattern(const char* pattern);
+
+// The GTK backend (platform/dialogs_gtk.cpp).  InitGtkDialogs() runs after
+// glutInit (which has checked the display); it returns false when GTK cannot
+// open the display.
 bool InitGtkDialogs(int* argc, char*** argv);
 extern const DialogBackend kGtkDialogBackend;

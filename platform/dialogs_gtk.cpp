@@ -2,6 +2,7 @@
 // so each dialog runs its own nested loop (gtk_dialog_run) and the pending
 // events are drained after it is destroyed, or it stays on screen.
 #include "platform/dialogs.h"
+#include "platform/paths.h"
 
 #include <gtk/gtk.h>
 
@@ -53,20 +54,21 @@ bool GtkOpenFile(const char* title, const FileFilter& filter, char* path, size_t
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
     GtkFileFilter* file_filter = gtk_file_filter_new();
     gtk_file_filter_set_name(file_filter, filter.name);
-    gtk_file_filter_add_pattern(file_filter, filter.pattern);
+    gtk_file_filter_add_pattern(file_filter, CaseBlindPattern(filter.pattern).c_str());
     gtk_file_chooser_add_filter(chooser, file_filter);
     gtk_file_chooser_set_local_only(chooser, TRUE);
     if (path[0] != '\0') {
-        // Start where the current file lives (paths may still use '\').
-        gchar* unix_path = g_strdup(path);
-        for (gchar* c = unix_path; *c; ++c)
-            if (*c == '\\') *c = '/';
-        gchar* absolute = g_canonicalize_filename(unix_path, nullptr);
-        gchar* folder = g_path_get_dirname(absolute);
-        gtk_file_chooser_set_current_folder(chooser, folder);
-        g_free(folder);
+        // Start on the current file (paths may still use '\'), or where it
+        // would live when it is gone.
+        gchar* absolute = g_canonicalize_filename(NativePath(path).c_str(), nullptr);
+        if (g_file_test(absolute, G_FILE_TEST_IS_REGULAR)) {
+            gtk_file_chooser_set_filename(chooser, absolute);
+        } else {
+            gchar* folder = g_path_get_dirname(absolute);
+            gtk_file_chooser_set_current_folder(chooser, folder);
+            g_free(folder);
+        }
         g_free(absolute);
-        g_free(unix_path);
     }
     bool chosen = false;
     // Anything but ACCEPT (Cancel, Escape, closing) is a cancel.
