@@ -4,16 +4,12 @@
 # Screenshot" write BMPs; in full screen the Motion Shot button lights the
 # info lamp and the Record / Record OFF buttons write an AVI; a sound chosen
 # through Options > Motion > Load Motion Alarm File is heard.
-#
-# The window is placed at the desktop's origin: without a window manager,
-# freeglut misplaces popup-menu releases in a window elsewhere.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 
 write_device 1 "$(solid_pipeline 2080E0 320 240)"
 write_missing_device 2
-mkdir -p "$XDG_CONFIG_HOME/Korvane"
-printf '[main]\ngl_win_pos_x=0\ngl_win_pos_y=0\n' >"$E2E_SETTINGS"
+window_at_origin
 heard=$E2E_DIR/heard.wav
 printf '[general]\ndrivers=wave\n[wave]\nfile=%s\n' "$heard" >"$E2E_DIR/alsoft.conf"
 unset ALSOFT_DRIVERS
@@ -40,43 +36,6 @@ click_unit() {  # click_unit WID W H UX UY
     sleep 0.1
     xdotool click 1
     sleep 0.3
-}
-
-# The innermost open popup menu (submenus open to the right):
-# "X Y WIDTH HEIGHT WINDOW".
-last_menu() {
-    local id found=
-    for id in $(xdotool search --onlyvisible --name '^freeglut menu$' 2>/dev/null); do
-        found+=$(xdotool getwindowgeometry --shell "$id" |
-            awk -F= '{ v[$1] = $2 } END { print v["X"], v["Y"], v["WIDTH"], v["HEIGHT"], v["WINDOW"] }')$'\n'
-    done
-    [ -n "$found" ] || e2e_fail "no popup menu open"
-    sort -n <<<"$found" | grep . | tail -n1
-}
-
-# menu_walk WID ENTRY...: opens the menu with the right button and walks
-# to entry ENTRY (0-based) of each menu in turn, releasing on the last.
-# The release goes to the menu's own window: XTEST releases over a submenu
-# are not taken as a choice by freeglut (a real pointer's are).
-menu_walk() {
-    local wid=$1 x y w h menu row
-    shift
-    xdotool mousemove --window "$wid" 40 40
-    sleep 0.2
-    xdotool mousedown 3
-    sleep 0.5
-    for entry in "$@"; do
-        read -r x y w h menu < <(last_menu)
-        row=$(( y + 2 + 25 * entry + 12 ))  # freeglut: 25-pixel entries, 2-pixel border
-        xdotool mousemove $(( x + 10 )) "$row"
-        sleep 0.3
-        xdotool mousemove $(( x + w / 2 )) "$row"
-        sleep 0.5
-    done
-    xdotool mouseup --window "$menu" 3
-    sleep 0.2
-    xdotool mouseup 3
-    sleep 0.5
 }
 
 start_lumora
