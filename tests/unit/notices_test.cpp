@@ -1,0 +1,65 @@
+// Which notices stand over the picture for which state, in which order.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "capture/capture.h"
+#include "model/model.h"
+#include "overlay/notices.h"
+#include "render/render.h"
+#include "render/shader.h"
+
+namespace {
+
+std::vector<std::string> Lines(bool shader_programs_missing = false) {
+    const NoticeList list = CollectNotices(shader_programs_missing);
+    return std::vector<std::string>(list.lines, list.lines + list.count);
+}
+
+class NoticesTest : public ::testing::Test {
+protected:
+    void SetUp() override { saved_ = app; }
+    void TearDown() override {
+        app = saved_;
+        capture_notice[0] = mask_load_failure[0] = model_load_failure[0] = '\0';
+    }
+    Application saved_;
+};
+
+TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
+    EXPECT_TRUE(Lines().empty());
+
+    std::snprintf(mask_load_failure, sizeof mask_load_failure, "Bmp mask .\\bmp\\mask2.bmp could not be read");
+    std::snprintf(model_load_failure, sizeof model_load_failure, "Unable to open mdl\\velisse.mdl");
+    EXPECT_TRUE(Lines().empty()) << "nothing uses the mask or the model in the normal view";
+
+    app.view_mode = kViewShader;
+    app.pixel_program_index = 12;  // bmp_mask
+    EXPECT_EQ(Lines(), std::vector<std::string>{mask_load_failure});
+    app.pixel_program_index = 13;  // chromakey: the mask only stands in for a second camera
+    EXPECT_EQ(Lines().size(), 1u);
+    app.second_camera_enabled = true;
+    EXPECT_TRUE(Lines().empty());
+    app.pixel_program_index = 16;  // the model effect
+    EXPECT_EQ(Lines(), std::vector<std::string>{"No model: Unable to open mdl\\velisse.mdl"});
+
+    app.motion_alarm_on = true;
+    app.alarm_sound = 0;
+    std::snprintf(capture_notice, sizeof capture_notice, "No camera available: showing a test pattern");
+    std::snprintf(cg_error_text, sizeof cg_error_text, "PIXEL: 0:3: syntax error");
+    // The compiler's message keeps the first line, where it has always stood.
+    EXPECT_EQ(Lines(true), (std::vector<std::string>{
+                               "PIXEL: 0:3: syntax error", "No camera available: showing a test pattern",
+                               "No model: Unable to open mdl\\velisse.mdl",
+                               "Motion alarm is silent: wav\\3.wav could not be loaded"}));
+    app.alarm_sound = 1;
+    app.view_mode = kViewNormal;
+    EXPECT_EQ(Lines(true), std::vector<std::string>{"No camera available: showing a test pattern"});
+    EXPECT_EQ(NoticeY(0, 480), 160);
+    EXPECT_EQ(NoticeY(1, 480), 178);
+}
+
+}  // namespace
