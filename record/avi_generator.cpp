@@ -54,6 +54,8 @@ AviGenerator::AviGenerator()
       m_nFrameRate(30),
       m_bitmapHeader{},
       m_nFrameIndex(0),
+      m_nFramesStored(0),
+      m_bCompressorChosen(false),
       m_pAVIFile(nullptr),
       m_pStream(nullptr),
       m_pStreamCompressed(nullptr) {}
@@ -63,6 +65,8 @@ AviGenerator::AviGenerator(const char* file_name, const BitmapInfoHeader* header
       m_nFrameRate(frame_rate),
       m_bitmapHeader{},
       m_nFrameIndex(0),
+      m_nFramesStored(0),
+      m_bCompressorChosen(false),
       m_pAVIFile(nullptr),
       m_pStream(nullptr),
       m_pStreamCompressed(nullptr) {

@@ -2,16 +2,24 @@
 //
 // Calling order: SetFrameRate, SetHeader, SetOutputName, Open, WriteFrame per
 // frame, Close (once after every Open, whatever it returned).  Frames are
-// 32-bit BGRx, bottom row first.  Built on a GStreamer pipeline:
-// appsrc -> flip -> conversion -> chosen encoder -> caps -> avimux -> file.
+// 32-bit BGRx, bottom row first.  Built on a GStreamer pipeline that feeds
+// our own AVI container (record/avi_file.h), so frames of any size the
+// chosen encoder takes can be stored:
+// appsrc -> conversion -> flip -> chosen encoder -> caps -> appsink -> AviFile.
+// Open asks for the compressor ("Video Compression") unless ChooseCompressor
+// was called before it; a caller that names files by the time calls it
+// first, so the name tells when recording began, not when the dialog opened.
 // The writer shows nothing itself: Open returns a status (0 ok, 1 cancelled
-// or library too old, else an AVI error code) and keeps a status text.
+// or library too old, else an AVI error code) and keeps a status text.  A
+// file that received no frame is removed by Close.
 // The settings and the extension rule live in avi_generator.cpp; the
 // pipeline in avi_generator_gst.cpp.
 #pragma once
 
 #include <cstdint>
 #include <string>
+
+#include "platform/encoder_chooser.h"
 
 #pragma pack(push, 1)
 struct BitmapInfoHeader {
@@ -62,6 +70,9 @@ public:
     void SetHeader(const BitmapInfoHeader* header);
     void SetOutputName(const char* file_name);
     void EnsureAviExtension();
+    // Asks for the compressor now; the next Open uses the answer instead of
+    // asking.  False when the user cancels.
+    bool ChooseCompressor();
     int32_t Open();
     int32_t WriteFrame(const uint8_t* pixels);
     void Close();
@@ -73,6 +84,9 @@ public:
     int32_t GetFrameIndex() const { return m_nFrameIndex; }
     // True between a successful Open and Close while frames can be stored.
     bool IsOpen() const { return m_pStreamCompressed != nullptr; }
+    // Frames the last file holds; final once Close has returned (0: the
+    // file was removed).
+    int64_t GetFramesStored() const { return m_nFramesStored; }
 
 private:
     int32_t Fail(const char* message, AviOpenStep step, uint32_t code);
@@ -83,6 +97,9 @@ private:
     BitmapInfoHeader m_bitmapHeader;
     std::string m_sLastError;
     int32_t m_nFrameIndex;
+    int64_t m_nFramesStored;
+    EncoderChoice m_compressor;    // valid while m_bCompressorChosen
+    bool m_bCompressorChosen;
     Pipeline* m_pAVIFile;
     void* m_pStream;
     void* m_pStreamCompressed;

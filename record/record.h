@@ -2,19 +2,27 @@
 //
 // One AviGenerator serves every recording, so one AVI file is open at a time:
 // a record mode and motion record exclude each other (the second request is
-// refused with an "Info" box).  Names come from the clock:
-// "capture/record/DD_MM_YYYY_hh_mm_ss_....avi" and
+// refused with an "Info" box).  Names come from the local time when the
+// recording really starts, after the compressor has been chosen:
+// "capture/record/DD_MM_YYYY_hh_mm_ss_....avi"; shots take the frame's clock:
 // "capture\screenshot\DD_MM_YYYY_hh_mm_ss.bmp"; an existing name gets "_2",
 // "_3", ... before its extension so nothing is overwritten.  A recording that
 // cannot be opened shows the writer's status text in an "Error" box (nothing
-// after Cancel) and leaves its mode off.  Streams declare 15 frames per
-// second and are fed in real time: a displayed frame is written as often as
-// the elapsed recording time asks (0, 1 or more times).
+// after Cancel) and leaves its mode off.  When a recording closes, an "Info"
+// box names its file, or says that nothing was recorded when no frame
+// reached it (the writer removes such a file).  Streams declare 15 frames
+// per second and are fed in real time: a displayed frame is written as often
+// as the elapsed recording time asks (0, 1 or more times).  A screenshot that
+// cannot be written gives an "Error" box; a motion shot, one line on
+// standard error and in the console (motion may ask every second).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "platform/clock.h"
 
 class AviGenerator;
 extern AviGenerator avi_generator;
@@ -34,8 +42,9 @@ struct RecordState {
     bool write_failed = false;      // a frame could not be stored (reported once)
     int frame_width = 0, frame_height = 0;  // size of the open stream (multiples of 4)
 
-    // Real-time pacing.
-    uint32_t (*clock_ms)() = nullptr;  // nullptr: GetTickCount
+    // Real-time pacing and names.
+    uint32_t (*clock_ms)() = nullptr;     // nullptr: GetTickCount
+    LocalTime (*local_time)() = nullptr;  // nullptr: ReadLocalTime
     uint32_t run_start_ms = 0;         // time of the first frame of the current run
     uint64_t run_frames = 0;           // frames written in the current run
     uint64_t frames_written = 0;       // frames stored in the open file
@@ -47,7 +56,7 @@ extern RecordState record;
 // start and stop are never both set.  Start opens `file_name` for frames of
 // width x height (rounded down to multiples of 4) and returns whether the
 // file is open; neither writes the frame (as often as real time asks); stop
-// closes and names the file in an "Info" box when it was written.
+// closes and tells in an "Info" box what became of the file.
 bool RecordVideo(bool start, bool stop, int width, int height, const uint8_t* pixels,
                  const char* file_name);
 // mode: 1 normal, 2 effect, 3 screen, 4 off.
@@ -64,8 +73,10 @@ void WritePendingShots();
 // One step of the blinking label's fade (DrawRecordingLabels).
 void StepRecordingLabel();
 
-// Writes a 32-bit bottom-up BMP; returns false when nothing was written.
-bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path);
+// Writes a 32-bit bottom-up BMP; returns false when nothing was written,
+// with the reason in *error (when given).  No partial file is left behind.
+bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path,
+                     std::string* error = nullptr);
 
 // `name` (shown form, '\' or '/') made unique: when the file exists, "_2",
 // "_3", ... is put before the extension.  Returns false when no free name

@@ -4,15 +4,18 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
 #include "app/app_state.h"
+#include "console/console.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
+#include "record/avi_file.h"
 #include "record/avi_generator.h"
 #include "record/record.h"
 
@@ -37,14 +40,26 @@ bool FileExists(const char* shown_name) {
 }
 
 // Formats a date-and-time name and makes it unique.
-void FormatClockName(const char* format, char* out, size_t capacity) {
+void FormatClockName(const char* format, const LocalTime& time, char* out, size_t capacity) {
     char name[kPathLength];
-    std::snprintf(name, sizeof name, format, app.clock_day, app.clock_month, app.clock_year,
-                  app.clock_hour, app.clock_minute, app.clock_second);
+    std::snprintf(name, sizeof name, format, time.day, time.month, time.year, time.hour, time.minute,
+                  time.second);
     if (!MakeUniqueFileName(name, out, capacity)) std::snprintf(out, capacity, "%s", name);
 }
 
 uint32_t NowMs() { return record.clock_ms ? record.clock_ms() : GetTickCount(); }
+
+// The time now.  The app's clock fields are read once per frame, and a
+// recording may start long after that, when the compressor dialog closes.
+LocalTime LocalNow() { return record.local_time ? record.local_time() : ReadLocalTime(); }
+
+// The time of the frame being drawn, for shots.
+LocalTime FrameTime() {
+    LocalTime time{};
+    time.day = app.clock_day, time.month = app.clock_month, time.year = app.clock_year;
+    time.hour = app.clock_hour, time.minute = app.clock_minute, time.second = app.clock_second;
+    return time;
+}
 
 bool IsCameraMode(int mode) { return mode == kRecordNormal; }
 
@@ -84,11 +99,27 @@ bool StartRecording(int width, int height, const char* file_name) {
     return false;
 }
 
+// A new recording: the compressor first, then the name, so that the name
+// tells when recording began.  False when it did not (Cancel says nothing).
+bool BeginRecording(const char* name_format, int width, int height) {
+    if (!avi_generator.ChooseCompressor()) return false;
+    FormatClockName(name_format, LocalNow(), app.record_file_name, sizeof app.record_file_name);
+    return StartRecording(width, height, app.record_file_name);
+}
+
 void StopRecording(const char* file_name) {
     const bool was_open = record.file_open;
     avi_generator.Close();
     record.file_open = false;
-    if (was_open) ShowMessageBox(file_name, "Info", MsgIcon::Information);
+    if (!was_open) return;
+    if (avi_generator.GetFramesStored() > 0) {
+        ShowMessageBox(file_name, "Info", MsgIcon::Information);
+        return;
+    }
+    char text[kPathLength + 64];
+    std::snprintf(text, sizeof text, "Nothing was recorded: %s received no frame and was removed.",
+                  file_name);
+    ShowMessageBox(text, "Info", MsgIcon::Information);
 }
 
 // Frames the stream is owed at this moment to keep real time.  A new run
@@ -160,14 +191,12 @@ void WriteDueFrames(const uint8_t* pixels, int width, int height) {
 }
 
 void StartRecordMode(int mode) {
-    if (mode == kRecordNormal) {
-        FormatClockName(kNormalRecordFormat, app.record_file_name, sizeof app.record_file_name);
-        if (!StartRecording(app.video_width, app.video_height, app.record_file_name)) return;
-    } else {
-        FormatClockName(mode == kRecordEffect ? kEffectRecordFormat : kScreenRecordFormat,
-                        app.record_file_name, sizeof app.record_file_name);
-        if (!StartRecording(app.window_width, app.window_height, app.record_file_name)) return;
-    }
+    const bool started =
+        mode == kRecordNormal
+            ? BeginRecording(kNormalRecordFormat, app.video_width, app.video_height)
+            : BeginRecording(mode == kRecordEffect ? kEffectRecordFormat : kScreenRecordFormat,
+                             app.window_width, app.window_height);
+    if (!started) return;
     app.record_mode = mode;
     app.recording_label_alpha = 0;
 }
@@ -191,11 +220,32 @@ void RecordWindow() {
     RecordVideo(false, false, fw, fh, record.screen_buffer.data(), app.record_file_name);
 }
 
-void WriteShot() {
-    char name[kPathLength];
-    FormatClockName(kShotFormat, name, sizeof name);
+enum class ShotKind { Screenshot, MotionShot };
+
+// The user asked for a screenshot and hears why it failed; motion may ask
+// every second, so its failures go to the terminal and the console.
+void ReportShotFailure(ShotKind kind, const char* name, const std::string& reason) {
+    if (kind == ShotKind::Screenshot) {
+        char text[kPathLength + 160];
+        std::snprintf(text, sizeof text, "The screenshot could not be written to %s: %s.", name,
+                      reason.c_str());
+        ShowMessageBox(text, "Error", MsgIcon::Error);
+        return;
+    }
+    char line[kPathLength + 160];
+    std::snprintf(line, sizeof line, "motionshot: cannot write %s: %s", name, reason.c_str());
+    std::fprintf(stderr, "%s\n", line);
+    ConsolePrint(line);
+}
+
+void WriteShot(ShotKind kind) {
     const uint8_t* pixels = app.frame_buffer[app.current_camera];
-    if (pixels) WriteBitmapFile(app.video_width, app.video_height, pixels, name);
+    if (!pixels) return;  // no camera frame yet: nothing to keep
+    char name[kPathLength];
+    FormatClockName(kShotFormat, FrameTime(), name, sizeof name);
+    std::string reason;
+    if (!WriteBitmapFile(app.video_width, app.video_height, pixels, name, &reason))
+        ReportShotFailure(kind, name, reason);
 }
 
 void Put16(uint8_t* at, uint16_t value) {
@@ -275,9 +325,7 @@ void SetMotionRecord() {
             ShowMessageBox(text, "Info", MsgIcon::Information);
             return;
         }
-        FormatClockName(kMotionRecordFormat, app.record_file_name, sizeof app.record_file_name);
-        app.motion_record_on =
-            RecordVideo(true, false, app.video_width, app.video_height, nullptr, app.record_file_name);
+        app.motion_record_on = BeginRecording(kMotionRecordFormat, app.video_width, app.video_height);
         return;
     }
     app.motion_record_on = false;
@@ -309,11 +357,11 @@ void RecordFinishedFrame() {
 
 void WritePendingShots() {
     if (app.screenshot_pending) {
-        WriteShot();
+        WriteShot(ShotKind::Screenshot);
         app.screenshot_pending = false;
     }
     if (app.motion_shot_pending) {
-        WriteShot();
+        WriteShot(ShotKind::MotionShot);
         app.motion_shot_pending = false;
     }
 }
@@ -324,12 +372,17 @@ void StepRecordingLabel() {
     app.recording_label_alpha += app.recording_label_step;
 }
 
-bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path) {
-    if (width <= 0 || height <= 0 || !pixels || !path) return false;
+bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path,
+                     std::string* error) {
+    auto fail = [error](const std::string& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    if (width <= 0 || height <= 0 || !pixels || !path) return fail("there is no picture");
     const uint64_t size = uint64_t(width) * uint64_t(height) * 4;
-    if (size > 0xFFFFFFFFull - 54) return false;
+    if (size > 0xFFFFFFFFull - 54) return fail("the picture is too large for a BMP file");
     uint8_t* file = new (std::nothrow) uint8_t[54 + size];
-    if (!file) return false;
+    if (!file) return fail(std::strerror(ENOMEM));
     std::memset(file, 0, 54);
     file[0] = 'B';
     file[1] = 'M';
@@ -342,11 +395,22 @@ bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* p
     Put16(file + 28, 32);
     Put32(file + 34, static_cast<uint32_t>(size));
     std::memcpy(file + 54, pixels, size);
-    bool written = false;
-    if (FILE* out = std::fopen(NativePath(path).c_str(), "wb")) {
-        written = std::fwrite(file, 1, 54 + size, out) == 54 + size;
-        written = std::fclose(out) == 0 && written;
+    const std::string native = NativePath(path);
+    FILE* out = std::fopen(native.c_str(), "wb");
+    if (!out) {
+        const int reason = errno;
+        delete[] file;
+        return fail(std::strerror(reason));
+    }
+    bool written = std::fwrite(file, 1, 54 + size, out) == 54 + size;
+    int reason = written ? 0 : errno;
+    if (std::fclose(out) != 0 && written) {
+        written = false;
+        reason = errno;
     }
     delete[] file;
-    return written;
+    if (written) return true;
+    // Half a picture (a full disk) is no picture.
+    RemoveWrittenFile(native);
+    return fail(std::strerror(reason ? reason : EIO));
 }

@@ -13,33 +13,27 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/app_state.h"
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
+#include "record/record.h"
 #include "support/test_support.h"
 
 namespace {
 
 std::string g_chosen_encoder = "mjpeg";  // "" cancels
+int g_chooser_calls = 0;
 
 bool ScriptedChooser(const std::vector<EncoderOption>& offered, EncoderChoice* choice) {
+    ++g_chooser_calls;
     if (g_chosen_encoder.empty()) return false;
     if (FindEncoderOption(offered, g_chosen_encoder) < 0) return false;
     choice->id = g_chosen_encoder;
     choice->quality = 85;
     return true;
-}
-
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 512> chunk;
-        size_t n;
-        while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), n);
-        pclose(pipe);
-    }
-    return out;
 }
 
 // "key=value" lines of ffprobe's default output.
@@ -69,6 +63,16 @@ std::array<int, 3> DecodedPixel(const std::string& avi, int x, int y) {
     return rgb;
 }
 
+bool Exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+// The decoded first frame as rows of red, green, blue bytes, top row first.
+std::string DecodedRgb(const std::string& avi) {
+    return RunCommand("ffmpeg -v error -i '" + avi + "' -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+}
+
 // Bottom row first, as the program hands frames over: the lower half blue,
 // the upper half red, so an upside-down file shows red at the bottom.
 std::vector<uint8_t> TwoHalves(int width, int height) {
@@ -91,6 +95,7 @@ protected:
         unsetenv("LUMORA_ENCODER");
         previous_ = SetEncoderChooser(ScriptedChooser);
         g_chosen_encoder = "mjpeg";
+        g_chooser_calls = 0;
         // No "avi" in the folder name: the extension rule looks at the whole path.
         dir_ = MakeTempDir("lumora-clips");
     }
@@ -111,6 +116,15 @@ protected:
         for (int i = 0; i < frames && status == 0; ++i) EXPECT_EQ(writer.WriteFrame(frame.data()), 0) << i;
         writer.Close();
         return status;
+    }
+
+    // Open for width x height frames; the writer is left for the caller to close.
+    int32_t OpenFor(AviGenerator& writer, const std::string& path, int width, int height) {
+        const BitmapInfoHeader header = FrameHeader(width, height);
+        writer.SetFrameRate(15);
+        writer.SetHeader(&header);
+        writer.SetOutputName(path.c_str());
+        return writer.Open();
     }
 
     std::string dir_;
@@ -143,6 +157,159 @@ TEST_F(AviWriterTest, EveryOfferedEncoderStoresEveryFrameUpright) {
         EXPECT_GT(bottom[2], 200) << "bottom should be blue";
         EXPECT_LT(bottom[0], 60);
     }
+}
+
+// Each encoder's file decodes to the picture's own levels: black 0, grey
+// 128 and white 255 within a few levels, pure red within a few more (lossy
+// chroma); Motion JPEG once showed black at 16 and white at 235.
+TEST_F(AviWriterTest, EveryEncoderKeepsThePicturesLevels) {
+    const int width = 320, height = 240;
+    struct Band {
+        uint8_t r, g, b;
+        int tolerance;
+    };
+    const Band bands[] = {{0, 0, 0, 4}, {128, 128, 128, 4}, {255, 255, 255, 4}, {255, 0, 0, 8}};
+    const int band_width = width / 4;
+    std::vector<uint8_t> frame(size_t(width) * height * 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Band& band = bands[x / band_width];
+            uint8_t* p = &frame[(size_t(y) * width + x) * 4];
+            p[0] = band.b, p[1] = band.g, p[2] = band.r, p[3] = 255;
+        }
+    for (const char* id : {"raw", "mjpeg", "h264", "mpeg4"}) {
+        SCOPED_TRACE(id);
+        g_chosen_encoder = id;
+        AviGenerator writer;
+        const std::string path = dir_ + "/levels_" + id + ".avi";
+        ASSERT_EQ(OpenFor(writer, path, width, height), 0) << writer.GetLastErrorMessage();
+        for (int i = 0; i < 5; ++i) ASSERT_EQ(writer.WriteFrame(frame.data()), 0);
+        writer.Close();
+        const std::string rgb = DecodedRgb(path);
+        ASSERT_EQ(rgb.size(), size_t(width) * height * 3);
+        for (int i = 0; i < 4; ++i) {
+            const uint8_t* seen = reinterpret_cast<const uint8_t*>(&rgb[(size_t(height / 2) * width +
+                                                                         i * band_width + band_width / 2) * 3]);
+            EXPECT_NEAR(seen[0], bands[i].r, bands[i].tolerance) << "band " << i;
+            EXPECT_NEAR(seen[1], bands[i].g, bands[i].tolerance) << "band " << i;
+            EXPECT_NEAR(seen[2], bands[i].b, bands[i].tolerance) << "band " << i;
+        }
+    }
+}
+
+// Any size an encoder takes records, from 8 x 8 to a wide desktop; a size
+// beyond an encoder's own limit is refused before anything starts, with a
+// status text that names the limit.
+TEST_F(AviWriterTest, FrameSizesUpToTheEncodersOwnLimits) {
+    struct Size {
+        int width, height;
+    };
+    for (const char* id : {"raw", "mjpeg", "h264", "mpeg4"}) {
+        for (const Size size : {Size{8, 8}, Size{5120, 1440}}) {
+            SCOPED_TRACE(std::string(id) + " " + std::to_string(size.width) + "x" + std::to_string(size.height));
+            g_chosen_encoder = id;
+            AviGenerator writer;
+            const std::string path = dir_ + "/" + id + "_" + std::to_string(size.width) + ".avi";
+            ASSERT_EQ(WriteClip(writer, path, size.width, size.height, 2), 0) << writer.GetLastErrorMessage();
+            const std::string probe = Probe(path);
+            EXPECT_EQ(Field(probe, "width"), std::to_string(size.width)) << probe;
+            EXPECT_EQ(Field(probe, "height"), std::to_string(size.height)) << probe;
+            EXPECT_EQ(Field(probe, "nb_read_frames"), "2") << probe;
+            if (size.width > 8) {
+                const auto top = DecodedPixel(path, size.width / 2, 10);
+                const auto bottom = DecodedPixel(path, size.width / 2, size.height - 10);
+                EXPECT_GT(top[0], 200);
+                EXPECT_GT(bottom[2], 200);
+            }
+            RunCommand("rm -f '" + path + "'*");
+        }
+    }
+
+    struct Refusal {
+        const char* id;
+        int width, height;
+        const char* text;
+    };
+    const Refusal refusals[] = {
+        {"mpeg4", 8192, 16,
+         "MPEG-4 Part 2 takes frames of at most 8191 x 8191 pixels; this recording is 8192 x 16."},
+        {"h264", 16, 16388, "H.264 takes frames of at most 16384 x 16384 pixels; this recording is 16 x 16388."},
+        {"mjpeg", 65504, 4,
+         "Motion JPEG takes frames of at most 65500 x 65500 pixels; this recording is 65504 x 4."},
+        {"raw", 23172, 23172,
+         "Full Frames (Uncompressed) takes frames of less than 2 GiB; a 23172 x 23172 frame takes 2048 MiB."},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.id);
+        g_chosen_encoder = r.id;
+        AviGenerator writer;
+        const std::string path = dir_ + "/too_large.avi";
+        EXPECT_EQ(uint32_t(OpenFor(writer, path, r.width, r.height)), kAviErrBadFormat);
+        EXPECT_EQ(writer.GetLastErrorMessage(), std::string("AVI Compressed Stream creation failed. ") + r.text +
+                                                    " Choose " + (r.id == std::string("raw") ? "a" : "another") +
+                                                    " compressor.");
+        EXPECT_FALSE(writer.IsOpen());
+        writer.Close();
+        EXPECT_FALSE(Exists(path));
+    }
+}
+
+// A file that receives no frame is no recording: Close removes it, for
+// every encoder, and the record modes say so in their "Info" box.
+TEST_F(AviWriterTest, AFileThatGetsNoFrameIsRemoved) {
+    for (const char* id : {"raw", "mjpeg", "h264", "mpeg4"}) {
+        SCOPED_TRACE(id);
+        g_chosen_encoder = id;
+        AviGenerator writer;
+        const std::string path = dir_ + "/" + id + ".avi";
+        ASSERT_EQ(WriteClip(writer, path, 64, 48, 0), 0);
+        EXPECT_EQ(writer.GetFramesStored(), 0);
+        EXPECT_FALSE(Exists(path));
+        ASSERT_EQ(WriteClip(writer, path, 64, 48, 1), 0);  // one frame, still held by the encoder at Close
+        EXPECT_EQ(writer.GetFramesStored(), 1);
+        EXPECT_EQ(Field(Probe(path), "nb_read_frames"), "1");
+    }
+
+    char saved_cwd[4096];
+    ASSERT_EQ(getcwd(saved_cwd, sizeof saved_cwd), saved_cwd);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    const Application saved_app = app;
+    g_chosen_encoder = "mjpeg";
+    mkdir("capture", 0755);
+    mkdir("capture/record", 0755);
+    app.window_width = 320, app.window_height = 240;
+    {
+        ScriptedDialogs dialogs;
+        SetRecordMode(kRecordEffect);
+        const std::string name = app.record_file_name;
+        SetRecordMode(4);
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].caption, "Info");
+        EXPECT_EQ(dialogs.boxes[0].text, "Nothing was recorded: " + name + " received no frame and was removed.");
+        EXPECT_FALSE(Exists(name));
+    }
+    app = saved_app;
+    record = RecordState{};
+    ASSERT_EQ(chdir(saved_cwd), 0);
+}
+
+// The record modes ask for the compressor before they name the file: Open
+// then uses that answer and asks nothing; the next recording asks again.
+TEST_F(AviWriterTest, ACompressorChosenBeforeOpenIsUsedOnce) {
+    g_chosen_encoder = "h264";
+    AviGenerator writer;
+    ASSERT_TRUE(writer.ChooseCompressor());
+    EXPECT_EQ(g_chooser_calls, 1);
+    g_chosen_encoder = "mjpeg";  // not asked again: the clip is H.264
+    ASSERT_EQ(WriteClip(writer, dir_ + "/chosen.avi", 64, 48, 3), 0);
+    EXPECT_EQ(g_chooser_calls, 1);
+    EXPECT_EQ(Field(Probe(dir_ + "/chosen.avi"), "codec_name"), "h264");
+    ASSERT_EQ(WriteClip(writer, dir_ + "/asked.avi", 64, 48, 3), 0);
+    EXPECT_EQ(g_chooser_calls, 2);
+    EXPECT_EQ(Field(Probe(dir_ + "/asked.avi"), "codec_name"), "mjpeg");
+
+    g_chosen_encoder = "";
+    EXPECT_FALSE(writer.ChooseCompressor());
 }
 
 TEST_F(AviWriterTest, ReopenAfterCloseReusesSettingsAndStartsAtFrameZero) {
@@ -210,9 +377,12 @@ TEST_F(AviWriterTest, UnwritableFolderFailsWhileCreatingTheFile) {
 }
 
 TEST_F(AviWriterTest, ImpossibleFrameSizeFailsAtStreamCreation) {
-    AviGenerator writer;
-    EXPECT_EQ(uint32_t(WriteClip(writer, dir_ + "/tiny.avi", 8, 8, 0)), kAviErrBadFormat);
-    EXPECT_EQ(writer.GetLastErrorMessage(), "AVI Stream creation failed. Check Bitmap info.");
+    // Small frames are fine (8 x 8 records); frames without pixels are not.
+    for (const auto& [width, height] : {std::pair{0, 0}, std::pair{0, 48}, std::pair{64, 0}}) {
+        AviGenerator writer;
+        EXPECT_EQ(uint32_t(WriteClip(writer, dir_ + "/empty.avi", width, height, 0)), kAviErrBadFormat);
+        EXPECT_EQ(writer.GetLastErrorMessage(), "AVI Stream creation failed. Check Bitmap info.");
+    }
 }
 
 TEST_F(AviWriterTest, ErrorWhileRecordingEndsTheStreamInsteadOfHanging) {

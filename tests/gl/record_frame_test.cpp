@@ -33,17 +33,6 @@ bool ChooseMjpeg(const std::vector<EncoderOption>&, EncoderChoice* choice) {
     return true;
 }
 
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 512> chunk;
-        size_t n;
-        while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), n);
-        pclose(pipe);
-    }
-    return out;
-}
-
 // "R G B" of an image file's pixel, via ImageMagick.
 std::array<int, 3> ImagePixel(const std::string& file, int x, int y) {
     const std::string at = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";

@@ -15,8 +15,17 @@ namespace {
 char g_handle;  // any non-null address stands for an open handle
 }
 
+bool AviGenerator::ChooseCompressor() {
+    ++fake_avi.chooser_calls;
+    if (fake_avi.on_choose) fake_avi.on_choose();
+    m_bCompressorChosen = fake_avi.choose_accepts;
+    return fake_avi.choose_accepts;
+}
+
 int32_t AviGenerator::Open() {
     ++fake_avi.opens;
+    m_nFramesStored = 0;
+    m_bCompressorChosen = false;
     fake_avi.opened_files.push_back(m_sFileName);
     LogFakeCall("AviGenerator::Open " + m_sFileName + " " + std::to_string(m_bitmapHeader.biWidth) +
                 "x" + std::to_string(m_bitmapHeader.biHeight) + " @" + std::to_string(m_nFrameRate));
@@ -38,12 +47,14 @@ int32_t AviGenerator::WriteFrame(const uint8_t* pixels) {
     if (fake_avi.write_status != 0) return fake_avi.write_status;
     fake_avi.last_frame.assign(pixels, pixels + m_bitmapHeader.biSizeImage);
     ++fake_avi.frames;
+    ++m_nFramesStored;
     return 0;
 }
 
 void AviGenerator::Close() {
     ++fake_avi.closes;
     LogFakeCall("AviGenerator::Close");
+    m_bCompressorChosen = false;
     m_pStreamCompressed = nullptr;
     m_pStream = nullptr;
     m_pAVIFile = nullptr;

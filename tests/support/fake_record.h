@@ -2,10 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 struct FakeAvi {
+    bool choose_accepts = true;       // ChooseCompressor's answer (false: Cancel)
+    std::function<void()> on_choose;  // runs while the compressor is being chosen
+    int chooser_calls = 0;
     int32_t open_status = 0;          // what Open returns
     std::string open_error = "Ok";    // status text a failing Open leaves
     int32_t write_status = 0;         // what WriteFrame returns while open

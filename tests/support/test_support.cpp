@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -33,6 +35,17 @@ ScriptedDialogs::ScriptedDialogs() {
 ScriptedDialogs::~ScriptedDialogs() {
     SetDialogBackend(previous_);
     g_script = nullptr;
+}
+
+std::string RunCommand(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 4096> chunk;
+        size_t n;
+        while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), n);
+        pclose(pipe);
+    }
+    return out;
 }
 
 std::string SourceDir() {

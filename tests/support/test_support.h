@@ -13,6 +13,9 @@ std::string SourceDir();
 // everything in it when the process ends.
 std::string MakeTempDir(const char* prefix = "lumora-test");
 
+// The standard output of a shell command (binary-safe).
+std::string RunCommand(const std::string& command);
+
 // Points the settings store at a fresh folder for the rest of the process.
 void UseFreshConfigHome();
 

@@ -228,7 +228,8 @@ TEST_F(CommandsTest, MotionRecordTwiceClosesItsOwnFile) {
     EXPECT_FALSE(app.motion_record_on);
     EXPECT_EQ(Line(0), "motionrecord: motion record disabled!");
     ASSERT_EQ(dialogs_.boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.boxes[0].text, file);
+    // No motion came, so the box says the file was left empty and removed.
+    EXPECT_NE(dialogs_.boxes[0].text.find(file), std::string::npos) << dialogs_.boxes[0].text;
     EXPECT_EQ(dialogs_.boxes[0].caption, "Info");
 }
 
@@ -408,7 +409,7 @@ TEST_F(CommandsTest, SwitchingRecordModesClosesTheOldFileFirst) {
     Run("recordmode_effect");
     EXPECT_EQ(app.record_mode, kRecordEffect);
     ASSERT_EQ(dialogs_.boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.boxes[0].text, normal_file);
+    EXPECT_NE(dialogs_.boxes[0].text.find(normal_file), std::string::npos) << dialogs_.boxes[0].text;
     EXPECT_EQ(dialogs_.boxes[0].caption, "Info");
     EXPECT_EQ(fake_avi.opens, 2);
     Run("recordmode_normal");  // back to normal opens a third file...

@@ -7,12 +7,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "console/console.h"
 #include "image/bmp_loader.h"
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
@@ -27,6 +30,18 @@ constexpr const char* kStamp = "08_12_2026_14_05_09";
 
 uint32_t g_now_ms = 0;
 uint32_t FakeClock() { return g_now_ms; }
+
+// The local time: the app's clock fields (read at the frame's start) plus
+// the seconds that have passed since, which a test may advance.
+int g_seconds_since_frame = 0;
+LocalTime FakeLocalTime() {
+    std::tm t{};
+    t.tm_mday = app.clock_day, t.tm_mon = app.clock_month - 1, t.tm_year = app.clock_year - 1900;
+    t.tm_hour = app.clock_hour, t.tm_min = app.clock_minute, t.tm_sec = app.clock_second + g_seconds_since_frame;
+    const time_t seconds = timegm(&t);
+    gmtime_r(&seconds, &t);
+    return LocalTime{t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, seconds, 0};
+}
 
 std::string RecordName(const char* kind) { return std::string("capture/record/") + kStamp + "_" + kind + ".avi"; }
 
@@ -54,6 +69,8 @@ protected:
         ClearFakeCalls();
         record = RecordState{};
         record.clock_ms = FakeClock;
+        record.local_time = FakeLocalTime;
+        g_seconds_since_frame = 0;
         g_now_ms = 1000;
         app.clock_day = 8, app.clock_month = 12, app.clock_year = 2026;
         app.clock_hour = 14, app.clock_minute = 5, app.clock_second = 9;
@@ -125,9 +142,13 @@ TEST_F(RecordModesTest, TransitionTable) {
         app.record_mode = 0;
         record = RecordState{};
         record.clock_ms = FakeClock;
+        record.local_time = FakeLocalTime;
         avi_generator.Close();
         std::system("rm -f capture/record/*");
-        if (row.now != 0) StartMode(row.now);
+        if (row.now != 0) {
+            StartMode(row.now);
+            Frame();  // a recording that holds a frame is announced by its name
+        }
         ClearFakeCalls();
         dialogs_.boxes.clear();
         const std::string old_name = app.record_file_name;
@@ -358,6 +379,8 @@ TEST_F(RecordModesTest, CameraFrameWithOddWidthKeepsItsRows) {
 
 TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
     StartMode(1);
+    Frame();
+    ClearFakeCalls();
     StopRecordings();
     EXPECT_EQ(FakeCalls(), std::vector<std::string>{"AviGenerator::Close"});
     EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("record_dev1")});
@@ -365,11 +388,14 @@ TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
 
     app.record_mode = 0;
     StartMode(3);
+    Frame();
     StopRecordings();
     EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("screen_rec_screen")});
     app.record_mode = 0;
 
     SetMotionRecord();
+    app.motion_recording = true;
+    Frame();
     dialogs_.boxes.clear();
     StopRecordings();
     EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("motion_rec_dev1")});
@@ -428,6 +454,113 @@ TEST_F(RecordModesTest, LabelFadesInAndOut) {
     EXPECT_NEAR(trough - peak, 11, 1);
     EXPECT_NEAR(seen[trough], 0.0f, 0.11f);
     EXPECT_GT(seen[trough + 1], seen[trough]);
+}
+
+// Every kind of recording stopped before its first frame: the box says that
+// nothing was recorded (the writer has removed the file); with one frame it
+// names the file.
+TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
+    struct Kind {
+        const char* name;
+        std::function<void()> start, feed, stop;
+    };
+    const Kind kinds[] = {
+        {"record_dev1", [] { SetRecordMode(1); }, [] {}, [] { SetRecordMode(4); }},
+        {"effect_rec_screen", [] { SetRecordMode(2); }, [] {}, [] { SetRecordMode(4); }},
+        {"screen_rec_screen", [] { SetRecordMode(3); }, [] {}, [] { StopRecordings(); }},
+        {"motion_rec_dev1", [] { SetMotionRecord(); }, [] { app.motion_recording = true; },
+         [] { SetMotionRecord(); }},
+    };
+    for (const Kind& kind : kinds) {
+        for (const bool with_frame : {false, true}) {
+            SCOPED_TRACE(std::string(kind.name) + (with_frame ? " with a frame" : " without frames"));
+            dialogs_.boxes.clear();
+            kind.start();
+            ASSERT_TRUE(app.record_mode != kRecordOff || app.motion_record_on);
+            if (app.motion_record_on) Frame();  // a still picture: no motion, no episode
+            if (with_frame) {
+                kind.feed();
+                Frame();
+            }
+            kind.stop();
+            app.record_mode = kRecordOff;
+            app.motion_recording = false;
+            const std::string name = RecordName(kind.name);
+            const std::string expected =
+                with_frame ? name : "Nothing was recorded: " + name + " received no frame and was removed.";
+            EXPECT_EQ(Infos(), std::vector<std::string>{expected});
+        }
+    }
+}
+
+// The name carries the moment recording began: after the compressor dialog,
+// however long it stayed open, not the frame's time when it opened.
+TEST_F(RecordModesTest, NamesTellWhenRecordingBeganAfterTheDialog) {
+    fake_avi.on_choose = [] { g_seconds_since_frame += 20; };
+    SetRecordMode(1);
+    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_29_record_dev1.avi");
+    EXPECT_EQ(fake_avi.opened_files.back(), app.record_file_name);
+    SetRecordMode(4);
+    SetMotionRecord();
+    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_49_motion_rec_dev1.avi");
+    SetMotionRecord();
+    EXPECT_EQ(fake_avi.chooser_calls, 2);
+
+    // Cancel: no file is opened, no box shown, no name formed.
+    fake_avi.choose_accepts = false;
+    dialogs_.boxes.clear();
+    const std::string last = app.record_file_name;
+    SetRecordMode(3);
+    SetMotionRecord();
+    EXPECT_EQ(app.record_mode, kRecordOff);
+    EXPECT_FALSE(app.motion_record_on);
+    EXPECT_EQ(fake_avi.opens, 2);
+    EXPECT_TRUE(dialogs_.boxes.empty());
+    EXPECT_EQ(app.record_file_name, last);
+}
+
+// A shot that cannot be written: the screenshot the user asked for gets one
+// "Error" box naming the file and why; motion shots (up to one a second)
+// get a line on standard error and in the console each, no box.
+TEST_F(RecordModesTest, ShotsThatCannotBeWrittenAreReported) {
+    ASSERT_EQ(rmdir("capture/screenshot"), 0);
+    const std::string shot = "capture\\screenshot\\08_12_2026_14_05_09.bmp";
+    app.screenshot_pending = true;
+    Frame();
+    ASSERT_EQ(dialogs_.boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
+    EXPECT_EQ(dialogs_.boxes[0].icon, MsgIcon::Error);
+    EXPECT_EQ(dialogs_.boxes[0].text,
+              "The screenshot could not be written to " + shot + ": No such file or directory.");
+
+    ConsoleClear();
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        app.motion_shot_pending = true;
+        Frame();
+    }
+    const std::string terminal = testing::internal::GetCapturedStderr();
+    const std::string line = "motionshot: cannot write " + shot + ": No such file or directory";
+    EXPECT_EQ(terminal, line + "\n" + line + "\n");
+    EXPECT_EQ(std::string(console.lines[0]), line);
+    EXPECT_EQ(std::string(console.lines[1]), line);
+    EXPECT_EQ(dialogs_.boxes.size(), 1u);
+
+    // Before the first camera frame there is nothing to keep, and no fault.
+    app.frame_buffer[0] = nullptr;
+    app.screenshot_pending = app.motion_shot_pending = true;
+    Frame();
+    EXPECT_EQ(dialogs_.boxes.size(), 1u);
+    EXPECT_EQ(std::string(console.lines[2]), "");
+
+    // A full disk: the reason, and no half-written picture left behind.
+    ASSERT_EQ(mkdir("capture/screenshot", 0755), 0);
+    ASSERT_EQ(symlink("/dev/full", "capture/screenshot/full.bmp"), 0);
+    std::string reason;
+    EXPECT_FALSE(WriteBitmapFile(320, 240, camera_.data(), "capture/screenshot/full.bmp", &reason));
+    EXPECT_EQ(reason, "No space left on device");
+    EXPECT_FALSE(WriteBitmapFile(0, 240, camera_.data(), "capture/screenshot/none.bmp", &reason));
+    EXPECT_EQ(reason, "there is no picture");
 }
 
 TEST_F(RecordModesTest, ShotsHoldTheCameraFrameAndSkipAMissingFrame) {
