@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/lifecycle.h"
@@ -42,8 +43,11 @@ void ReportFrameStats() {
 
 void OnTerminationSignal(int) { g_exit_requested = 1; }
 
-int Fail(const char* message) {
-    ShowMessageBox(message, "Error", MsgIcon::Error);
+// `reason`, when given, goes on the lines below the message.
+int Fail(const char* message, const char* reason = nullptr) {
+    std::string text = message;
+    if (reason && *reason) text = text + "\n" + reason;
+    ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
     return -1;
 }
 
@@ -80,7 +84,8 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) return Fail("Display mode not supported.");
 
-    if (!OpenCaptureDevices(kDeviceFiles)) return Fail("Cannot initialize capture graph.");
+    if (!OpenCaptureDevices(kDeviceFiles))
+        return Fail("Cannot initialize capture graph.", CaptureFailureReason());
 
     glutInitWindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
     glutInitWindowSize(app.video_width, app.video_height);

@@ -2,8 +2,10 @@
 #include <GL/gl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "app/app_state.h"
@@ -16,8 +18,9 @@
 namespace {
 
 struct CaptureState {
-    // Our own copy of each camera's newest frame: frame_buffer[i] points here,
-    // so the pixels stay put after the check-in until the next new frame.
+    // Our own copy of each camera's newest frame: frame_buffer[i] points here
+    // from the first fetch on, so the pixels stay put after the check-in
+    // until the next new frame.
     std::unique_ptr<uint8_t[]> frames[2];
     size_t frame_bytes = 0;
     int64_t fetched_stamp[2] = {0, 0};
@@ -25,6 +28,7 @@ struct CaptureState {
     // touch a destroyed source.
     std::atomic<bool> closing{false};
     std::atomic<int> holders_running{0};
+    std::string failure;  // why the primary device did not open
 };
 CaptureState capture;
 
@@ -65,7 +69,10 @@ bool OpenPrimary(VideoSource* source, const char* file) {
         return false;
     app.video_width = static_cast<int32_t>(width);
     app.video_height = static_cast<int32_t>(height);
-    return source->EnableMemoryBuffer(3, 3) >= 0 && source->Run() >= 0;
+    if (source->EnableMemoryBuffer(3, 3) < 0 || source->Run() < 0) return false;
+    std::snprintf(capture_notice, sizeof capture_notice, "%s",
+                  source->CameraStandInNotice().c_str());
+    return true;
 }
 
 void OpenSecondary(VideoSource* source, const char* file) {
@@ -94,24 +101,32 @@ void OpenSecondary(VideoSource* source, const char* file) {
 
 bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
     capture.closing = false;
+    capture_notice[0] = '\0';
+    capture.failure.clear();
     app.video_source[0] = new VideoSource;
     app.video_source[1] = new VideoSource;
-    if (!OpenPrimary(app.video_source[0], device_files[0])) return false;
+    if (!OpenPrimary(app.video_source[0], device_files[0])) {
+        capture.failure = app.video_source[0]->FailureReason();
+        return false;
+    }
     OpenSecondary(app.video_source[1], device_files[1]);
 
     StartHolderThread(30);
     StartHolderThread(157);
 
-    // Until the first fetch the cameras show black rather than nothing.
+    // No frame yet: frame_buffer stays null until a camera's first fetch, and
+    // its texture keeps the grey of the rendering set-up.
     capture.frame_bytes = static_cast<size_t>(app.video_width) * app.video_height * 4;
     int cameras = app.second_camera_enabled ? 2 : 1;
     for (int i = 0; i < cameras; ++i) {
-        capture.frames[i].reset(new uint8_t[capture.frame_bytes]());
+        capture.frames[i].reset(new uint8_t[capture.frame_bytes]);
         capture.fetched_stamp[i] = 0;
-        app.frame_buffer[i] = capture.frames[i].get();
+        app.frame_buffer[i] = nullptr;
     }
     return true;
 }
+
+const char* CaptureFailureReason() { return capture.failure.c_str(); }
 
 void FetchFrames() {
     int cameras = app.second_camera_enabled ? 2 : 1;

@@ -167,13 +167,38 @@ bool LoadDeviceDescription(const char* path, DeviceDescription* out, std::string
     gsize length = 0;
     GError* gerror = nullptr;
     if (!g_file_get_contents(path, &contents, &length, &gerror)) {
-        if (error) *error = gerror->message;
+        if (error) {
+            *error = gerror->message;
+            // Started in another folder, a relative name misses its file.
+            if (!g_path_is_absolute(path)) {
+                gchar* folder = g_get_current_dir();
+                *error += std::string(" (working folder ") + folder + ")";
+                g_free(folder);
+            }
+        }
         g_clear_error(&gerror);
         return false;
     }
     bool ok = ParseDeviceDescription(contents, length, out, error);
     g_free(contents);
     return ok;
+}
+
+std::string StandInNotice(const DeviceDescription& description, size_t started) {
+    const std::vector<CaptureSourceSpec>& sources = description.sources;
+    if (started >= sources.size() || sources[started].kind != CaptureSourceSpec::kPipeline)
+        return {};
+    bool camera_passed_over = std::any_of(sources.begin(), sources.begin() + started,
+                                          [](const CaptureSourceSpec& source) {
+                                              return source.kind == CaptureSourceSpec::kCamera;
+                                          });
+    if (!camera_passed_over) return {};
+    const std::string& pipeline = sources[started].pipeline;
+    size_t first = pipeline.find_first_not_of(" \t\n\r");
+    size_t end = pipeline.find_first_of(" \t\n\r!", first);
+    if (pipeline.compare(first, end - first, "videotestsrc") == 0)
+        return "No camera available: showing a test pattern";
+    return "No camera available: showing source " + std::to_string(started + 1);
 }
 
 std::string CameraCapsText(const CaptureSourceSpec& source) {

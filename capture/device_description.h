@@ -37,8 +37,17 @@ struct DeviceDescription {
 bool ParseDeviceDescription(const char* text, size_t length, DeviceDescription* out,
                             std::string* error);
 
-// Reads and parses the file at `path`; a missing or unreadable file is an error.
+// Reads and parses the file at `path`; a missing or unreadable file is an
+// error (naming the working folder when `path` is relative).
 bool LoadDeviceDescription(const char* path, DeviceDescription* out, std::string* error);
+
+// The notice for a device that runs source `started` although a camera
+// listed before it could not be opened: "No camera available: showing a test
+// pattern" for a videotestsrc, "No camera available: showing source N" for
+// another pipeline.  Empty when no camera was passed over, or when the
+// source that runs is itself a camera (e.g. in its own mode after the asked
+// one was refused).
+std::string StandInNotice(const DeviceDescription& description, size_t started);
 
 // The caps a camera source is held to, e.g. "video/x-raw,width=640,height=480,
 // framerate=30/1"; empty when the source leaves everything to the camera.

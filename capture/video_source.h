@@ -2,7 +2,8 @@
 // in the byte order blue, green, red, x, bottom row first.
 //
 // Built from a description file (XML of our own, see capture/device_description.h):
-// the first listed source that delivers a frame is used.  Frames larger than
+// the first listed source that delivers a frame is used; frames are handed
+// out from Run() on (before the first one, checkouts fail).  Frames larger than
 // kMaxFrameSide are scaled down to fit, aspect kept.  Frames are handed out by
 // checkout/check-in: up to `max_concurrent_checkouts` holders (any threads)
 // may each hold one buffer at a time; a checked-out buffer stays valid until
@@ -13,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/app_state.h"
 
@@ -41,6 +43,14 @@ public:
     void SetRetryInterval(int milliseconds);
     int Stop(bool force_stop = false);
     int ReleaseGraph();
+
+    // Why the last BuildGraphFromXMLFile or Run failed, one line per reason
+    // ("<file>: <reason>", as also printed on stderr); empty after success.
+    // For the thread that builds.
+    const char* FailureReason() const;
+    // What the window should say when the source that runs stands in for a
+    // camera listed before it (see StandInNotice); empty otherwise.
+    std::string CameraStandInNotice() const;
 
 private:
     struct Impl;

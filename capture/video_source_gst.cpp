@@ -5,7 +5,8 @@
 // keeps the newest sample; checkouts take a reference to it and map it, so a
 // checked-out frame stays intact however many frames arrive meanwhile.  A
 // supervisor thread watches the bus while running and restarts a source that
-// failed or ended.
+// failed or ended.  The probe that checks a source delivers (TryStart) stops
+// it again: frames are handed out from Run() on.
 #include "capture/video_source.h"
 
 #include <gst/app/gstappsink.h>
@@ -21,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "capture/device_description.h"
 
@@ -60,18 +62,19 @@ std::string TakeErrorText(GstMessage* message) {
     return text;
 }
 
-// False when GStreamer cannot start (then no graph can be built).
-bool EnsureGstreamer() {
+// False with the reason when GStreamer cannot start (then no graph can be built).
+bool EnsureGstreamer(std::string* error) {
     static std::once_flag once;
     static bool ready = false;
+    static std::string reason;
     std::call_once(once, [] {
-        GError* error = nullptr;
-        ready = gst_init_check(nullptr, nullptr, &error);
-        if (!ready)
-            std::fprintf(stderr, "capture: GStreamer cannot start: %s\n",
-                         error ? error->message : "unknown error");
-        g_clear_error(&error);
+        GError* gerror = nullptr;
+        ready = gst_init_check(nullptr, nullptr, &gerror);
+        if (!ready) reason = std::string("GStreamer cannot start: ") +
+                             (gerror ? gerror->message : "unknown error");
+        g_clear_error(&gerror);
     });
+    *error = reason;
     return ready;
 }
 
@@ -89,6 +92,10 @@ struct VideoSource::Impl {
     };
 
     std::string file;  // description file, for messages
+    DeviceDescription description;
+    int started_source = -1;  // index into description.sources, -1 before a build
+    std::string camera_name;  // of the camera source being tried
+    std::string failure;      // why the last build or Run failed, one line per reason
     GstElement* pipeline = nullptr;
     GstElement* sink = nullptr;
     GstElement* fit = nullptr;
@@ -154,25 +161,33 @@ struct VideoSource::Impl {
         return nullptr;
     }
 
-    GstElement* MakeCameraPipeline(const CaptureSourceSpec& source, std::string* error) {
+    // The element of camera `index` among those the system finds; names it.
+    GstElement* MakeCameraElement(int index, std::string* error) {
         GstDeviceMonitor* monitor = gst_device_monitor_new();
         gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
         GList* devices = gst_device_monitor_get_devices(monitor);
         guint count = g_list_length(devices);
         GstElement* camera = nullptr;
-        if (static_cast<guint>(source.camera_index) < count)
-            camera = gst_device_create_element(
-                GST_DEVICE(g_list_nth_data(devices, source.camera_index)), nullptr);
+        if (static_cast<guint>(index) < count) {
+            GstDevice* device = GST_DEVICE(g_list_nth_data(devices, index));
+            gchar* name = gst_device_get_display_name(device);
+            camera_name = name ? name : "";
+            g_free(name);
+            camera = gst_device_create_element(device, nullptr);
+        }
         g_list_free_full(devices, gst_object_unref);
         gst_object_unref(monitor);
-        if (!camera) {
-            *error = "no such camera (" + std::to_string(count) + " found)";
-            return nullptr;
-        }
-        std::string caps = CameraCapsText(source);
-        std::string chain = caps.empty() ? kTail : caps + " ! " + kTail;
+        if (!camera) *error = "no such camera (" + std::to_string(count) + " found)";
+        return camera;
+    }
+
+    // camera ! capsfilter (the asked mode, if any) ! conversion.  The mode is
+    // held at the camera itself, so the camera has to offer it.
+    GstElement* MakeCameraPipeline(const CaptureSourceSpec& source, std::string* error) {
+        GstElement* camera = MakeCameraElement(source.camera_index, error);
+        if (!camera) return nullptr;
         GError* gerror = nullptr;
-        GstElement* tail = gst_parse_bin_from_description(chain.c_str(), TRUE, &gerror);
+        GstElement* tail = gst_parse_bin_from_description(kTail, TRUE, &gerror);
         if (!tail) {
             *error = gerror ? gerror->message : "cannot build the conversion";
             g_clear_error(&gerror);
@@ -181,8 +196,13 @@ struct VideoSource::Impl {
         }
         GstElement* pipeline = gst_pipeline_new(nullptr);
         gst_bin_add_many(GST_BIN(pipeline), camera, tail, nullptr);
-        if (!gst_element_link(camera, tail)) {
-            *error = "the camera does not link to the conversion";
+        std::string mode = CameraCapsText(source);
+        GstCaps* caps = mode.empty() ? nullptr : gst_caps_from_string(mode.c_str());
+        bool linked = gst_element_link_filtered(camera, tail, caps);
+        if (caps) gst_caps_unref(caps);
+        if (!linked) {
+            *error = mode.empty() ? "the camera does not link to the conversion"
+                                  : "the camera offers no mode " + mode;
             gst_object_unref(pipeline);
             return nullptr;
         }
@@ -307,9 +327,31 @@ struct VideoSource::Impl {
         height = fitted_height;
         fps_num = GST_VIDEO_INFO_FPS_N(&info);
         fps_den = std::max(1, GST_VIDEO_INFO_FPS_D(&info));
-        // Rest until Run(): a live source sends nothing while paused.
-        gst_element_set_state(pipeline, GST_STATE_PAUSED);
+        // Frames count from Run() on, which starts the source afresh: until
+        // then the camera is free, the probe's frame is not handed out as if
+        // it were the first one, and a source that sends a single frame and
+        // ends sends it again.  (Going to NULL also flushes the bus.)
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (latest) gst_sample_unref(latest);
+        latest = nullptr;
         return true;
+    }
+
+    // One reason why the build or start failed: on stderr and kept for the box.
+    void Fail(const std::string& reason) {
+        std::fprintf(stderr, "capture: %s: %s\n", file.c_str(), reason.c_str());
+        if (!failure.empty()) failure += '\n';
+        failure += file + ": " + reason;
+    }
+
+    void ReportStart(size_t index) {
+        const CaptureSourceSpec& source = description.sources[index];
+        std::string what = DescribeSource(source, index);
+        if (source.kind == CaptureSourceSpec::kCamera && !camera_name.empty())
+            what += " " + camera_name;
+        std::fprintf(stderr, "capture: %s: %s: %dx%d at %g fps\n", file.c_str(), what.c_str(),
+                     width, height, static_cast<double>(fps_num) / fps_den);
     }
 
     void Supervise() {
@@ -360,27 +402,42 @@ VideoSource::~VideoSource() {
 int VideoSource::BuildGraphFromXMLFile(const char* path) {
     Impl& s = *impl_;
     if (s.pipeline) ReleaseGraph();
-    if (!EnsureGstreamer()) return -1;
     s.file = path ? path : "";
-    DeviceDescription description;
+    s.failure.clear();
+    s.started_source = -1;
+    s.description = DeviceDescription{};
     std::string error;
-    if (!LoadDeviceDescription(s.file.c_str(), &description, &error)) {
-        std::fprintf(stderr, "capture: %s: %s\n", s.file.c_str(), error.c_str());
+    if (!EnsureGstreamer(&error) ||
+        !LoadDeviceDescription(s.file.c_str(), &s.description, &error)) {
+        s.Fail(error);
         return -1;
     }
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         s.released = false;
     }
-    for (size_t i = 0; i < description.sources.size(); ++i) {
+    const std::vector<CaptureSourceSpec>& sources = s.description.sources;
+    for (size_t i = 0; i < sources.size(); ++i) {
         error.clear();
-        if (s.TryStart(description.sources[i], &error)) return 0;
-        std::fprintf(stderr, "capture: %s: %s: %s\n", s.file.c_str(),
-                     DescribeSource(description.sources[i], i).c_str(), error.c_str());
+        s.camera_name.clear();
+        if (s.TryStart(sources[i], &error)) {
+            s.started_source = static_cast<int>(i);
+            s.ReportStart(i);
+            return 0;
+        }
+        s.Fail(DescribeSource(sources[i], i) + ": " + error);
         s.DropPipeline();
     }
-    std::fprintf(stderr, "capture: %s: no source could be started\n", s.file.c_str());
+    s.Fail("no source could be started");
     return -1;
+}
+
+const char* VideoSource::FailureReason() const { return impl_->failure.c_str(); }
+
+std::string VideoSource::CameraStandInNotice() const {
+    const Impl& s = *impl_;
+    if (s.started_source < 0) return {};
+    return StandInNotice(s.description, static_cast<size_t>(s.started_source));
 }
 
 int VideoSource::GetCurrentMediaFormat(long* width, long* height, double* frame_rate, void*) {
@@ -404,7 +461,9 @@ int VideoSource::Run() {
     Impl& s = *impl_;
     if (!s.pipeline) return -1;
     if (gst_element_set_state(s.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        std::fprintf(stderr, "capture: %s: cannot start\n", s.file.c_str());
+        GstMessage* message = gst_bus_pop_filtered(s.bus, GST_MESSAGE_ERROR);
+        s.Fail(message ? "cannot start: " + TakeErrorText(message) : "cannot start");
+        if (message) gst_message_unref(message);
         return -1;
     }
     if (!s.supervising.exchange(true)) s.supervisor = std::thread([&s] { s.Supervise(); });
@@ -416,12 +475,13 @@ int VideoSource::WaitForNextSample(long timeout_ms) {
     std::unique_lock<std::mutex> lock(s.mutex);
     Impl::Reader* reader = s.FindReader(false);
     uint64_t seen = reader ? reader->serial : 0;
-    auto ready = [&] { return s.released || s.latest_serial > seen; };
+    // Nothing is ready before the first frame of Run().
+    auto ready = [&] { return s.released || (s.latest && s.latest_serial > seen); };
     if (timeout_ms < 0)
         s.frame_ready.wait(lock, ready);
     else
         s.frame_ready.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready);
-    return !s.released && s.latest_serial > seen ? 0 : -1;
+    return !s.released && s.latest && s.latest_serial > seen ? 0 : -1;
 }
 
 int VideoSource::CheckoutMemoryBuffer(MemoryBufferHandle* handle, uint8_t** pixels,

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -144,6 +145,7 @@ TEST_F(VideoSourceTest, ThreeThreadsCheckOutAtOnceWithoutTearingOrStalls) {
         }
     };
     std::thread first(holder, 30), second(holder, 157);
+    ASSERT_EQ(source.WaitForNextSample(2000), 0) << "the first frame";
 
     // The frame loop: 1 ms wait, checkout, copy, check the copy is the frame
     // still in the buffer (nothing wrote into it meanwhile), check-in.
@@ -253,6 +255,18 @@ TEST_F(VideoSourceTest, MissingMalformedAndUnstartableDescriptionsFail) {
          Pipeline("videotestsrc num-buffers=0")});
     EXPECT_LT(source.BuildGraphFromXMLFile(dead.c_str()), 0);
     EXPECT_LT(source.GetCurrentMediaFormat(&width, &height, nullptr, nullptr), 0);
+    // The reasons are kept, one line each, for the error box.
+    const std::string reason = source.FailureReason();
+    for (const char* line : {"/dead.xml: source 1 (camera 7): no such camera",
+                             "\n" /* one per source */, "source 2 (nosuchelement): no element",
+                             "source 4 (videotestsrc num-buffers=0): ended before the first frame",
+                             "/dead.xml: no source could be started"})
+        EXPECT_NE(reason.find(line), std::string::npos) << line << " in:\n" << reason;
+    EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 4) << reason;
+    EXPECT_LT(source.BuildGraphFromXMLFile(broken.c_str()), 0);
+    EXPECT_NE(std::string(source.FailureReason()).find("/broken.xml: Error on line 1"),
+              std::string::npos)
+        << source.FailureReason();
 }
 
 TEST_F(VideoSourceTest, FallsBackToTheFirstSourceThatStarts) {
@@ -276,11 +290,16 @@ TEST_F(VideoSourceTest, FallsBackToTheFirstSourceThatStarts) {
     MemoryBufferHandle handle;
     uint8_t* pixels;
     EXPECT_LT(running.source.CheckoutMemoryBuffer(&handle, &pixels), 0);
+    // A source of a single frame: the frame that proved it works is not
+    // handed out, but Run() starts it afresh and the frame comes again.
     std::string red = WriteDescription(
-        dir, "red.xml", {Pipeline("videotestsrc pattern=red ! video/x-raw,width=32,height=16")});
+        dir, "red.xml",
+        {Pipeline("videotestsrc pattern=red num-buffers=1 ! video/x-raw,width=32,height=16")});
     ASSERT_EQ(running.source.BuildGraphFromXMLFile(red.c_str()), 0);
     running.ExpectFormat(32, 16);
     ASSERT_EQ(running.source.EnableMemoryBuffer(3, 3), 0);
+    EXPECT_LT(running.source.CheckoutMemoryBuffer(&handle, &pixels), 0) << "no frame before Run()";
+    EXPECT_NE(running.source.WaitForNextSample(0), 0);
     ASSERT_EQ(running.source.Run(), 0);
     frame = running.Grab(32 * 16 * 4);
     ASSERT_FALSE(frame.empty());
@@ -344,6 +363,7 @@ TEST_F(VideoSourceTest, ALostSourceKeepsItsLastFrameAndComesBack) {
         ASSERT_EQ(source.EnableMemoryBuffer(3, 3), 0);
         testing::internal::CaptureStderr();
         ASSERT_EQ(source.Run(), 0);
+        ASSERT_EQ(source.WaitForNextSample(2000), 0) << "the first frame";
         bool always_a_frame = false;
         int frames = CountFrames(source, std::chrono::milliseconds(1600), &always_a_frame);
         std::string log = testing::internal::GetCapturedStderr();
@@ -403,13 +423,31 @@ TEST_F(CaptureDevicesTest, OneCameraWhenTheSecondIsMissingOrUnbuildable) {
     EXPECT_FALSE(app.second_camera_enabled);
     EXPECT_EQ(app.view_mode, kViewNormal);
     EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_NE(app.frame_buffer[0], nullptr) << "black until the first fetch, never null";
+    EXPECT_EQ(app.frame_buffer[0], nullptr) << "no frame until the first fetch brings one";
 }
 
 TEST_F(CaptureDevicesTest, PrimaryThatCannotStartFails) {
     WriteDescription(".", "dsvl/device1.xml", {"camera=\"5\""});
     EXPECT_FALSE(OpenCaptureDevices(kDeviceFiles));
+    // "(N found)": the cameras this machine has.
+    const std::string reason = CaptureFailureReason();
+    EXPECT_EQ(reason.rfind("dsvl/device1.xml: source 1 (camera 5): no such camera (", 0), 0u)
+        << reason;
+    EXPECT_NE(reason.find(" found)\ndsvl/device1.xml: no source could be started"),
+              std::string::npos)
+        << reason;
     app.video_source[0] = nullptr;  // nothing was started: nothing to close
+}
+
+TEST_F(CaptureDevicesTest, ATestPatternInPlaceOfTheCameraIsNoticed) {
+    WriteDescription(".", "dsvl/device1.xml", {"camera=\"5\"", Solid("0xff0000ff", 160, 120, 30)});
+    ASSERT_TRUE(OpenCaptureDevices(kDeviceFiles));
+    EXPECT_STREQ(capture_notice, "No camera available: showing a test pattern");
+    CloseCaptureDevices();
+    // Opened again with the pattern alone: nothing stands in for anything.
+    WriteDescription(".", "dsvl/device1.xml", {Solid("0xff0000ff", 160, 120, 30)});
+    ASSERT_TRUE(OpenCaptureDevices(kDeviceFiles));
+    EXPECT_STREQ(capture_notice, "");
 }
 
 TEST_F(CaptureDevicesTest, SameSizeSecondCameraAsksAndYesGivesSplitScreen) {

@@ -1,6 +1,7 @@
 #include "capture/device_description.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -121,6 +122,43 @@ TEST(DeviceDescription, EmptyListAndMissingFileAreErrors) {
     std::string truncated = dir + "/truncated.xml";
     std::ofstream(truncated) << "<capture><source pipeline=\"videotestsrc\"/>";
     EXPECT_FALSE(LoadDeviceDescription(truncated.c_str(), &description, &error));
+
+    // A relative name is looked for in the working folder, which the error
+    // names (the program started outside its data folder).
+    char old_cwd[4096];
+    ASSERT_NE(getcwd(old_cwd, sizeof old_cwd), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    EXPECT_FALSE(LoadDeviceDescription("dsvl/device1.xml", &description, &error));
+    ASSERT_EQ(chdir(old_cwd), 0);
+    EXPECT_NE(error.find("dsvl/device1.xml"), std::string::npos) << error;
+    EXPECT_NE(error.find("(working folder " + dir + ")"), std::string::npos) << error;
+}
+
+// Which source runs decides whether the window says a camera is missing.
+TEST(DeviceDescription, StandInNoticeOnlyWhenAPipelineReplacesACamera) {
+    DeviceDescription description;
+    std::string error;
+    ASSERT_TRUE(Parse(R"(<capture>
+          <source camera="0" width="1280" height="720"/>
+          <source camera="0"/>
+          <source pipeline="  videotestsrc is-live=true pattern=ball ! video/x-raw,width=640"/>
+          <source pipeline="filesrc location=clip.avi ! decodebin"/>
+          <source pipeline="videotestsrcx"/>
+        </capture>)",
+                      &description, &error))
+        << error;
+    EXPECT_EQ(StandInNotice(description, 0), "") << "the camera runs";
+    EXPECT_EQ(StandInNotice(description, 1), "") << "the camera runs in its own mode";
+    EXPECT_EQ(StandInNotice(description, 2), "No camera available: showing a test pattern");
+    EXPECT_EQ(StandInNotice(description, 3), "No camera available: showing source 4");
+    EXPECT_EQ(StandInNotice(description, 4), "No camera available: showing source 5");
+    EXPECT_EQ(StandInNotice(description, 5), "") << "past the end";
+
+    DeviceDescription pipelines;
+    ASSERT_TRUE(Parse("<capture><source pipeline='v4l2src'/><source pipeline='videotestsrc'/>"
+                      "</capture>",
+                      &pipelines, &error));
+    EXPECT_EQ(StandInNotice(pipelines, 1), "") << "no camera listed: nothing to miss";
 }
 
 TEST(DeviceDescription, BigFramesShrinkToTheTextureWithTheirAspect) {

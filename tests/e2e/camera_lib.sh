@@ -1,0 +1,52 @@
+# Helpers of the camera tests: the fake cameras of tests/gst and device files
+# that list cameras.  Source after lib.sh and e2e_init.
+
+# use_fake_cameras "SPEC": the program's GStreamer finds the fake cameras
+# described by SPEC (see tests/gst/fake_camera_plugin.c, e.g.
+# "color=0x2080e0; pattern=ball").  A private registry keeps the user's
+# GStreamer registry as it was; it goes with the test's folder.
+use_fake_cameras() {
+    local plugins=${LUMORA_BUILD_DIR:?LUMORA_BUILD_DIR must name the build folder}/tests/gst/plugins
+    [ -f "$plugins/libgstlumorafakecamera.so" ] || e2e_fail "no fake-camera plugin in $plugins"
+    export GST_PLUGIN_PATH=$plugins
+    export GST_REGISTRY=$E2E_DIR/gst-registry.bin
+    export LUMORA_FAKE_CAMERAS=$1
+}
+
+# write_sources 1|2 'SOURCE' ...: the device file lists these <source>
+# attribute sets in order, e.g. 'camera="0" width="1280"'.
+write_sources() {
+    local device=$1 source
+    shift
+    {
+        echo '<?xml version="1.0" encoding="UTF-8"?>'
+        echo '<capture>'
+        for source in "$@"; do echo "  <source $source/>"; done
+        echo '</capture>'
+    } >"$E2E_DIR/data/dsvl/device$device.xml"
+}
+
+# skip_if_real_camera: a real camera would be found before or instead of
+# the fake ones; the log's start line tells which camera opened.
+skip_if_real_camera() {
+    if grep -q "(camera [0-9]*) " "$E2E_DIR/lumora.log" &&
+        ! grep -q "(camera [0-9]*) Lumora Fake Camera" "$E2E_DIR/lumora.log"; then
+        e2e_skip "a camera of this machine answered: $(grep '(camera' "$E2E_DIR/lumora.log" | head -n1)"
+    fi
+}
+
+# red_pixels WID X0 Y0 WIDTH HEIGHT: how many strongly red pixels the window
+# shows in that rectangle (the on-screen notices are red text).
+red_pixels() {
+    local shot=$E2E_DIR/red.png
+    import -window "$1" "$shot"
+    convert "$shot" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 > 180 && $4 < 70 && $5 < 70 { n++ } END { print n + 0 }'
+}
+
+# expect_camera DEVICE CAMERA "WxH at R fps": device file DEVICE opened fake
+# camera CAMERA, its first source, in that mode (the capture layer's line).
+expect_camera() {
+    local line="dsvl/device$1.xml: source 1 (camera $2) Lumora Fake Camera $2: $3"
+    grep -qF "$line" "$E2E_DIR/lumora.log" ||
+        e2e_fail "no \"$line\" in the log: $(grep "device$1.xml" "$E2E_DIR/lumora.log" || true)"
+}
