@@ -240,7 +240,11 @@ void ReportShotFailure(ShotKind kind, const char* name, const std::string& reaso
 
 void WriteShot(ShotKind kind) {
     const uint8_t* pixels = app.frame_buffer[app.current_camera];
-    if (!pixels) return;  // no camera frame yet: nothing to keep
+    if (!pixels) {  // no camera frame yet: nothing to keep, and no fault
+        std::fprintf(stderr, "%s: no camera picture yet, nothing saved\n",
+                     kind == ShotKind::Screenshot ? "screenshot" : "motionshot");
+        return;
+    }
     char name[kPathLength];
     FormatClockName(kShotFormat, FrameTime(), name, sizeof name);
     std::string reason;
