@@ -3,7 +3,8 @@
 # pattern, ended by the exit sequence (its "Info" notice answered), lasts
 # about 3 s in the file, upright; closing the window finishes an effect
 # recording the same way; the "Video Compression" dialog starts a recording
-# with OK; a recording whose process is killed still decodes.
+# with OK, named by the time it was answered; a recording whose process is
+# killed still decodes.
 source "$(dirname "$0")/lib.sh"
 e2e_init
 : >>"$E2E_DIR/lumora.log"
@@ -116,10 +117,18 @@ wid=$(main_window)
 run_command "$wid" ""
 sleep 0.5
 run_command "$wid" recordmode_screen
+# The dialog stays up a while: the name must tell when recording began.
+wait_window "Video Compression" 15 >/dev/null
+sleep 3
+answered=$(date +%s)
 answer_box "Video Compression"  # OK: the preselected Motion JPEG
 sleep 3
 file=$(records screen_rec_screen)
 [ -n "$file" ] || e2e_fail "no screen recording after OK"
+stamp=$(basename "$file" | sed -E 's/^([0-9]{2})_([0-9]{2})_([0-9]{4})_([0-9]{2})_([0-9]{2})_([0-9]{2})_.*/\3-\2-\1 \4:\5:\6/')
+named=$(date -d "$stamp" +%s) || e2e_fail "no time in the name $(basename "$file")"
+[ "$named" -ge $((answered - 1)) ] ||
+    e2e_fail "$(basename "$file") is named $((answered - named)) s before the dialog was answered"
 kill -KILL "$LUMORA_PID"
 wait "$LUMORA_PID" 2>/dev/null || true
 LUMORA_PID=
