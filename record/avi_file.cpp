@@ -227,7 +227,7 @@ bool AviFile::RewriteHeaders() {
         if (n <= 0) return Fail("cannot write the file's headers", n < 0 ? errno : EIO);
         done += size_t(n);
     }
-    if (!first_closed_) return true;
+    if (segment_start_ == 0) return true;
     // A later segment's sizes live in its own RIFF and movi headers.
     return PutAt(segment_start_ + 4, Clamp32(end_ - segment_start_ - 8)) &&
            PutAt(movi_start_ + 4, Clamp32(end_ - movi_start_ - 8));

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,34 @@ std::string GstreamerFrames(const std::string& path) {
     return frames;
 }
 
+uint32_t Le32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | uint8_t(bytes[at + i]);
+    return value;
+}
+
+// The file's outline, "AVI :hdrl,movi,idx1 AVIX:movi ...": each RIFF with
+// the chunks it holds, or "bad" when a size does not meet the next chunk or
+// the file's end exactly.
+std::string Outline(const std::string& path) {
+    const std::string bytes = RunCommand("cat '" + path + "'");
+    std::string outline;
+    size_t at = 0;
+    while (at + 12 <= bytes.size() && bytes.compare(at, 4, "RIFF") == 0) {
+        const size_t end = at + 8 + Le32(bytes, at + 4);
+        outline += (outline.empty() ? "" : " ") + bytes.substr(at + 8, 4) + ":";
+        size_t child = at + 12;
+        while (child + 8 <= end) {
+            const std::string id = bytes.substr(child, 4);
+            outline += (child == at + 12 ? "" : ",") + (id == "LIST" ? bytes.substr(child + 8, 4) : id);
+            child += 8 + Le32(bytes, child + 4) + (Le32(bytes, child + 4) & 1);
+        }
+        if (child != end) return "bad";
+        at = end;
+    }
+    return at == bytes.size() ? outline : "bad";
+}
+
 class AviFileTest : public ::testing::Test {
 protected:
     void SetUp() override { dir_ = MakeTempDir("lumora-container"); }
@@ -108,6 +137,13 @@ TEST_F(AviFileTest, FramesInOrderAcrossSegmentsWithKeyFlags) {
         EXPECT_NE(probe.find("duration=2.666667"), std::string::npos) << probe;
         EXPECT_EQ(DecodedNumbers(path), Sequence(40));
         EXPECT_EQ(GstreamerFrames(path), std::string(40, 'K'));  // raw frames are all key frames
+        // Sizes that tile the file exactly, the AVI 1.0 index after the
+        // first movi list, further segments each a movi list.
+        const std::string outline = Outline(path);
+        EXPECT_TRUE(std::regex_match(outline, std::regex(segment < (1u << 30)
+                                                             ? "AVI :hdrl,movi,idx1( AVIX:movi){5,}"
+                                                             : "AVI :hdrl,movi,idx1")))
+            << outline;
     }
 
     // An encoded stream's delta frames are flagged as such in its indexes
