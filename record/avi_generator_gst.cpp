@@ -205,7 +205,8 @@ struct AviGenerator::Pipeline {
         gst_sample_unref(sample);
         if (stored) return GST_FLOW_OK;
         // The disk is full or the file is gone: the bus carries the reason.
-        const std::string reason = self->file.Error().empty() ? "the frame could not be stored" : self->file.Error();
+        const std::string reason =
+            self->file.Error().empty() ? "the frame could not be stored" : self->file.Error();
         GError* error = g_error_new(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, "%s", reason.c_str());
         gst_element_post_message(GST_ELEMENT(sink), gst_message_new_error(GST_OBJECT(sink), error, nullptr));
         g_error_free(error);
@@ -282,7 +283,8 @@ int32_t AviGenerator::Open() {
     if (entry) {
         const std::string refusal = FrameSizeRefusal(*entry, width, height);
         if (!refusal.empty())
-            return Fail((compressed_failed + refusal).c_str(), AviOpenStep::CompressedStream, kAviErrBadFormat);
+            return Fail((compressed_failed + refusal).c_str(), AviOpenStep::CompressedStream,
+                        kAviErrBadFormat);
     }
     GstElement* convert = nullptr;
     GstElement* fed_filter = nullptr;
@@ -309,7 +311,8 @@ int32_t AviGenerator::Open() {
     if (!all_made) return Fail(compressed_failed, AviOpenStep::CompressedStream, kAviErrNoCompressor);
 
     GstCaps* sink_caps = gst_caps_from_string(entry->element ? entry->coded_caps : entry->fed_caps);
-    g_object_set(sink, "caps", sink_caps, "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE, nullptr);
+    g_object_set(sink, "caps", sink_caps, "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE,
+                 nullptr);
     gst_caps_unref(sink_caps);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = Pipeline::OnSample;
@@ -327,7 +330,8 @@ int32_t AviGenerator::Open() {
         // Frames arrive bottom row first; encoders want the top row first.
         // Flipped after the conversion: fewer bytes to move in 4:2:0.
         gst_util_set_object_arg(G_OBJECT(flip), "method", "vertical-flip");
-        linked = gst_element_link_many(p.appsrc, convert, fed_filter, flip, encoder, coded_filter, sink, nullptr);
+        linked = gst_element_link_many(p.appsrc, convert, fed_filter, flip, encoder, coded_filter, sink,
+                                       nullptr);
     } else {
         // Uncompressed AVI frames are bottom row first, as they arrive.
         linked = gst_element_link(p.appsrc, sink);

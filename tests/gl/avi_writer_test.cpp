@@ -155,8 +155,8 @@ TEST_F(AviWriterTest, EveryOfferedEncoderStoresEveryFrameUpright) {
         EXPECT_EQ(Field(probe, "nb_read_frames"), "30") << probe;
         // 30 frames at 15 per second.
         EXPECT_NEAR(std::atof(Field(probe, "duration").c_str()), 2.0, 0.1) << probe;
-        EXPECT_EQ(RunCommand("ffprobe -v error -show_entries packet=flags -of csv=p=0 '" + path + "' | grep -c K"),
-                  std::to_string(c.key_frames) + "\n");
+        const std::string flags = "ffprobe -v error -show_entries packet=flags -of csv=p=0 '" + path + "'";
+        EXPECT_EQ(RunCommand(flags + " | grep -c K"), std::to_string(c.key_frames) + "\n");
         const auto top = DecodedPixel(path, 160, 10), bottom = DecodedPixel(path, 160, 230);
         EXPECT_GT(top[0], 200) << "top should be red";
         EXPECT_LT(top[2], 60);
@@ -170,7 +170,8 @@ TEST_F(AviWriterTest, EveryOfferedEncoderStoresEveryFrameUpright) {
 // Motion JPEG once showed black at 16 and white at 235.
 TEST_F(AviWriterTest, EveryEncoderKeepsThePicturesLevels) {
     const int width = 320, height = 240, band_width = width / 4;
-    const int bands[4][4] = {{0, 0, 0, 4}, {128, 128, 128, 4}, {255, 255, 255, 4}, {255, 0, 0, 8}};  // r g b, tolerance
+    // Red, green, blue and the tolerance of each band.
+    const int bands[4][4] = {{0, 0, 0, 4}, {128, 128, 128, 4}, {255, 255, 255, 4}, {255, 0, 0, 8}};
     std::vector<uint8_t> frame(size_t(width) * height * 4, 255);
     for (size_t i = 0; i < frame.size(); i += 4)
         for (int c = 0; c < 3; ++c) frame[i + c] = uint8_t(bands[i / 4 % width / band_width][2 - c]);
@@ -186,7 +187,7 @@ TEST_F(AviWriterTest, EveryEncoderKeepsThePicturesLevels) {
         ASSERT_EQ(rgb.size(), size_t(width) * height * 3);
         for (int b = 0; b < 4; ++b)
             for (int c = 0; c < 3; ++c)
-                EXPECT_NEAR(uint8_t(rgb[(size_t(height / 2) * width + b * band_width + band_width / 2) * 3 + c]),
+                EXPECT_NEAR(uint8_t(rgb[(size_t(height / 2) * width + (b * 2 + 1) * band_width / 2) * 3 + c]),
                             bands[b][c], bands[b][3])
                     << "band " << b << " channel " << c;
     }

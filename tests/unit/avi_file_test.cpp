@@ -38,7 +38,8 @@ bool Begin(AviFile& file, const std::string& path, uint64_t segment_limit) {
 // The numbers ffmpeg decodes, -1 for a frame upside down (top row first in
 // its output, so green belongs at the bottom).
 std::vector<int> DecodedNumbers(const std::string& path) {
-    const std::string raw = RunCommand("ffmpeg -v error -i '" + path + "' -f rawvideo -pix_fmt bgra - 2>/dev/null");
+    const std::string raw =
+        RunCommand("ffmpeg -v error -i '" + path + "' -f rawvideo -pix_fmt bgra - 2>/dev/null");
     std::vector<int> numbers;
     for (size_t at = 0; at + kFrameBytes <= raw.size(); at += kFrameBytes) {
         const bool upright = raw[at + 1] == 0 && uint8_t(raw[at + kFrameBytes - 3]) == 255;
@@ -93,9 +94,8 @@ TEST(AviFileTest, SegmentsAndAKilledWritersFile) {
                                                  "grep -c 'last-message = chain'");
         EXPECT_EQ(gstreamer, "40\n");
         const std::string outline = Outline(path);
-        EXPECT_TRUE(std::regex_match(outline, std::regex(segment < (1u << 30) ? "AVI :hdrl,movi,idx1( AVIX:movi){5,}"
-                                                                              : "AVI :hdrl,movi,idx1")))
-            << outline;
+        const char* expected = segment < (1u << 30) ? "AVI :hdrl,movi,idx1( AVIX:movi){5,}" : "AVI :hdrl,movi,idx1";
+        EXPECT_TRUE(std::regex_match(outline, std::regex(expected))) << outline;
     }
 
     // Killed in its third segment, past the last header update: every frame reads.

@@ -37,7 +37,8 @@ int g_seconds_since_frame = 0;
 LocalTime FakeLocalTime() {
     std::tm t{};
     t.tm_mday = app.clock_day, t.tm_mon = app.clock_month - 1, t.tm_year = app.clock_year - 1900;
-    t.tm_hour = app.clock_hour, t.tm_min = app.clock_minute, t.tm_sec = app.clock_second + g_seconds_since_frame;
+    t.tm_hour = app.clock_hour, t.tm_min = app.clock_minute;
+    t.tm_sec = app.clock_second + g_seconds_since_frame;
     const time_t seconds = timegm(&t);
     gmtime_r(&seconds, &t);
     return LocalTime{t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, seconds, 0};
@@ -483,7 +484,8 @@ TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
 TEST_F(RecordModesTest, NamesTellWhenRecordingBeganAfterTheDialog) {
     fake_avi.on_choose = [] { g_seconds_since_frame += 20; };
     SetRecordMode(1);
-    EXPECT_EQ(fake_avi.opened_files, std::vector<std::string>{"capture/record/08_12_2026_14_05_29_record_dev1.avi"});
+    EXPECT_EQ(fake_avi.opened_files,
+              std::vector<std::string>{"capture/record/08_12_2026_14_05_29_record_dev1.avi"});
     SetRecordMode(4);
     SetMotionRecord();
     EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_49_motion_rec_dev1.avi");
@@ -508,7 +510,8 @@ TEST_F(RecordModesTest, ShotsThatCannotBeWrittenAreReported) {
     Frame();
     ASSERT_EQ(dialogs_.boxes.size(), 1u);
     EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
-    EXPECT_EQ(dialogs_.boxes[0].text, "The screenshot could not be written to " + shot + ": No such file or directory.");
+    EXPECT_EQ(dialogs_.boxes[0].text,
+              "The screenshot could not be written to " + shot + ": No such file or directory.");
 
     testing::internal::CaptureStderr();
     for (int i = 0; i < 2; ++i) {
