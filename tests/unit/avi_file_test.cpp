@@ -67,11 +67,13 @@ std::string Outline(const std::string& path) {
     size_t at = 0;
     while (at + 12 <= bytes.size() && bytes.compare(at, 4, "RIFF") == 0) {
         const size_t end = at + 8 + Le32(bytes, at + 4);
-        outline += (at ? " " : "") + bytes.substr(at + 8, 4) + ":";
+        if (at) outline += ' ';
+        outline.append(bytes, at + 8, 4).append(":");
         size_t child = at + 12;
         for (; child + 8 <= end; child += 8 + ((Le32(bytes, child + 4) + 1) & ~1u)) {
             const std::string id = bytes.substr(child, 4);
-            outline += (child == at + 12 ? "" : ",") + (id == "LIST" ? bytes.substr(child + 8, 4) : id);
+            if (child != at + 12) outline += ',';
+            outline += id == "LIST" ? bytes.substr(child + 8, 4) : id;
         }
         if (child != end) return "bad";
         at = end;

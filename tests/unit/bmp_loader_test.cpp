@@ -33,8 +33,9 @@ const std::vector<Rgb> kPalette = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0}, 
 // (x, y) uses palette index (x + 2y) mod `colours`.
 Picture MakePicture(int colours, int width = 5, int height = 3) {
     Picture p{width, height, {}, {}, {}};
-    for (int i = 0; i < 256; ++i) p.palette.push_back(i < int(kPalette.size()) ? kPalette[i] : Rgb{uint8_t(i), 7, uint8_t(255 - i)});
-    p.palette.resize(std::max(colours, 2));
+    const int entries = std::max(colours, 2);
+    for (int i = 0; i < entries; ++i)
+        p.palette.push_back(i < int(kPalette.size()) ? kPalette[i] : Rgb{uint8_t(i), 7, uint8_t(255 - i)});
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const uint8_t index = uint8_t((x + 2 * y) % colours);

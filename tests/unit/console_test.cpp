@@ -140,9 +140,9 @@ TEST_F(ConsoleTest, EmptyReturnPushesABlankLine) {
 
 TEST_F(ConsoleTest, BufferKeepsTheNewestTwentyFiveLines) {
     StartEditing();
-    for (int i = 0; i < 30; ++i) Run("w" + std::to_string(i));
+    for (int i = 0; i < 30; ++i) Run(std::string("w").append(std::to_string(i)));
     for (int k = 0; k < kConsoleLines; ++k)
-        EXPECT_EQ(Line(k), "w" + std::to_string(29 - k) + ": command not found!");
+        EXPECT_EQ(Line(k), std::string("w").append(std::to_string(29 - k)).append(": command not found!"));
 }
 
 TEST_F(ConsoleTest, TypedFormatDirectivesArePrintedAsText) {
