@@ -15,7 +15,9 @@ constexpr int kMaskEffect = 12;
 constexpr int kChromaKeyEffect = 13;
 constexpr int kLuminanceKeyEffect = 14;
 constexpr int kModelEffect = 16;
-constexpr float kLineSpacing = 18;  // font 3 is 15 rows high
+constexpr float kLineSpacing = 18;        // font 3 is 15 rows high
+constexpr float kLeftMargin = 5;
+constexpr float kLowestLineUnits = -108;  // overlay units: just above the info lamp
 
 [[gnu::format(printf, 2, 3)]] void Add(NoticeList* list, const char* format, ...) {
     if (list->count >= kMaxNotices) return;
@@ -39,20 +41,23 @@ bool MaskShown() {
 
 }  // namespace
 
-NoticeList CollectNotices(bool shader_programs_missing) {
+NoticeList CollectNotices(bool shader_programs_missing, int window_height) {
     NoticeList list;
-    if (app.view_mode == kViewShader && shader_programs_missing) Add(&list, "%s", cg_error_text);
+    const bool shader_failed = app.view_mode == kViewShader && shader_programs_missing;
+    if (shader_failed) Add(&list, "%s", cg_error_text);
     if (capture_notice[0] != '\0') Add(&list, "%s", capture_notice);
     if (MaskShown() && mask_load_failure[0] != '\0') Add(&list, "%s", mask_load_failure);
     if (ShaderEffect(kModelEffect) && !studio_model && model_load_failure[0] != '\0')
         Add(&list, "No model: %s", model_load_failure);
     if (app.motion_alarm_on && app.alarm_sound == 0)
         Add(&list, "Motion alarm is silent: %s could not be loaded", app.alarm_file);
+
+    // The last line lowest; the shader failure notice keeps its own place.
+    const float lowest = static_cast<float>(window_height) * (128 - kLowestLineUnits) / 256;
+    for (int i = 0; i < list.count; ++i) {
+        list.x[i] = kLeftMargin;
+        list.y[i] = lowest - kLineSpacing * static_cast<float>(list.count - 1 - i);
+    }
+    if (shader_failed) list.y[0] = static_cast<float>(window_height / 3);
     return list;
-}
-
-float NoticeX() { return 5; }
-
-float NoticeY(int index, int window_height) {
-    return static_cast<float>(window_height / 3) + kLineSpacing * static_cast<float>(index);
 }

@@ -6,8 +6,9 @@
 //   - the mask an effect samples could not be read;
 //   - the model the model effect draws could not be loaded;
 //   - the motion alarm is on but its sound could not be loaded.
-// The frame loop draws them in its text pass, the first line where the
-// shader failure notice has always stood.
+// The frame loop draws them in its text pass: the shader failure notice
+// where it has always stood, at the left one third down; the others at the
+// bottom left, above the info lamp, clear of the console panel.
 #pragma once
 
 constexpr int kMaxNotices = 5;
@@ -16,12 +17,10 @@ constexpr int kNoticeLength = 200;
 struct NoticeList {
     int count = 0;
     char lines[kMaxNotices][kNoticeLength] = {};
+    float x[kMaxNotices] = {}, y[kMaxNotices] = {};  // window pixels, origin top-left
 };
 
-// The notices of this moment, most important first.  `shader_programs_missing`
-// comes from the effect runtime (a GL query).
-NoticeList CollectNotices(bool shader_programs_missing);
-
-// Window pixels (origin top-left) of notice line `index`.
-float NoticeX();
-float NoticeY(int index, int window_height);
+// The notices of this moment, most important first (top to bottom), placed
+// for a window `window_height` pixels high.  `shader_programs_missing` comes
+// from the effect runtime (a GL query).
+NoticeList CollectNotices(bool shader_programs_missing, int window_height);

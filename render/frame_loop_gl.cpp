@@ -166,12 +166,12 @@ void DrawZoomNavigator() {
     LineSquare(app.zoom_pan_x - 88, 88 - app.zoom_pan_y, 32 / app.zoom_scale);
 }
 
-// The shader failure notice and the others below it, in red.
+// The shader failure notice and the others, in red.
 void DrawNotices() {
-    const NoticeList notices = CollectNotices(ShaderProgramsMissing());
+    const NoticeList notices = CollectNotices(ShaderProgramsMissing(), app.window_height);
     glColor3f(1, 0, 0);
     for (int i = 0; i < notices.count; ++i)
-        DrawBitmapString(NoticeX(), NoticeY(i, app.window_height), 3, notices.lines[i]);
+        DrawBitmapString(notices.x[i], notices.y[i], 3, notices.lines[i]);
 }
 
 }  // namespace

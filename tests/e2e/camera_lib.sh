@@ -35,14 +35,6 @@ skip_if_real_camera() {
     fi
 }
 
-# red_pixels WID X0 Y0 WIDTH HEIGHT: how many strongly red pixels the window
-# shows in that rectangle (the on-screen notices are red text).
-red_pixels() {
-    local shot=$E2E_DIR/red.png
-    import -window "$1" "$shot"
-    convert "$shot" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 > 180 && $4 < 70 && $5 < 70 { n++ } END { print n + 0 }'
-}
-
 # expect_camera DEVICE CAMERA "WxH at R fps": device file DEVICE opened fake
 # camera CAMERA, its first source, in that mode (the capture layer's line).
 expect_camera() {

@@ -18,12 +18,6 @@ stand_in="pipeline=\"$(solid_pipeline 283CE6 320 240)\""
 shipped=$LUMORA_SOURCE_DIR/data/dsvl
 use_fake_cameras "color=0x2080e0; color=0xe02080"
 
-# The notice line stands at the left, a third of the way down.
-notice_pixels() {
-    local height=${2#* }
-    red_pixels "$1" 0 $((height / 3 - 20)) 180 30
-}
-
 # open_with_fallback 'CAMERA SOURCE': device 1 tries the camera, then the
 # stand-in pipeline (so that a camera that fails shows as the wrong picture
 # rather than as an "Error" box); no device 2.  Sets wid.

@@ -210,6 +210,23 @@ wait_pixel() {
     e2e_fail "pixel ($2, $3) shows \"$seen\", expected about \"$4\""
 }
 
+# red_pixels WID X0 Y0 WIDTH HEIGHT: how many strongly red pixels the window
+# shows in that rectangle (the on-screen notices are red text).
+red_pixels() {
+    local shot=$E2E_DIR/red.png
+    import -window "$1" "$shot"
+    convert "$shot" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 > 180 && $4 < 70 && $5 < 70 { n++ } END { print n + 0 }'
+}
+
+# notice_pixels WID "WIDTH HEIGHT": red pixels where the lowest on-screen
+# notice stands: the bottom left, its baseline at overlay unit -108, just
+# above the info lamp.
+notice_pixels() {
+    local height=${2#* }
+    local baseline=$(( height * 236 / 256 ))
+    red_pixels "$1" 0 $(( baseline - 13 )) 180 16
+}
+
 # window_size WID: prints "WIDTH HEIGHT".
 window_size() {
     xdotool getwindowgeometry "$1" | awk '/Geometry:/ { split($2, s, "x"); print s[1], s[2] }'

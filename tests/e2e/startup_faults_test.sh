@@ -18,15 +18,6 @@ answer_error() {
     xdotool key --window "$box" --clearmodifiers Return
 }
 
-# red_in_notice_row WID: red pixels where the first notice line stands (left
-# part of the row one third down the window).
-red_in_notice_row() {
-    local shot=$E2E_DIR/notice.png
-    import -window "$1" "$shot"
-    convert "$shot" -crop 95x18+0+66 +repage -fx "r > 0.75 && g < 0.25 && b < 0.25" \
-        -format "%[fx:int(mean * w * h + 0.5)]" info:
-}
-
 e2e_log "a display without the double-buffered RGB mode"
 export LD_PRELOAD=$LUMORA_NO_DISPLAY_MODE
 start_lumora
@@ -47,11 +38,11 @@ grep -q '^\[Error\] Unable to open mdl.velisse.mdl$' "$E2E_DIR/lumora.log" ||
 wid=$(wait_window Lumora)
 wait_pixel "$wid" 300 20 "32 64 192"
 press_key "$wid" Return  # ends the help paging
-[ "$(red_in_notice_row "$wid")" -eq 0 ] || e2e_fail "a notice before the alarm is on"
+[ "$(notice_pixels "$wid" "320 240")" -eq 0 ] || e2e_fail "a notice before the alarm is on"
 xdotool type --delay 30 --clearmodifiers motionalarm
 xdotool key --clearmodifiers Return
 sleep 1
-red=$(red_in_notice_row "$wid")
+red=$(notice_pixels "$wid" "320 240")
 e2e_log "red pixels of the alarm notice: $red"
 [ "$red" -gt 40 ] || e2e_fail "no notice about the silent alarm ($red red pixels)"
 press_key "$wid" Escape

@@ -318,10 +318,10 @@ TEST_F(ModelTest, WithoutAModelTheProgramRunsOnAndTheModelEffectShowsTheVideo) {
     EXPECT_NE(dialogs.boxes[0].text.find("Unable to open " + missing), std::string::npos);
 
     const std::vector<uint8_t> pixels = DrawModelEffectOverGreyVideo();
-    // Between the info lamp and the notice everything is the grey video:
-    // no sphere, no shadow, no blue background.
+    // Above the notice and the info lamp (bottom left) everything is the grey
+    // video: no sphere, no shadow, no blue background.
     int video = 0, other = 0;
-    for (int y = 40; y < 240; ++y)
+    for (int y = 80; y < 440; ++y)
         for (int x = 40; x < 600; ++x) {
             const uint8_t* p = &pixels[(static_cast<size_t>(y) * 640 + x) * 4];
             const bool grey = std::abs(p[0] - kVideoGrey) <= 2 && std::abs(p[1] - kVideoGrey) <= 2 &&
@@ -329,14 +329,14 @@ TEST_F(ModelTest, WithoutAModelTheProgramRunsOnAndTheModelEffectShowsTheVideo) {
             (grey ? video : other) += 1;
         }
     EXPECT_EQ(other, 0);
-    EXPECT_EQ(video, 560 * 200);
-    const NoticeList notices = CollectNotices(false);
+    EXPECT_EQ(video, 560 * 360);
+    const NoticeList notices = CollectNotices(false, 480);
     ASSERT_EQ(notices.count, 1);
     EXPECT_EQ(std::string(notices.lines[0]), "No model: Unable to open " + missing);
 
     const std::string velisse = SourceDir() + "/data/mdl/velisse.mdl";
     ASSERT_TRUE(LoadChosenModel(velisse.c_str()));
-    EXPECT_EQ(CollectNotices(false).count, 0);
+    EXPECT_EQ(CollectNotices(false, 480).count, 0);
 }
 
 TEST_F(ModelTest, WindowLargerThanTheBuffersReadsBackAtMost2048) {

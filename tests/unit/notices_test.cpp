@@ -15,7 +15,7 @@
 namespace {
 
 std::vector<std::string> Lines(bool shader_programs_missing = false) {
-    const NoticeList list = CollectNotices(shader_programs_missing);
+    const NoticeList list = CollectNotices(shader_programs_missing, 480);
     return std::vector<std::string>(list.lines, list.lines + list.count);
 }
 
@@ -55,11 +55,17 @@ TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
                                "PIXEL: 0:3: syntax error", "No camera available: showing a test pattern",
                                "No model: Unable to open mdl\\velisse.mdl",
                                "Motion alarm is silent: wav\\3.wav could not be loaded"}));
+    // The compiler's message one third down, the rest stacked at the bottom
+    // left, the last just above the info lamp (overlay units -115 and below).
+    const NoticeList placed = CollectNotices(true, 480);
+    EXPECT_FLOAT_EQ(placed.y[0], 160);
+    EXPECT_FLOAT_EQ(placed.y[3], 480 * 236 / 256.0f);
+    EXPECT_FLOAT_EQ(placed.y[1], placed.y[3] - 2 * 18);
+    EXPECT_LT(placed.y[3], 480 * 243 / 256.0f - 3);
+
     app.alarm_sound = 1;
     app.view_mode = kViewNormal;
     EXPECT_EQ(Lines(true), std::vector<std::string>{"No camera available: showing a test pattern"});
-    EXPECT_EQ(NoticeY(0, 480), 160);
-    EXPECT_EQ(NoticeY(1, 480), 178);
 }
 
 }  // namespace
