@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -173,5 +174,7 @@ int main(int argc, char** argv) {
     BenchFetchCopy(dir, runs);
     BenchSourceAlone(dir);
     if (!BenchProgramFetch(dir)) std::printf("(no display: FetchFrames figures skipped)\n");
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
     return 0;
 }
