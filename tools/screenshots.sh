@@ -7,6 +7,7 @@
 #
 # Needs Xvfb, xdotool and ImageMagick (scripts/deps installs them).
 set -euo pipefail
+source "$(dirname "$0")/../tests/e2e/popup_menu.sh"
 
 SOURCE_DIR=$(cd "$(dirname "$0")/.." && pwd)
 PROGRAM=$(realpath "${1:-$SOURCE_DIR/build/lumora}")
@@ -117,42 +118,9 @@ click_unit() {
     sleep 0.3
 }
 
-# The innermost open popup menu: "X Y WIDTH HEIGHT WINDOW".
-last_menu() {
-    local id found=
-    for id in $(xdotool search --onlyvisible --name '^freeglut menu$' 2>/dev/null); do
-        found+=$(xdotool getwindowgeometry --shell "$id" |
-            awk -F= '{ v[$1] = $2 } END { print v["X"], v["Y"], v["WIDTH"], v["HEIGHT"], v["WINDOW"] }')$'\n'
-    done
-    [ -n "$found" ] || fail "no popup menu open"
-    sort -n <<<"$found" | grep . | tail -n1
-}
-
-# menu_walk ENTRY...: right button, then entry ENTRY (0-based) of each menu
-# in turn, released on the last.  freeglut entries are 25 pixels high.
-menu_walk() {
-    local x y w h menu row
-    xdotool mousemove --window "$WID" 40 40
-    sleep 0.2
-    xdotool mousedown 3
-    sleep 0.5
-    for entry in "$@"; do
-        read -r x y w h menu < <(last_menu)
-        row=$(( y + 2 + 25 * entry + 12 ))
-        xdotool mousemove $(( x + 10 )) "$row"
-        sleep 0.3
-        xdotool mousemove $(( x + w / 2 )) "$row"
-        sleep 0.5
-    done
-    xdotool mouseup --window "$menu" 3
-    sleep 0.2
-    xdotool mouseup 3
-    sleep 1
-}
-
 # Menu positions: Cg Shader > Cg Vertex Shader / Cg Pixel Shader > program.
-vertex_program() { menu_walk 0 0 "$1"; }
-pixel_program() { menu_walk 0 1 "$1"; }
+vertex_program() { menu_walk "$WID" 0 0 "$1"; sleep 0.5; }
+pixel_program() { menu_walk "$WID" 0 1 "$1"; sleep 0.5; }
 
 # shot NAME: the window as docs/images/NAME.png, at most 640 x 480.
 shot() {

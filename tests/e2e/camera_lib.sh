@@ -1,8 +1,8 @@
 # Helpers of the camera tests: the fake cameras of tests/gst and device files
 # that list cameras.  Source after lib.sh and e2e_init.
 
-# use_fake_cameras "SPEC": the program's GStreamer finds the fake cameras
-# described by SPEC (see tests/gst/fake_camera_plugin.c, e.g.
+# use_fake_cameras "CAMERAS": the program's GStreamer finds the fake cameras
+# described by CAMERAS (see tests/gst/fake_camera_plugin.c, e.g.
 # "color=0x2080e0; pattern=ball").  A private registry keeps the user's
 # GStreamer registry as it was; it goes with the test's folder.
 use_fake_cameras() {

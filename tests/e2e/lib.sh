@@ -3,6 +3,7 @@
 # it, and xdotool / ImageMagick to drive and look at its window.
 # Source it; every test script calls e2e_init first.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/popup_menu.sh"
 
 E2E_SKIP=77  # ctest reports this exit status as "skipped"
 
@@ -137,49 +138,11 @@ press_key() {
     xdotool key --clearmodifiers "$2"
 }
 
-# window_at_origin: the next start opens its window at the desktop's origin.
+# window_at_origin: the next start opens its window at the desktop's origin
+# (where menu_walk needs it).
 window_at_origin() {
     mkdir -p "$XDG_CONFIG_HOME/Korvane"
     printf '[main]\ngl_win_pos_x=0\ngl_win_pos_y=0\n' >"$E2E_SETTINGS"
-}
-
-# The innermost open popup menu (submenus open to the right):
-# "X Y WIDTH HEIGHT WINDOW".
-last_menu() {
-    local id found=
-    for id in $(xdotool search --onlyvisible --name '^freeglut menu$' 2>/dev/null); do
-        found+=$(xdotool getwindowgeometry --shell "$id" |
-            awk -F= '{ v[$1] = $2 } END { print v["X"], v["Y"], v["WIDTH"], v["HEIGHT"], v["WINDOW"] }')$'\n'
-    done
-    [ -n "$found" ] || e2e_fail "no popup menu open"
-    sort -n <<<"$found" | grep . | tail -n1
-}
-
-# menu_walk WID ENTRY...: opens the popup menu with the right button and walks
-# to entry ENTRY (0-based) of each menu in turn, releasing on the last.
-# The release goes to the menu's own window: XTEST releases over a submenu
-# are not taken as a choice by freeglut (a real pointer's are).  Without a
-# window manager freeglut also misplaces releases in a window away from the
-# desktop's origin: start the program with window_at_origin.
-menu_walk() {
-    local wid=$1 x y w h menu row
-    shift
-    xdotool mousemove --window "$wid" 40 40
-    sleep 0.2
-    xdotool mousedown 3
-    sleep 0.5
-    for entry in "$@"; do
-        read -r x y w h menu < <(last_menu)
-        row=$(( y + 2 + 25 * entry + 12 ))  # freeglut: 25-pixel entries, 2-pixel border
-        xdotool mousemove $(( x + 10 )) "$row"
-        sleep 0.3
-        xdotool mousemove $(( x + w / 2 )) "$row"
-        sleep 0.5
-    done
-    xdotool mouseup --window "$menu" 3
-    sleep 0.2
-    xdotool mouseup 3
-    sleep 0.5
 }
 
 # pixel_at WID X Y: "R G B" of the window's pixel, read from a screenshot.
