@@ -14,13 +14,30 @@ class VideoSource;
 // Handle of one frame checkout from a capture source.
 using MemoryBufferHandle = int;
 
-constexpr int kPanelCount = 5;         // statistics, motion, time, console, info
-constexpr int kSavedPanelCount = 4;    // the info panel position is not saved
-constexpr int kButtonCount = 13;
 constexpr int kPathLength = 200;
 
-enum ViewMode : int32_t { kViewNormal = 0, kViewShader = 1, kViewSplit = 2, kViewSwap = 3 };
-enum RecordMode : int32_t { kRecordOff = 0, kRecordNormal = 1, kRecordEffect = 2, kRecordScreen = 3 };
+enum ViewMode : int32_t { kViewNormal, kViewShader, kViewSplit, kViewSwap };
+enum RecordMode : int32_t { kRecordOff, kRecordNormal, kRecordEffect, kRecordScreen };
+
+// The overlay panels, indexing window_pos_x/y, window_size_x/y and
+// window_on_off.  The info panel's position is not saved and it has no size
+// or switch of its own.
+enum Panel : int {
+    kPanelStatistics, kPanelMotionMeter, kPanelTimeDate, kPanelConsole, kPanelInfo,
+};
+constexpr int kPanelCount = kPanelInfo + 1;
+constexpr int kSavedPanelCount = kPanelInfo;
+
+// The buttons, indexing button_pos_x/y and button_on_off (the saved order).
+enum Button : int {
+    kButtonSplitScreen, kButtonImageSwap, kButtonMotionShot, kButtonMotionAlarm,
+    kButtonStatsMode, kButtonMotionRecord, kButtonRecord, kButtonZoom, kButtonNormal,
+    kButtonShader, kButtonEffectRecord, kButtonScreenRecord, kButtonRecordOff,
+    kButtonCount,
+};
+
+// The two capture devices.
+enum Camera : int32_t { kPrimaryCamera, kSecondaryCamera, kCameraCount };
 
 struct Application {
     // Capture and video
@@ -35,8 +52,8 @@ struct Application {
     int32_t split_partner_camera = 1;
 
     // Modes
-    int32_t view_mode = kViewNormal;
-    int32_t record_mode = kRecordOff;
+    ViewMode view_mode = kViewNormal;
+    RecordMode record_mode = kRecordOff;
     int32_t vertex_program_index = 0;
     int32_t pixel_program_index = 0;
     int32_t mask_index = 0;
@@ -60,10 +77,8 @@ struct Application {
     int32_t clock_second = 0, clock_minute = 0, clock_hour = 0;
     int32_t clock_day = 0, clock_month = 0, clock_year = 0;
     int32_t clock_second_previous = 0;
-    int32_t motion_check_counter = 0;
     int32_t motion_record_elapsed = 0;
     int32_t swap_counter = 0;
-    int32_t blink_counter = 0;
 
     // Zoom
     bool zoom_on = false;
@@ -76,9 +91,9 @@ struct Application {
     // Overlay layout and colours
     float window_pos_x[kPanelCount] = {60, 40, 80, -48, -120};
     float window_pos_y[kPanelCount] = {70, 70, -120, -48, -120};
-    float window_size_x[4] = {60, 10, 40, 96};
-    float window_size_y[4] = {50, 50, 25, 96};
-    int32_t window_on_off[4] = {1, 1, 1, 1};
+    float window_size_x[kSavedPanelCount] = {60, 10, 40, 96};
+    float window_size_y[kSavedPanelCount] = {50, 50, 25, 96};
+    int32_t window_on_off[kSavedPanelCount] = {1, 1, 1, 1};
     float button_pos_x[kButtonCount] = {110, 110, 110, 110, 110, 110, 110,
                                         110, 110, 110, 110, 110, 110};
     float button_pos_y[kButtonCount] = {-66, -73, 11, 4, 32, -3, -17,
@@ -92,15 +107,9 @@ struct Application {
     float backplate_border_width = 10.0f;
     float button_scale = 2.0f;
     float text_color[3] = {0, 0, 0};
-    bool info_panel_open = false;
-    bool info_panel_ready = false;
-    int32_t info_panel_width = 0, info_panel_height = 0;
-    int32_t info_panel_step = 6;
-    bool blink_state = true;
 
     // Model scene
     bool model_position_mode = false;
-    int32_t model_sequence = 1;        // asked of the model by Home / End
     int32_t last_special_key = 0;      // read and cleared by the next model draw
 
     // Window and text
@@ -109,7 +118,6 @@ struct Application {
     char record_file_name[kPathLength] = "";
     float recording_label_alpha = 0;
     float recording_label_step = 0.1f;
-    char text_buffer[kPathLength] = "";
 };
 
 extern Application app;

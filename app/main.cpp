@@ -92,16 +92,16 @@ int main(int argc, char** argv) {
     g_main_window = glutCreateWindow("Lumora");
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
 
-    if (!RenderingSetup()) return Fail("Cannot initialize textures.");
+    RenderingSetup();
     if (!LoadShaderPrograms()) return Fail("Cannot initialize Cg.");
-    if (!BuildMenus()) return Fail("Cannot initialize Menu.");
+    BuildMenus();
 
     InitSoundPlayer();
     app.alarm_sound = LoadSound(app.alarm_file);
 
     glutDisplayFunc(Frame);
     glutReshapeFunc(Reshape);
-    glutKeyboardFunc(ConsoleKeyboard);
+    glutKeyboardFunc(OnKey);
     glutMouseFunc(OnMouseButton);
     glutSpecialFunc(OnSpecialKey);
     glutIdleFunc(Frame);

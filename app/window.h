@@ -1,5 +1,7 @@
-// Window requests of the windowing toolkit, behind one small API so that the
-// console, menu and mouse logic can be tested without a display.
+// The window: the user's operations on it (screen mode, minimize) and the
+// requests of the windowing toolkit behind them, one small API so that the
+// console, menu and mouse logic can be tested without a display
+// (window.cpp: the operations; window_gl.cpp: the toolkit calls).
 #pragma once
 
 #include <GL/gl.h>
@@ -16,3 +18,10 @@ enum class PointerShape { RightArrow, UpDown };
 void WindowSetPointer(PointerShape shape);
 // Registers the pointer-motion callback (called while a button is held).
 void WindowSetMotionCallback(void (*callback)(int x, int y));
+
+// Full screen <-> window at the camera size and the saved position.
+void SwitchScreenMode();
+// Asks `question` (Yes/No); Yes goes full screen.  Elements drawn only in
+// full screen offer it this way when switched on in window mode.
+void OfferFullScreen(const char* question);
+void MinimizeWindow();

@@ -80,7 +80,7 @@ struct Case {
 
 // One run of the frame routine in a view mode, with new camera frames
 // uploaded as fetch frames does.
-std::function<void(int)> FrameRoutineIn(int view_mode, bool panels) {
+std::function<void(int)> FrameRoutineIn(ViewMode view_mode, bool panels) {
     return [view_mode, panels](int run) {
         app.view_mode = view_mode;
         for (int& on : app.window_on_off) on = panels ? 1 : 0;

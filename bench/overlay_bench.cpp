@@ -78,8 +78,8 @@ void ShowEverything() {
         std::snprintf(console.lines[i], kConsoleLineLength, "line %i: some console output text", i);
     for (int i = 0; i < 60; ++i) overlay.pcd_history[i] = static_cast<float>(i % 45);
     overlay.pcd_history_cursor = 40;
-    app.info_panel_open = true;
-    while (!app.info_panel_ready) StepInfoPanel();
+    overlay.info_panel_open = true;
+    while (!overlay.info_panel_ready) StepInfoPanel();
 }
 
 }  // namespace
@@ -125,10 +125,10 @@ int main(int argc, char** argv) {
          }},
         {"thirteen buttons", [] {
              app.window_on_off[0] = app.window_on_off[1] = app.window_on_off[3] = 0;
-             app.info_panel_ready = false;
+             overlay.info_panel_ready = false;
              DrawOverlay();
              app.window_on_off[0] = app.window_on_off[1] = app.window_on_off[3] = 1;
-             app.info_panel_ready = true;
+             overlay.info_panel_ready = true;
          }},
         {"stroke text, 25 lines of 33 characters", [] {
              glPushMatrix();

@@ -165,12 +165,12 @@ int main(int argc, char** argv) {
     const double plain = FrameRoutineCost(camera, 3);
     app.clock_day = 1, app.clock_month = 1, app.clock_year = 2000;
     g_encoder = "mjpeg";
-    SetRecordMode(1);
+    SetRecordMode(kRecordNormal);
     const double paced = FrameRoutineCost(camera, 3);
     record.clock_ms = OneFramePerCall;  // every run owes one frame
     const double every = FrameRoutineCost(camera, 3);
     record.clock_ms = nullptr;
-    app.record_mode = 0;  // closed below without the notice box
+    app.record_mode = kRecordOff;  // closed below without the notice box
     avi_generator.Close();
     record.file_open = false;
     std::printf("frame routine 640x480 (no pause): %.2f ms; recording normal MJPEG: %.2f ms "

@@ -1,31 +1,23 @@
-// The 31 console commands.  The Return handler has just pushed the "command
-// not found" line; each command overwrites line 0 (some also line 1) with
-// its result, always as "<name>: ...".
+// The console commands, one row each: the name typed, its help line(s) and
+// what it does.  The Return handler has just pushed the "command not found"
+// line; each command overwrites line 0 (some also line 1) with its result,
+// always as "<name>: ...".
 #include <cstdarg>
 #include <cstdio>
+#include <iterator>
 
 #include "app/app_state.h"
 #include "app/lifecycle.h"
 #include "app/window.h"
 #include "console/console.h"
-#include "input/input.h"
+#include "motion/motion.h"
 #include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
+#include "render/view.h"
 
 namespace {
-
-enum Command {
-    kAbout, kPcd, kFps, kTime, kDate, kMotionAlarmFile, kModelFile, kVertexFile, kPixelFile,
-    kBmpFile, kWindowWidth, kWindowHeight, kCls, kHelp, kExit, kMinimize, kSwTextureMode,
-    kSwPolygonMode, kSwScreenMode, kScreenshot, kMotionShot, kMotionAlarm, kMotionRecord,
-    kViewNormalCmd, kViewShaderCmd, kViewSplitCmd, kViewSwapCmd, kRecordOffCmd,
-    kRecordNormalCmd, kRecordEffectCmd, kRecordScreenCmd,
-};
-static_assert(kRecordScreenCmd + 1 == kCommandCount);
-
-constexpr int kRecordOffRequest = 4;  // SetRecordMode's "off" request
 
 // Formats into console line `line`, cut to the 99 characters it holds.
 // Formats are always literals of this file; typed text and file paths only
@@ -34,14 +26,6 @@ constexpr int kRecordOffRequest = 4;  // SetRecordMode's "off" request
     va_list args;
     va_start(args, format);
     std::vsnprintf(console.lines[line], sizeof console.lines[line], format, args);
-    va_end(args);
-}
-
-// The same into the shared scratch text.
-[[gnu::format(printf, 1, 2)]] void WriteTextBuffer(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(app.text_buffer, sizeof app.text_buffer, format, args);
     va_end(args);
 }
 
@@ -62,32 +46,44 @@ void About(const char* name) {
     WriteLine(0, "%s: --------------------------------", name);
 }
 
-void SwitchTextureMode(const char* name) {
-    app.texture_filter = app.texture_filter == GL_NEAREST ? GL_LINEAR : GL_NEAREST;
+void Fps(const char* name) {
+    std::snprintf(console.text_buffer, sizeof console.text_buffer, "%s: %s", name, frame_loop.fps_text);
+    WriteLine(0, "%s", console.text_buffer);
+}
+
+void ShowHelp() {
+    ShowHelpPage(1);
+    BeginHelpPaging();
+}
+
+void TextureModeReply(const char* name) {
     WriteLine(0, app.texture_filter == GL_LINEAR ? "%s: set texture mode to GL_LINEAR!"
                                                  : "%s: set texture mode to GL_NEAREST!",
               name);
-    // Recreates every texture with the new filter.
-    RenderingSetup();
 }
 
-void SwitchPolygonMode(const char* name) {
-    app.polygon_mode = app.polygon_mode == GL_FILL ? GL_LINE : GL_FILL;
-    ApplyPolygonMode(app.polygon_mode);
-    WindowPostRedisplay();
+void PolygonModeReply(const char* name) {
     WriteLine(0, app.polygon_mode == GL_LINE ? "%s: set polygon mode to GL_LINE!"
                                              : "%s: set polygon mode to GL_FILL!",
               name);
 }
 
+void ScreenModeReply(const char* name) {
+    WriteLine(0, app.full_screen ? "%s: set screen mode to fullscreen!"
+                                 : "%s: set screen mode to window mode!",
+              name);
+}
+
+// "enabled!" or "disabled!" after the switch.
+void OnOffLine(const char* name, const char* what, bool on) {
+    WriteLine(0, on ? "%s: %s enabled!" : "%s: %s disabled!", name, what);
+}
+
 // The same switches as the buttons (with their boxes and questions); the
 // console adds its line.
-void SetDualCameraView(const char* name, bool split) {
+void DualCameraView(const char* name, void (*change)()) {
     const bool possible = app.second_camera_enabled;
-    if (split)
-        SwitchSplitScreen();
-    else
-        SwitchImageSwap();
+    change();
     if (!possible)
         WriteLine(0, "%s: invalid command!", name);
     else
@@ -96,10 +92,10 @@ void SetDualCameraView(const char* name, bool split) {
                   name);
 }
 
-void SetRecordModeCommand(const char* name, int32_t mode) {
-    static const char* const kModeNames[] = {"", "normal", "effect", "screen"};
+void RecordModeCommand(const char* name, RecordMode mode) {
+    const char* mode_name = RecordModeText(mode).command;
     if (app.record_mode == mode) {
-        WriteLine(0, "%s: record mode %s is currently enabled", name, kModeNames[mode]);
+        WriteLine(0, "%s: record mode %s is currently enabled", name, mode_name);
         return;
     }
     SetRecordMode(mode);
@@ -110,10 +106,10 @@ void SetRecordModeCommand(const char* name, int32_t mode) {
         return;
     }
     // Line 1 is overwritten, not scrolled: the output is two lines long.
-    WriteLine(1, "%s: set record mode to %s...", name, kModeNames[mode]);
+    WriteLine(1, "%s: set record mode to %s...", name, mode_name);
     if (mode != kRecordNormal)
         WriteLine(0, "%s: ...on video memory!", name);
-    else if (app.current_camera == 0)
+    else if (app.current_camera == kPrimaryCamera)
         WriteLine(0, "%s: ...on primary video device!", name);
     else
         WriteLine(0, "%s: ...on secondary video device!", name);
@@ -121,109 +117,83 @@ void SetRecordModeCommand(const char* name, int32_t mode) {
 
 }  // namespace
 
-void SwitchScreenMode() {
-    app.full_screen = !app.full_screen;
-    if (app.full_screen) {
-        WindowFullScreen();
-    } else {
-        WindowReshape(app.video_width, app.video_height);
-        WindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
-    }
-}
+// The help pages list the commands in this order.
+const CommandRow kCommands[] = {
+    {"about", "about -> print the about information", nullptr, nullptr, nullptr, About},
+    {"pcd", "pcd -> print the percent difference", nullptr, nullptr, nullptr,
+     [](const char* n) { WriteLine(0, "%s: %0.3f of %0.3f", n, app.pcd_change, app.motion_max); }},
+    {"fps", "fps -> print the frames per second", nullptr, nullptr, nullptr, Fps},
+    {"time", "time -> print the current time", nullptr, nullptr, nullptr,
+     [](const char* n) {
+         WriteLine(0, "%s: %.2i:%.2i:%.2i", n, app.clock_hour, app.clock_minute, app.clock_second);
+     }},
+    {"date", "date -> print the current date", nullptr, nullptr, nullptr,
+     [](const char* n) {
+         WriteLine(0, "%s: %.2i/%.2i/%i", n, app.clock_day, app.clock_month, app.clock_year);
+     }},
+    {"motionalarmfile", "motionalarmfile -> print the motion alarm file path", nullptr, nullptr,
+     nullptr, [](const char* n) { WriteLine(0, "%s: %s", n, app.alarm_file); }},
+    {"modelfile", "modelfile -> print the model file path", nullptr, nullptr, nullptr,
+     [](const char* n) { WriteLine(0, "%s: %s", n, app.model_file); }},
+    {"vertexfile", "vertexfile -> print the vertex shader file path", nullptr, nullptr, nullptr,
+     [](const char* n) {
+         WriteLine(0, "%s: %s", n,
+                   Entry(kVertexProgramFiles, kVertexProgramCount, app.vertex_program_index));
+     }},
+    {"pixelfile", "pixelfile -> print the pixel shader file path", nullptr, nullptr, nullptr,
+     [](const char* n) {
+         WriteLine(0, "%s: %s", n,
+                   Entry(kPixelProgramFiles, kPixelProgramCount, app.pixel_program_index));
+     }},
+    {"bmpfile", "bmpfile -> print the bmp file path", nullptr, nullptr, nullptr,
+     [](const char* n) { WriteLine(0, "%s: %s", n, Entry(kMaskFiles, kMaskCount, app.mask_index)); }},
+    {"windowwidth", "windowwidth -> print the window width", nullptr, nullptr, nullptr,
+     [](const char* n) { WriteLine(0, "%s: %i", n, app.window_width); }},
+    {"windowheight", "windowheight -> print the window height", nullptr, nullptr, nullptr,
+     [](const char* n) { WriteLine(0, "%s: %i", n, app.window_height); }},
+    {"cls", "cls ->  clear the complete contents", nullptr, ConsoleClear, nullptr, nullptr},
+    {"help", "help ->  print the commands", nullptr, ShowHelp, nullptr, nullptr},
+    {"exit", "exit ->  exit the program", nullptr, [] { ExitSequence(); }, nullptr, nullptr},
+    {"minimize", "minimize ->  minimize the window", nullptr, MinimizeWindow, "window minimized!",
+     nullptr},
+    {"swtexturemode", "swtexturemode -> switch texture mode...",
+     "...between GL_LINEAR and GL_NEAREST", SwitchTextureFilter, nullptr, TextureModeReply},
+    {"swpolygonmode", "swpolygonmode -> switch polygon mode...", "...between GL_FILL and GL_LINE",
+     SwitchPolygonMode, nullptr, PolygonModeReply},
+    {"swscreenmode", "swscreenmode -> switch screen mode...",
+     "...between fullscreen and window mode", SwitchScreenMode, nullptr, ScreenModeReply},
+    {"screenshot", "screenshot -> take a screenshot", nullptr, TakeScreenshot,
+     "screenshot taken!", nullptr},
+    {"motionshot", "motionshot -> turn motion shot ON/OFF", nullptr, SwitchMotionShot, nullptr,
+     [](const char* n) { OnOffLine(n, "motion shot", app.motion_shot_on); }},
+    {"motionalarm", "motionalarm -> turn motion alarm ON/OFF", nullptr, SwitchMotionAlarm, nullptr,
+     [](const char* n) { OnOffLine(n, "motion alarm", app.motion_alarm_on); }},
+    {"motionrecord", "motionrecord -> turn motion record ON/OFF", nullptr, SetMotionRecord, nullptr,
+     [](const char* n) { OnOffLine(n, "motion record", app.motion_record_on); }},
+    {"viewmode_normal", "viewmode_normal -> set view mode to normal", nullptr, SetNormalView,
+     "set view mode to normal!", nullptr},
+    {"viewmode_shader", "viewmode_shader -> set view mode to shader", nullptr, SetShaderView,
+     "set view mode to shader!", nullptr},
+    {"viewmode_splitscreen", "viewmode_splitscreen -> set view mode to spitscreen", nullptr,
+     nullptr, nullptr, [](const char* n) { DualCameraView(n, SwitchSplitScreen); }},
+    {"viewmode_imgswap", "viewmode_imgswap -> set view mode to image swap", nullptr, nullptr,
+     nullptr, [](const char* n) { DualCameraView(n, SwitchImageSwap); }},
+    {"recordmode_off", "recordmode_off -> turn off record mode", nullptr,
+     [] { SetRecordMode(kRecordOff); }, "record mode disabled!", nullptr},
+    {"recordmode_normal", "recordmode_normal -> set record mode to normal", nullptr, nullptr,
+     nullptr, [](const char* n) { RecordModeCommand(n, kRecordNormal); }},
+    {"recordmode_effect", "recordmode_effect -> set record mode to effect", nullptr, nullptr,
+     nullptr, [](const char* n) { RecordModeCommand(n, kRecordEffect); }},
+    {"recordmode_screen", "recordmode_screen -> set record mode to screen", nullptr, nullptr,
+     nullptr, [](const char* n) { RecordModeCommand(n, kRecordScreen); }},
+};
+
+const int kCommandCount = static_cast<int>(std::size(kCommands));
 
 void ExecuteCommand(int index) {
     if (index < 0 || index >= kCommandCount) return;
-    // Names are matched exactly, so the table entry is the typed text.
-    const char* name = kCommandNames[index];
-    switch (index) {
-    case kAbout: About(name); break;
-    case kPcd:
-        WriteLine(0, "%s: %0.3f of %0.3f", name, app.pcd_change, app.motion_max);
-        break;
-    case kFps:
-        WriteTextBuffer("%s: %s", name, frame_loop.fps_text);
-        WriteLine(0, "%s", app.text_buffer);
-        break;
-    case kTime:
-        WriteLine(0, "%s: %.2i:%.2i:%.2i", name, app.clock_hour, app.clock_minute,
-                  app.clock_second);
-        break;
-    case kDate:
-        WriteLine(0, "%s: %.2i/%.2i/%i", name, app.clock_day, app.clock_month, app.clock_year);
-        break;
-    case kMotionAlarmFile: WriteLine(0, "%s: %s", name, app.alarm_file); break;
-    case kModelFile: WriteLine(0, "%s: %s", name, app.model_file); break;
-    case kVertexFile:
-        WriteLine(0, "%s: %s", name,
-                  Entry(kVertexProgramFiles, kVertexProgramCount, app.vertex_program_index));
-        break;
-    case kPixelFile:
-        WriteLine(0, "%s: %s", name,
-                  Entry(kPixelProgramFiles, kPixelProgramCount, app.pixel_program_index));
-        break;
-    case kBmpFile:
-        WriteLine(0, "%s: %s", name, Entry(kMaskFiles, kMaskCount, app.mask_index));
-        break;
-    case kWindowWidth: WriteLine(0, "%s: %i", name, app.window_width); break;
-    case kWindowHeight: WriteLine(0, "%s: %i", name, app.window_height); break;
-    case kCls: ConsoleClear(); break;
-    case kHelp:
-        ShowHelpPage(1);
-        BeginHelpPaging();
-        break;
-    case kExit: ExitSequence();
-    case kMinimize:
-        WindowIconify();
-        WriteLine(0, "%s: window minimized!", name);
-        break;
-    case kSwTextureMode: SwitchTextureMode(name); break;
-    case kSwPolygonMode: SwitchPolygonMode(name); break;
-    case kSwScreenMode:
-        SwitchScreenMode();
-        WriteLine(0, app.full_screen ? "%s: set screen mode to fullscreen!"
-                                     : "%s: set screen mode to window mode!",
-                  name);
-        break;
-    case kScreenshot:
-        app.screenshot_pending = true;
-        WriteLine(0, "%s: screenshot taken!", name);
-        break;
-    case kMotionShot:
-        app.motion_shot_on = !app.motion_shot_on;
-        WriteLine(0, app.motion_shot_on ? "%s: motion shot enabled!" : "%s: motion shot disabled!",
-                  name);
-        break;
-    case kMotionAlarm:
-        app.motion_alarm_on = !app.motion_alarm_on;
-        WriteLine(0, app.motion_alarm_on ? "%s: motion alarm enabled!"
-                                         : "%s: motion alarm disabled!",
-                  name);
-        break;
-    case kMotionRecord:
-        SetMotionRecord();
-        WriteLine(0, app.motion_record_on ? "%s: motion record enabled!"
-                                          : "%s: motion record disabled!",
-                  name);
-        break;
-    case kViewNormalCmd:
-        app.view_mode = kViewNormal;
-        ResetZoom();
-        WriteLine(0, "%s: set view mode to normal!", name);
-        break;
-    case kViewShaderCmd:
-        app.view_mode = kViewShader;
-        LoadShaderPrograms();  // a failure leaves the shader view on regardless
-        ResetZoom();
-        WriteLine(0, "%s: set view mode to shader!", name);
-        break;
-    case kViewSplitCmd: SetDualCameraView(name, true); break;
-    case kViewSwapCmd: SetDualCameraView(name, false); break;
-    case kRecordOffCmd:
-        if (app.record_mode != kRecordOff) SetRecordMode(kRecordOffRequest);
-        WriteLine(0, "%s: record mode disabled!", name);
-        break;
-    case kRecordNormalCmd: SetRecordModeCommand(name, kRecordNormal); break;
-    case kRecordEffectCmd: SetRecordModeCommand(name, kRecordEffect); break;
-    case kRecordScreenCmd: SetRecordModeCommand(name, kRecordScreen); break;
-    }
+    const CommandRow& row = kCommands[index];
+    if (row.run) row.run();
+    if (row.reply) WriteLine(0, "%s: %s", row.name, row.reply);
+    if (row.report) row.report(row.name);
 }

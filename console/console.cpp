@@ -1,10 +1,8 @@
 // Console line buffer, input line, help paging and the keyboard handler.
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/lifecycle.h"
 #include "console/console.h"
 
 ConsoleState console;
@@ -13,7 +11,7 @@ namespace {
 
 constexpr char kPrompt[] = "press return to continue!";
 
-enum Key : unsigned char { kBackspace = 8, kReturn = 13, kEscape = 27, kSpace = 32 };
+enum Key : unsigned char { kBackspace = 8, kReturn = 13 };
 
 void ClearInput() { std::memset(console.input, 0, sizeof console.input); }
 
@@ -39,7 +37,7 @@ void ExecuteInputLine() {
 
     // The loop goes on after a match, comparing the input as the command left it.
     for (int i = 0; i < kCommandCount; ++i)
-        if (std::strcmp(console.input, kCommandNames[i]) == 0) ExecuteCommand(i);
+        if (std::strcmp(console.input, kCommands[i].name) == 0) ExecuteCommand(i);
 
     if (!console.help_paging) ClearInput();
     console.console_input_length = 0;
@@ -47,15 +45,42 @@ void ExecuteInputLine() {
 
 void TypeCharacter(unsigned char key) {
     if (console.console_input_length >= kInputLength || console.help_paging) return;
-    app.blink_state = true;
+    console.blink_state = true;
     console.input[console.console_input_length++] = static_cast<char>(key);
+}
+
+// Lays the help out: each page holds as many commands as fit between its
+// two rules, in table order from the top.
+void MakeHelpPages() {
+    constexpr int kTextLines = kHelpLinesPerPage - 2;  // between the rules
+    std::memset(console.help_pages, 0, sizeof console.help_pages);
+    const char* page[kHelpLinesPerPage];
+    int count = 0, pages = 0;
+    auto finish_page = [&] {
+        page[count++] = "--------------------------------";
+        // Line 0 is drawn lowest: the page's last line goes there.
+        for (int k = 0; k < count && pages < kMaxHelpPages; ++k)
+            std::snprintf(console.help_pages[pages][count - 1 - k], kConsoleLineLength, "help: %s",
+                          page[k]);
+        ++pages;
+        count = 0;
+    };
+    for (int i = 0; i < kCommandCount; ++i) {
+        const CommandRow& row = kCommands[i];
+        const int lines = row.help_more ? 2 : 1;
+        if (count > 0 && count - 1 + lines > kTextLines) finish_page();
+        if (count == 0) page[count++] = "--------------------------------";
+        page[count++] = row.help;
+        if (row.help_more) page[count++] = row.help_more;
+    }
+    if (count > 0) finish_page();
+    console.help_page_count = pages < kMaxHelpPages ? pages : kMaxHelpPages;
 }
 
 }  // namespace
 
 void ConsoleStartup() {
-    console.help_page_count =
-        static_cast<int32_t>(std::ceil(static_cast<float>(kHelpTextCount) / kHelpLinesPerPage));
+    MakeHelpPages();
     ShowHelpPage(1);
     BeginHelpPaging();
 }
@@ -66,11 +91,20 @@ void ConsolePrint(const char* text) {
     std::snprintf(console.lines[0], sizeof console.lines[0], "%s", text);
 }
 
+void StepCaretBlink() {
+    ++console.blink_counter;
+    if (console.blink_counter == 1) {
+        console.blink_state = !console.blink_state;
+        console.blink_counter = 0;
+    }
+}
+
 void ConsoleClear() { std::memset(console.lines, 0, sizeof console.lines); }
 
 void ShowHelpPage(int page) {
-    if (page < 1 || page * kHelpLinesPerPage > kHelpTableSize) return;
-    std::memcpy(console.lines, kHelpLines[(page - 1) * kHelpLinesPerPage], sizeof console.lines);
+    if (console.help_page_count == 0) MakeHelpPages();
+    if (page < 1 || page > console.help_page_count) return;
+    std::memcpy(console.lines, console.help_pages[page - 1], sizeof console.lines);
 }
 
 void BeginHelpPaging() {
@@ -82,7 +116,7 @@ void ConsoleKeyboard(unsigned char key, int, int) {
     switch (key) {
     case kBackspace:
         if (console.console_input_length >= 1) {
-            app.blink_state = true;
+            console.blink_state = true;
             console.input[--console.console_input_length] = '\0';
         }
         break;
@@ -91,11 +125,6 @@ void ConsoleKeyboard(unsigned char key, int, int) {
             NextHelpPage();
         else
             ExecuteInputLine();
-        break;
-    case kEscape:
-        ExitSequence();
-    case kSpace:
-        SwitchScreenMode();
         break;
     default:
         TypeCharacter(key);

@@ -1,4 +1,5 @@
-// Mouse, pointer drags, special keys and the thirteen button actions.
+// Mouse, pointer drags and keys.  The keys of the program are a table of
+// their own (keys.cpp); every other key goes to the console.
 //
 // Hit tests compare in window pixels with strict inequalities (a point on an
 // edge is outside); overlay units map to pixels as px = W/256 (ux + 128),
@@ -7,6 +8,7 @@
 
 #include "app/app_state.h"
 
+// Owned here; the drags end with the left button's release.
 struct InputState {
     bool window_dragging[kSavedPanelCount] = {};
     bool button_dragging[kButtonCount] = {};
@@ -15,10 +17,6 @@ struct InputState {
     int last_mouse_x = 0, last_mouse_y = 0;
 };
 extern InputState input;
-
-// Button sizes in overlay units.
-constexpr float kButtonWidth = 15;
-constexpr float kButtonHeight = 3;
 
 // GLUT codes of the special keys we serve.
 enum SpecialKey {
@@ -36,8 +34,7 @@ float PixelToUnitY(float y, int height);
 
 void OnMouseButton(int button, int state, int x, int y);
 void OnMouseDrag(int x, int y);
+// The GLUT keyboard callbacks.  Escape ends the program (ExitSequence),
+// Space switches the screen mode; other keys are typed into the console.
+void OnKey(unsigned char key, int x, int y);
 void OnSpecialKey(int key, int x, int y);
-void RunButtonAction(int index);
-// The split-screen and image-swap switches (with their questions).
-void SwitchSplitScreen();
-void SwitchImageSwap();

@@ -1,41 +1,51 @@
-// The right-button popup menu tree, its handlers and the open-file choosers.
+// The right-button popup menus: one tree of rows, each row an entry that
+// names an operation or a submenu.  menus.cpp holds the tree and what
+// choosing an entry does; menus_gl.cpp hands the tree to GLUT.
 //
-// BuildMenus (GLUT) creates the whole tree and attaches it to the right
-// button; the gamma and colour entries rebuild it so their labels show the
-// new value.  The handlers are plain logic over the application state.
+// Submenus come before the entries of their menu, in the order shown.  The
+// gamma and colour submenus show their value in their label, so choosing
+// one of their entries builds the whole tree again.
 #pragma once
 
 #include <cstddef>
+#include <span>
 
-bool BuildMenus();
+struct Menu;
 
-// Shows the chooser starting at `path`; writes the chosen file into `path`
-// (capacity bytes) only when one was chosen.  True when it was.
-bool ChooseModelFile(char* path, size_t capacity);
-bool ChooseAlarmFile(char* path, size_t capacity);
+struct MenuRow {
+    const char* label;                            // nullptr: `format_label` writes it
+    void (*run)();                                // an entry ...
+    const Menu* submenu;                          // ... or a submenu
+    void (*format_label)(char* out, size_t capacity);
+    bool relabels;                                // its value shows in a label
+};
+
+struct Menu {
+    const char* name;  // how the program and tests address it
+    std::span<const MenuRow> rows;
+    // A menu listing a table instead: item i is labelled list_label(i) and
+    // choosing it calls list_choose(i).
+    int list_count = 0;
+    const char* (*list_label)(int item) = nullptr;
+    void (*list_choose)(int item) = nullptr;
+};
+extern const Menu kMainMenu;
+
+// Entries of a menu: its rows, or its list items.
+int MenuItemCount(const Menu& menu);
+// The label item `item` shows (`out` holds it when it shows a value).
+const char* MenuItemLabel(const Menu& menu, int item, char* out, size_t capacity);
+// What the user's choice of item `item` does (then the rebuild, if due).
+void ChooseMenuItem(const Menu& menu, int item);
+// The choice by labels, as the user sees them: the entry `label` of the menu
+// named `menu_name`.  False when there is no such entry.
+bool RunMenuEntry(const char* menu_name, const char* label);
 
 // Submenu labels that show a value: "Gamma (%.2f)", "Color (%.2f)".
 void FormatGammaLabel(char* out, size_t capacity);
 void FormatColorLabel(char* out, size_t capacity);
 
-// One handler per menu; the value is the entry's, out-of-range values do nothing.
-void HandleVertexProgramMenu(int value);
-void HandlePixelProgramMenu(int value);
-void HandleMaskMenu(int value);
-void HandleGammaMenu(int value);
-void HandleColorMenu(int value);
-void HandleModelsMenu(int value);
-void HandleShaderMenu(int value);
-void HandleStatisticModeMenu(int value);
-void HandleColorSchemaMenu(int value);
-void HandleButtonsMenu(int value);
-void HandleBackplateMenu(int value);
-void HandleMotionIntervalMenu(int value);
-void HandleMotionRecordTimerMenu(int value);
-void HandlePrimaryDeviceMenu(int value);
-void HandleSecondaryDeviceMenu(int value);
-void HandleViewModeMenu(int value);
-void HandleMotionMenu(int value);
-void HandleRecordMenu(int value);
-void HandleOptionsMenu(int value);
-void HandleMainMenu(int value);
+// Creates the whole tree and attaches it to the right button (GLUT); the
+// tree it replaces is destroyed at the following rebuild, since its handler
+// may still be running when it asks for a new one.
+void BuildMenus();

@@ -1,8 +1,10 @@
 #include "app/app_state.h"
 #include "app/window.h"
 #include "input/input.h"
+#include "overlay/buttons.h"
 #include "render/frame_loop.h"
 #include "render/model_pass.h"
+#include "render/view.h"
 
 InputState input;
 
@@ -27,15 +29,15 @@ void LeftPressed(int x, int y) {
             input.window_dragging[i] = true;
     }
 
-    const float ix = app.window_pos_x[4], iy = app.window_pos_y[4];
-    if (Hit(x, y, ix - r / 2, iy - r / 2, ix + app.info_panel_width + r / 2,
-            iy + app.info_panel_height + r / 2))
-        app.info_panel_open = !app.info_panel_open;
+    const float ix = app.window_pos_x[kPanelInfo], iy = app.window_pos_y[kPanelInfo];
+    if (Hit(x, y, ix - r / 2, iy - r / 2, ix + overlay.info_panel_width + r / 2,
+            iy + overlay.info_panel_height + r / 2))
+        SwitchInfoPanel();
 
     const float uy = PixelToUnitY(static_cast<float>(y), app.window_height);
-    if (app.window_on_off[1] == 1) {
-        const float mx = app.window_pos_x[1], my = app.window_pos_y[1];
-        if (Hit(x, y, mx, my, mx + app.window_size_x[1], my + app.window_size_y[1])) {
+    if (app.window_on_off[kPanelMotionMeter] == 1) {
+        const float mx = app.window_pos_x[kPanelMotionMeter], my = app.window_pos_y[kPanelMotionMeter];
+        if (Hit(x, y, mx, my, mx + app.window_size_x[kPanelMotionMeter], my + app.window_size_y[kPanelMotionMeter])) {
             WindowSetPointer(PointerShape::UpDown);
             SetThresholdFrom(uy, my);
             input.meter_dragging = true;
@@ -43,9 +45,9 @@ void LeftPressed(int x, int y) {
     }
     if (!app.full_screen) return;
 
-    if (app.window_on_off[0] == 1) {
-        const float gx = app.window_pos_x[0], gy = app.window_pos_y[0];
-        if (Hit(x, y, gx, gy, gx + app.window_size_x[0], gy + app.window_size_y[0])) {
+    if (app.window_on_off[kPanelStatistics] == 1) {
+        const float gx = app.window_pos_x[kPanelStatistics], gy = app.window_pos_y[kPanelStatistics];
+        if (Hit(x, y, gx, gy, gx + app.window_size_x[kPanelStatistics], gy + app.window_size_y[kPanelStatistics])) {
             WindowSetPointer(PointerShape::UpDown);
             SetThresholdFrom(uy, gy);
             input.graph_dragging = true;
@@ -97,9 +99,7 @@ void OnMouseButton(int button, int state, int x, int y) {
         if (state == kPressed) LeftPressed(x, y);
         else if (state == kReleased) LeftReleased();
     } else if (button == kMiddleButton) {
-        const bool zoomable = app.view_mode == kViewNormal ||
-                              (app.view_mode == kViewShader && app.pixel_program_index == 8);
-        if (state == kPressed && zoomable) ZoomStep(true);
+        if (state == kPressed) StepZoomIfAvailable();
     } else {
         return;
     }
@@ -125,8 +125,8 @@ void OnMouseDrag(int x, int y) {
         app.button_pos_x[i] = ux - kButtonWidth / 2;
         app.button_pos_y[i] = uy - kButtonHeight - app.button_scale / 4;
     }
-    if (input.meter_dragging) SetThresholdFrom(uy, app.window_pos_y[1]);
-    if (input.graph_dragging) SetThresholdFrom(uy, app.window_pos_y[0]);
+    if (input.meter_dragging) SetThresholdFrom(uy, app.window_pos_y[kPanelMotionMeter]);
+    if (input.graph_dragging) SetThresholdFrom(uy, app.window_pos_y[kPanelStatistics]);
 
     PanZoom(x, y);
     if (app.model_position_mode) {

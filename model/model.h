@@ -1,6 +1,6 @@
 // The program's studio model: loaded from app.model_file at every rendering
 // set-up, drawn by the model-to-texture pass, steered by the special keys
-// (app.last_special_key, app.model_sequence).
+// (app.last_special_key).
 #pragma once
 
 #include <cstdint>

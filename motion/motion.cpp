@@ -12,8 +12,8 @@
 #endif
 
 #include "app/app_state.h"
-#include "overlay/overlay.h"
 #include "platform/clock.h"
+#include "platform/dialogs.h"
 #include "sound/sound_player.h"
 
 MotionState motion;
@@ -110,7 +110,7 @@ void FireMotionActions() {
 
 }  // namespace
 
-bool ReadClock() {
+void ReadClock() {
     app.clock_second_previous = app.clock_second;
     const LocalTime now = ReadLocalTime();
     app.clock_second = now.second;
@@ -119,15 +119,15 @@ bool ReadClock() {
     app.clock_day = now.day;
     app.clock_month = now.month;
     app.clock_year = now.year;
-    return true;
 }
 
-bool PerSecondTimer() {
+TimerStep PerSecondTimer() {
+    TimerStep step;
     // Only a step of exactly one second ticks: 59 -> 0 does not.
     if (app.clock_second - app.clock_second_previous == 1) {
-        ++app.motion_check_counter;
+        step.ticked = true;
+        ++motion.motion_check_counter;
         ++app.swap_counter;
-        ++app.blink_counter;
         if (app.motion_recording)
             ++app.motion_record_elapsed;
         else
@@ -137,24 +137,21 @@ bool PerSecondTimer() {
             app.motion_recording = false;
         }
     }
-    if (app.motion_check_counter == app.motion_interval) {
-        MeasureMotion(app.video_width, app.video_height, app.frame_buffer[app.current_camera]);
-        app.motion_check_counter = 0;
+    if (motion.motion_check_counter == app.motion_interval) {
+        step.measured =
+            MeasureMotion(app.video_width, app.video_height, app.frame_buffer[app.current_camera]);
+        motion.motion_check_counter = 0;
     }
     if (app.view_mode == kViewSwap && app.second_camera_enabled && app.swap_counter == 3) {
         app.current_camera = app.current_camera == 0 ? 1 : 0;
         app.swap_counter = 0;
     }
-    if (app.blink_counter == 1) {
-        app.blink_state = !app.blink_state;
-        app.blink_counter = 0;
-    }
-    return true;
+    return step;
 }
 
-void MeasureMotion(int width, int height, const uint8_t* frame) {
+bool MeasureMotion(int width, int height, const uint8_t* frame) {
     // No frame has arrived yet: nothing to measure.
-    if (!frame || width <= 0 || height <= 0) return;
+    if (!frame || width <= 0 || height <= 0) return false;
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
     const size_t n = pixels * 4;
     EnsureSnapshotCapacity(n);
@@ -170,10 +167,32 @@ void MeasureMotion(int width, int height, const uint8_t* frame) {
         app.pcd = static_cast<float>(differing) / static_cast<float>(n) * 100.0f;
         app.pcd_change = std::fabs(app.pcd - app.pcd_previous);
         if (app.pcd_change >= app.motion_max) FireMotionActions();
-        if (overlay.pcd_history_cursor < overlay.pcd_history_length)
-            ++overlay.pcd_history_cursor;
-        else
-            overlay.pcd_history_cursor = 0;
     }
+    const bool measured = motion.motion_primed;
     motion.motion_primed = true;
+    return measured;
+}
+
+void SwitchMotionShot() { app.motion_shot_on = !app.motion_shot_on; }
+
+void SwitchMotionAlarm() { app.motion_alarm_on = !app.motion_alarm_on; }
+
+void SetMotionInterval(int32_t seconds) {
+    app.motion_interval = seconds;
+    motion.motion_check_counter = 0;
+}
+
+void SetMotionRecordDuration(int32_t seconds) {
+    app.motion_record_duration = seconds;
+    app.motion_recording = false;
+}
+
+bool ChooseAlarmFile(char* path, size_t capacity) {
+    return ChooseFileInto("Open Wav File", {"Wav Files (.wav)", "*.wav"}, path, capacity);
+}
+
+void ChooseAlarmSound() {
+    ChooseAlarmFile(app.alarm_file, sizeof app.alarm_file);
+    app.alarm_sound = LoadSound(app.alarm_file);
+    StartSound(app.alarm_sound);
 }

@@ -9,7 +9,9 @@
 // bigger frame comes (any frame size works); a measurement allocates
 // nothing.  The two buffers trade places at each measurement instead of
 // copying the last snapshot into the previous one.
+// Owned here; the snapshots live as long as the program.
 struct MotionState {
+    int32_t motion_check_counter = 0;  // ticks since the last check
     bool motion_primed = false;
     uint8_t* motion_snapshot = nullptr;
     uint8_t* motion_snapshot_previous = nullptr;
@@ -18,12 +20,31 @@ struct MotionState {
 extern MotionState motion;
 
 // Frame step 4: clock_* fields from the local time.
-bool ReadClock();
+void ReadClock();
 // Frame step 12: ticks, measurement at the interval, end of motion episodes,
-// image-swap alternation, cursor blink.
-bool PerSecondTimer();
+// image-swap alternation.  Says what happened, for the overlay's statistics
+// history and the console's caret.
+struct TimerStep {
+    bool ticked = false;    // a second went by
+    bool measured = false;  // a PCD was measured
+};
+TimerStep PerSecondTimer();
 // Compares `frame` (width x height pixels of 4 bytes) with the last snapshot:
 // pcd = differing pixels / bytes x 100; fires the enabled actions when its
 // change reaches motion_max.  The first measurement only takes a snapshot;
-// a missing frame (none fetched yet) is no measurement.
-void MeasureMotion(int width, int height, const uint8_t* frame);
+// a missing frame (none fetched yet) is no measurement.  True when a PCD
+// was measured.
+bool MeasureMotion(int width, int height, const uint8_t* frame);
+
+// The motion actions the user switches.
+void SwitchMotionShot();
+void SwitchMotionAlarm();
+// Seconds between two checks; the count to the next check starts again.
+void SetMotionInterval(int32_t seconds);
+// Seconds of one motion-record episode; a running episode ends.
+void SetMotionRecordDuration(int32_t seconds);
+
+// The alarm chooser: writes a chosen .wav into `path` (capacity bytes).
+bool ChooseAlarmFile(char* path, size_t capacity);
+// The chooser on alarm_file, then the alarm (re)loaded and played once.
+void ChooseAlarmSound();

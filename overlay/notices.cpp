@@ -11,10 +11,6 @@
 
 namespace {
 
-constexpr int kMaskEffect = 12;
-constexpr int kChromaKeyEffect = 13;
-constexpr int kLuminanceKeyEffect = 14;
-constexpr int kModelEffect = 16;
 constexpr float kLineSpacing = 18;        // font 3 is 15 rows high
 constexpr float kLeftMargin = 5;
 constexpr float kLowestLineUnits = -108;  // overlay units: just above the info lamp
@@ -34,9 +30,9 @@ bool ShaderEffect(int pixel_program) {
 
 // The keys fall back to the mask when there is no second camera to show.
 bool MaskShown() {
-    if (ShaderEffect(kMaskEffect)) return true;
+    if (ShaderEffect(kPixelBmpMask)) return true;
     return !app.second_camera_enabled &&
-           (ShaderEffect(kChromaKeyEffect) || ShaderEffect(kLuminanceKeyEffect));
+           (ShaderEffect(kPixelChromaKey) || ShaderEffect(kPixelLuminanceKey));
 }
 
 }  // namespace
@@ -47,7 +43,7 @@ NoticeList CollectNotices(bool shader_programs_missing, int window_height) {
     if (shader_failed) Add(&list, "%s", cg_error_text);
     if (capture_notice[0] != '\0') Add(&list, "%s", capture_notice);
     if (MaskShown() && mask_load_failure[0] != '\0') Add(&list, "%s", mask_load_failure);
-    if (ShaderEffect(kModelEffect) && !studio_model && model_load_failure[0] != '\0')
+    if (ShaderEffect(kPixelModels) && !studio_model && model_load_failure[0] != '\0')
         Add(&list, "No model: %s", model_load_failure);
     if (app.motion_alarm_on && app.alarm_sound == 0)
         Add(&list, "Motion alarm is silent: %s could not be loaded", app.alarm_file);

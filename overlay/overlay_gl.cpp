@@ -6,8 +6,8 @@
 
 #include "app/app_state.h"
 #include "console/console.h"
+#include "overlay/buttons.h"
 #include "overlay/overlay.h"
-#include "overlay/overlay_layout.h"
 #include "overlay/text.h"
 #include "render/frame_loop.h"
 
@@ -181,7 +181,7 @@ void DrawConsoleWindow(float radius, int width, int height, float x, float y, fl
     SetColor(TextColor());
     // Lines and input are user text of fixed width: bounded, never a format.
     constexpr int kShown = kConsoleLineLength - 1;
-    DrawStrokeText(0, -550, app.blink_state ? "%.*s|" : "%.*s", kShown, input ? input : "");
+    DrawStrokeText(0, -550, console.blink_state ? "%.*s|" : "%.*s", kShown, input ? input : "");
     for (int k = 0; k < kConsoleLines; ++k)
         DrawStrokeText(0, 50.0f + 150.0f * static_cast<float>(k), "%.*s", kShown, console.lines[k]);
     glPopMatrix();
@@ -287,16 +287,16 @@ void DrawStatisticsGraph(int style, int width, int height, float x, float y, flo
 }
 
 void DrawTimePanel() {
-    if (app.window_on_off[2] != 1) return;
+    if (app.window_on_off[kPanelTimeDate] != 1) return;
     glDisable(GL_TEXTURE_2D);
     const Rgb fill = PlateFill(), border = PlateBorder();
-    DrawBackplate(app.backplate_border_width, static_cast<int>(app.window_size_x[2]),
-                  static_cast<int>(app.window_size_y[2]), app.window_pos_x[2], app.window_pos_y[2],
+    DrawBackplate(app.backplate_border_width, static_cast<int>(app.window_size_x[kPanelTimeDate]),
+                  static_cast<int>(app.window_size_y[kPanelTimeDate]), app.window_pos_x[kPanelTimeDate], app.window_pos_y[kPanelTimeDate],
                   fill.r, fill.g, fill.b, border.r, border.g, border.b, app.backplate_alpha);
     glPushMatrix();
     glEnable(GL_LINE_SMOOTH);
     glLineWidth(1.0f);
-    glTranslatef(app.window_pos_x[2] + 1, app.window_pos_y[2] + 9, 0);
+    glTranslatef(app.window_pos_x[kPanelTimeDate] + 1, app.window_pos_y[kPanelTimeDate] + 9, 0);
     glScalef(0.05f, 0.05f, 0);
     TimePanelText text;
     FormatTimePanel(text);
@@ -315,11 +315,11 @@ namespace {
 // motion action is armed.  Folded to 0 x 0 only the lamp disc remains.
 void DrawInfoPanelPlate() {
     const float r = app.backplate_border_width;
-    const float w = static_cast<float>(app.info_panel_width);
-    const float h = static_cast<float>(app.info_panel_height);
+    const float w = static_cast<float>(overlay.info_panel_width);
+    const float h = static_cast<float>(overlay.info_panel_height);
     const Rgb fill = PlateFill();
     glPushMatrix();
-    glTranslatef(app.window_pos_x[4], app.window_pos_y[4], 0);
+    glTranslatef(app.window_pos_x[kPanelInfo], app.window_pos_y[kPanelInfo], 0);
     glScalef(0.5f, 0.5f, 0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -358,27 +358,27 @@ void DrawOverlay() {
     const float r = app.backplate_border_width, a = app.backplate_alpha;
 
     DrawInfoPanelPlate();
-    if (app.info_panel_ready) DrawInfoPanelText();
+    if (overlay.info_panel_ready) DrawInfoPanelText();
 
-    if (app.window_on_off[3] == 1)
-        DrawConsoleWindow(r, static_cast<int>(app.window_size_x[3]),
-                          static_cast<int>(app.window_size_y[3]), app.window_pos_x[3],
-                          app.window_pos_y[3], fill.r, fill.g, fill.b, border.r, border.g, border.b,
+    if (app.window_on_off[kPanelConsole] == 1)
+        DrawConsoleWindow(r, static_cast<int>(app.window_size_x[kPanelConsole]),
+                          static_cast<int>(app.window_size_y[kPanelConsole]), app.window_pos_x[kPanelConsole],
+                          app.window_pos_y[kPanelConsole], fill.r, fill.g, fill.b, border.r, border.g, border.b,
                           a, console.input);
-    if (app.window_on_off[1] == 1)
-        DrawMotionMeter(static_cast<int>(app.window_size_x[1]), static_cast<int>(app.window_size_y[1]),
-                        app.window_pos_x[1], app.window_pos_y[1], fill.r, fill.g, fill.b, border.r,
+    if (app.window_on_off[kPanelMotionMeter] == 1)
+        DrawMotionMeter(static_cast<int>(app.window_size_x[kPanelMotionMeter]), static_cast<int>(app.window_size_y[kPanelMotionMeter]),
+                        app.window_pos_x[kPanelMotionMeter], app.window_pos_y[kPanelMotionMeter], fill.r, fill.g, fill.b, border.r,
                         border.g, border.b, a, app.pcd_change, app.motion_max);
     if (StatisticsGraphShown())
-        DrawStatisticsGraph(app.stats_mode, static_cast<int>(app.window_size_x[0]),
-                            static_cast<int>(app.window_size_y[0]), app.window_pos_x[0],
-                            app.window_pos_y[0], fill.r, fill.g, fill.b, border.r, border.g,
+        DrawStatisticsGraph(app.stats_mode, static_cast<int>(app.window_size_x[kPanelStatistics]),
+                            static_cast<int>(app.window_size_y[kPanelStatistics]), app.window_pos_x[kPanelStatistics],
+                            app.window_pos_y[kPanelStatistics], fill.r, fill.g, fill.b, border.r, border.g,
                             border.b, a, app.pcd_change, app.motion_max);
-    for (const ButtonEntry& button : kButtonTable) {
-        if (!ButtonShown(button.index)) continue;
-        const ButtonLook look = LookOfButton(button.index);
-        DrawButton(app.button_scale, 15, 3, app.button_pos_x[button.index],
-                   app.button_pos_y[button.index], look.fill.r, look.fill.g, look.fill.b, border.r,
-                   border.g, border.b, a, button.view_mode_id, look.label);
+    for (const Button button : kButtonDrawOrder) {
+        if (!ButtonShown(button)) continue;
+        const ButtonLook look = LookOfButton(button);
+        DrawButton(app.button_scale, static_cast<int>(kButtonWidth), static_cast<int>(kButtonHeight), app.button_pos_x[button],
+                   app.button_pos_y[button], look.fill.r, look.fill.g, look.fill.b, border.r,
+                   border.g, border.b, a, kButtons[button].view_mode, look.label);
     }
 }

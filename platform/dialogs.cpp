@@ -4,6 +4,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -37,6 +39,19 @@ int ShowMessageBox(const char* text, const char* caption, MsgIcon icon, MsgButto
 bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path, size_t capacity) {
     DialogTimer timer;
     return g_backend->open_file(title, filter, path, capacity);
+}
+
+bool ChooseFileInto(const char* title, const FileFilter& filter, char* path, size_t capacity) {
+    std::vector<char> chosen(capacity + 1, '\0');
+    std::snprintf(chosen.data(), capacity, "%s", path);
+    if (!ShowOpenFileDialog(title, filter, chosen.data(), capacity)) return false;
+    const size_t length = strnlen(chosen.data(), capacity);
+    if (length >= capacity) {
+        ShowMessageBox("The chosen path is too long.", "Error", MsgIcon::Error);
+        return false;
+    }
+    std::memcpy(path, chosen.data(), length + 1);
+    return true;
 }
 
 uint64_t DialogMilliseconds() { return g_dialog_milliseconds; }

@@ -36,6 +36,11 @@ int ShowMessageBox(const char* text, const char* caption, MsgIcon icon,
 // Shows the open-file chooser; see DialogBackend::open_file.
 bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path, size_t capacity);
 
+// The chooser, writing into `path` (capacity bytes) only a chosen file that
+// fits whole: a cut path would name another file, so a too-long one gives
+// an "Error" box instead.  True when `path` was changed.
+bool ChooseFileInto(const char* title, const FileFilter& filter, char* path, size_t capacity);
+
 // Milliseconds spent in dialogs since start (frame timing leaves them out).
 uint64_t DialogMilliseconds();
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_state.h"
 #include "platform/clock.h"
 
 class AviGenerator;
@@ -59,8 +60,20 @@ extern RecordState record;
 // closes and tells in an "Info" box what became of the file.
 bool RecordVideo(bool start, bool stop, int width, int height, const uint8_t* pixels,
                  const char* file_name);
-// mode: 1 normal, 2 effect, 3 screen, 4 off.
-void SetRecordMode(int mode);
+// Stops the running record mode, if any, and starts `mode` (kRecordOff:
+// none).  Refused with an "Info" box while motion record runs.
+void SetRecordMode(RecordMode mode);
+// The names of a record mode: the console's ("normal"), the info panel's
+// ("Record", "OFF") and the one in the box that refuses motion record
+// ("Normal").
+struct RecordModeNames {
+    const char* command;
+    const char* panel;
+    const char* running;
+};
+const RecordModeNames& RecordModeText(RecordMode mode);
+// The screenshot is written after the frame being drawn.
+void TakeScreenshot();
 void SetMotionRecord();
 void StopRecordings();
 

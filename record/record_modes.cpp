@@ -63,15 +63,6 @@ LocalTime FrameTime() {
 
 bool IsCameraMode(int mode) { return mode == kRecordNormal; }
 
-const char* RecordModeName(int mode) {
-    switch (mode) {
-        case kRecordNormal: return "Normal";
-        case kRecordEffect: return "Effect";
-        case kRecordScreen: return "Screen";
-    }
-    return "";
-}
-
 bool StartRecording(int width, int height, const char* file_name) {
     const int w4 = width / 4 * 4;
     const int h4 = height / 4 * 4;
@@ -190,7 +181,7 @@ void WriteDueFrames(const uint8_t* pixels, int width, int height) {
     }
 }
 
-void StartRecordMode(int mode) {
+void StartRecordMode(RecordMode mode) {
     const bool started =
         mode == kRecordNormal
             ? BeginRecording(kNormalRecordFormat, app.video_width, app.video_height)
@@ -298,9 +289,20 @@ bool RecordVideo(bool start, bool stop, int width, int height, const uint8_t* pi
     return true;
 }
 
-void SetRecordMode(int mode) {
-    if (mode < 1 || mode > 4) return;
-    const int target = mode == 4 ? kRecordOff : mode;
+const RecordModeNames& RecordModeText(RecordMode mode) {
+    static const RecordModeNames kNames[] = {
+        {"", "OFF", ""},
+        {"normal", "Record", "Normal"},
+        {"effect", "Effect Record", "Effect"},
+        {"screen", "Screen Record", "Screen"},
+    };
+    return mode >= kRecordOff && mode <= kRecordScreen ? kNames[mode] : kNames[kRecordOff];
+}
+
+void TakeScreenshot() { app.screenshot_pending = true; }
+
+void SetRecordMode(RecordMode target) {
+    if (target < kRecordOff || target > kRecordScreen) return;
     if (target == app.record_mode) return;
     if (target != kRecordOff && app.motion_record_on) {
         char text[kPathLength + 96];
@@ -325,7 +327,7 @@ void SetMotionRecord() {
             char text[kPathLength + 96];
             std::snprintf(text, sizeof text,
                           "%s recording is running (%s).\nSwitch the record mode off first.",
-                          RecordModeName(app.record_mode), app.record_file_name);
+                          RecordModeText(app.record_mode).running, app.record_file_name);
             ShowMessageBox(text, "Info", MsgIcon::Information);
             return;
         }

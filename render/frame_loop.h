@@ -1,4 +1,4 @@
-// The frame routine (display and idle callback) and the zoom step.
+// The frame routine (display and idle callback).
 //
 // One run fetches the newest frames, draws the picture of the view mode, the
 // zoom navigator and the overlay, feeds the recorder, counts frames, swaps
@@ -37,10 +37,6 @@ void FrameRoutine();
 // Everything of one run before the buffer swap (the picture stays in the
 // back buffer).
 void RenderFrame();
-
-// advance: 2x -> 4x -> 8x -> off.  !advance: reset zoom (shift kept).
-void ZoomStep(bool advance);
-inline void ResetZoom() { ZoomStep(false); }
 
 // Frame count step for a given time sample: fps_value and fps_text once a
 // second.

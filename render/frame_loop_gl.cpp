@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "capture/capture.h"
+#include "console/console.h"
 #include "motion/motion.h"
 #include "overlay/notices.h"
 #include "overlay/overlay.h"
@@ -16,6 +17,7 @@
 #include "render/model_pass.h"
 #include "render/render.h"
 #include "render/shader.h"
+#include "render/view.h"
 
 namespace {
 
@@ -43,8 +45,7 @@ void DrawPictureQuad(float x, float y, float half) {
 }
 
 void BindCameraTexture(int camera) {
-    const int slot = camera == 1 ? 1 : 0;
-    glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+    glBindTexture(GL_TEXTURE_2D, texture_table[CameraSlot(camera)]);
     glLoadIdentity();
 }
 
@@ -158,7 +159,7 @@ void DrawZoomNavigator() {
                   app.backplate_color_g, app.backplate_color_b, app.backplate_border_color_r,
                   app.backplate_border_color_g, app.backplate_border_color_b, app.backplate_alpha);
     // The shader view may have left another texture bound.
-    glBindTexture(GL_TEXTURE_2D, texture_table[app.current_camera == 1 ? 1 : 0]);
+    glBindTexture(GL_TEXTURE_2D, texture_table[CameraSlot(app.current_camera)]);
     DrawPictureQuad(-88, 88, 32);
     glColor3f(0, 0, 1);
     LineSquare(-88, 88, 32);
@@ -180,8 +181,8 @@ void RenderFrame() {
     HistoryStep();
     FetchFrames();
     StepInfoPanel();
-    if (!ReadClock()) ShowMessageBox("get time date faild!", "Error", MsgIcon::Error);
-    if (app.view_mode == kViewShader && app.pixel_program_index == 16)
+    ReadClock();
+    if (app.view_mode == kViewShader && app.pixel_program_index == kPixelModels)
         ModelToTexturePass(app.window_width, app.window_height, scene_buffer, shadow_buffer,
                            app.model_position_mode);
 
@@ -206,7 +207,9 @@ void RenderFrame() {
 
     RecordEffectFrame();
     DrawTimePanel();
-    if (!PerSecondTimer()) ShowMessageBox("check timer faild!", "Error", MsgIcon::Error);
+    const TimerStep second = PerSecondTimer();
+    if (second.measured) AdvancePcdHistory();
+    if (second.ticked) StepCaretBlink();
     DrawOverlay();
 
     BeginTextPass(app.window_width, app.window_height);

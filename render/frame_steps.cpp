@@ -59,12 +59,13 @@ void UpdateShaderRatios() {
 
 bool UsesFrameHistory() {
     const int p = app.pixel_program_index;
-    return app.view_mode == kViewShader && (p == 9 || p == 10 || p == 11);
+    return app.view_mode == kViewShader &&
+           (p == kPixelGreyscaleMotion || p == kPixelMotionBlur || p == kPixelMotion);
 }
 
 int HistoryTextureSlot() {
-    // history_slot 1, 2, 3 -> texture slots 4, 5, 6.
-    return 3 + frame_loop.history_slot;
+    // history_slot counts 1, 2, 3.
+    return kSlotHistoryFirst - 1 + frame_loop.history_slot;
 }
 
 void AdvanceHistorySlot() { frame_loop.history_slot = frame_loop.history_slot % 3 + 1; }

@@ -9,13 +9,27 @@
 
 #include <GL/gl.h>
 
+#include "app/app_state.h"
+
 constexpr int kTextureSize = 2048;
-constexpr int kTextureCount = 8;
+
+// The texture table's slots.
+enum TextureSlot : int {
+    kSlotPrimaryCamera, kSlotSecondaryCamera,  // indexed by the camera
+    kSlotModelShadow,
+    kSlotMask,
+    kSlotHistoryFirst, kSlotHistoryLast = kSlotHistoryFirst + 2,  // the last three frames
+    kSlotModelScene,
+    kTextureCount,
+};
 constexpr int kGridSize = 129;  // vertices per side of the effect grid
 constexpr int kMaskCount = 9;
 
-// Slots: 0, 1 cameras; 2 model shadow; 3 mask; 4-6 history; 7 model scene.
 extern GLuint texture_table[kTextureCount];
+// The slot of a camera's picture (any other number: the primary's).
+inline TextureSlot CameraSlot(int camera) {
+    return camera == kSecondaryCamera ? kSlotSecondaryCamera : kSlotPrimaryCamera;
+}
 extern float effect_grid[kGridSize][kGridSize][3];
 extern const char kMaskFiles[kMaskCount][100];  // ".\bmp\mask1.bmp" ...
 
@@ -25,11 +39,11 @@ void FillEffectGrid();
 // Loads the model from app.model_file first, unless the caller has just
 // loaded it itself (kKeep: a model is read once per choice).
 enum class SetupModel { kLoad, kKeep };
-bool RenderingSetup(SetupModel model = SetupModel::kLoad);
-bool CreateTextures();
-// Always true; an unreadable mask leaves the slot as it was and says so in
+void RenderingSetup(SetupModel model = SetupModel::kLoad);
+void CreateTextures();
+// An unreadable mask leaves the slot as it was and says so in
 // mask_load_failure (emptied by the next mask that loads).
-bool LoadMaskTexture(int mask, int slot);
+void LoadMaskTexture(int mask, TextureSlot slot);
 constexpr int kMaskFailureLength = 160;
 extern char mask_load_failure[kMaskFailureLength];
 // Releases every texture of the table and zeroes its names.

@@ -40,7 +40,7 @@ void NewVideoTexture(int slot, const uint8_t* pixels) {
 
 }  // namespace
 
-bool RenderingSetup(SetupModel model) {
+void RenderingSetup(SetupModel model) {
     // The model first, so its texture names are taken before ours.
     if (model == SetupModel::kLoad) LoadDefaultModel();
     BuildOverlayLists();
@@ -60,32 +60,31 @@ bool RenderingSetup(SetupModel model) {
     glPolygonMode(GL_FRONT_AND_BACK, app.polygon_mode);
 
     FillEffectGrid();
-    return true;
 }
 
-bool CreateTextures() {
+void CreateTextures() {
     // Mid-grey until the first frame arrives; freed again right after.
     const std::vector<uint8_t> grey(static_cast<size_t>(kTextureSize) * kTextureSize * 4, 0x7F);
-    for (int slot : {4, 5, 6, 0}) NewVideoTexture(slot, grey.data());
+    for (int slot = kSlotHistoryFirst; slot <= kSlotHistoryLast; ++slot) NewVideoTexture(slot, grey.data());
+    NewVideoTexture(kSlotPrimaryCamera, grey.data());
     if (app.second_camera_enabled)
-        NewVideoTexture(1, grey.data());
+        NewVideoTexture(kSlotSecondaryCamera, grey.data());
     else
-        ReleaseTexture(1);
+        ReleaseTexture(kSlotSecondaryCamera);
 
-    if (!LoadMaskTexture(app.mask_index, 3)) return false;
+    LoadMaskTexture(app.mask_index, kSlotMask);
 
-    NewVideoTexture(7, scene_buffer);
-    NewVideoTexture(2, shadow_buffer);
-    return true;
+    NewVideoTexture(kSlotModelScene, scene_buffer);
+    NewVideoTexture(kSlotModelShadow, shadow_buffer);
 }
 
-bool LoadMaskTexture(int mask, int slot) {
-    if (mask < 0 || mask >= kMaskCount || slot < 0 || slot >= kTextureCount) return true;
+void LoadMaskTexture(int mask, TextureSlot slot) {
+    if (mask < 0 || mask >= kMaskCount || slot < 0 || slot >= kTextureCount) return;
     const std::unique_ptr<RgbImage> image(LoadBitmapImage(NativePath(kMaskFiles[mask]).c_str()));
     if (!image || !image->data || image->width <= 0 || image->height <= 0) {
         std::snprintf(mask_load_failure, sizeof mask_load_failure,
                       "Bmp mask %s could not be read", kMaskFiles[mask]);
-        return true;
+        return;
     }
     mask_load_failure[0] = '\0';
     PrepareTexture(slot);
@@ -93,7 +92,6 @@ bool LoadMaskTexture(int mask, int slot) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, image->width, image->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  image->data);
-    return true;
 }
 
 void DeleteTextures() {

@@ -3,10 +3,24 @@
 // named parameters, and switching them on and off around the effect grid.
 #pragma once
 
+#include <cstdint>
+
 constexpr int kVertexProgramCount = 9;
 constexpr int kPixelProgramCount = 18;
 extern const char kVertexProgramFiles[kVertexProgramCount][200];
 extern const char kPixelProgramFiles[kPixelProgramCount][100];
+
+// Effects the rest of the program treats apart (indices of kPixelProgramFiles).
+enum PixelProgram : int32_t {
+    kPixelMagnifier = 8,        // the one effect that zooms
+    kPixelGreyscaleMotion = 9,  // these three read the frame history
+    kPixelMotionBlur = 10,
+    kPixelMotion = 11,
+    kPixelBmpMask = 12,
+    kPixelChromaKey = 13,
+    kPixelLuminanceKey = 14,
+    kPixelModels = 16,          // the studio model rendered into the picture
+};
 
 extern float shader_gamma;
 extern float shader_color;
@@ -26,3 +40,12 @@ int WaveAttributeLocation();
 bool ShaderProgramsMissing();
 // Shutdown: destroys the last programs.
 void ReleaseShaderPrograms();
+
+// The user's choices: a program of a table (shader view follows), a mask
+// (textures made again, programs reloaded), and the gamma and colour
+// parameters in steps of 0.1 (direction +1 or -1).
+void SelectVertexProgram(int index);
+void SelectPixelProgram(int index);
+void SelectMask(int index);
+void StepShaderGamma(int direction);
+void StepShaderColor(int direction);

@@ -152,14 +152,14 @@ void FetchParameters() {
 
 // The texture objects behind "Texture" .. "Texture8", unit i for parameter i.
 void TexturesForUnits(GLuint out[kTextureParamCount]) {
-    out[0] = texture_table[app.current_camera == 1 ? 1 : 0];
-    out[1] = texture_table[3];
-    out[2] = texture_table[4];
-    out[3] = texture_table[5];
-    out[4] = texture_table[6];
-    out[5] = texture_table[7];
-    out[6] = texture_table[1];
-    out[7] = texture_table[2];
+    out[0] = texture_table[CameraSlot(app.current_camera)];
+    out[1] = texture_table[kSlotMask];
+    out[2] = texture_table[kSlotHistoryFirst];
+    out[3] = texture_table[kSlotHistoryFirst + 1];
+    out[4] = texture_table[kSlotHistoryLast];
+    out[5] = texture_table[kSlotModelScene];
+    out[6] = texture_table[kSlotSecondaryCamera];
+    out[7] = texture_table[kSlotModelShadow];
 }
 
 void MultiplyColumnMajor(const float a[16], const float b[16], float out[16]) {

@@ -298,8 +298,8 @@ TEST_F(OverlayTest, InfoPanelLampAndText) {
     EXPECT_TRUE(Near(AtUnits(-120.5f, -120.5f), kPureRed));
     EXPECT_EQ(CountNot(kBlack, -110, -110, -40, -45), 0);
     app.motion_alarm_on = true;
-    app.info_panel_open = true;
-    while (!app.info_panel_ready) StepInfoPanel();
+    overlay.info_panel_open = true;
+    while (!overlay.info_panel_ready) StepInfoPanel();
     Clear(0, 0, 0);
     DrawOverlay();
     Grab();
@@ -339,14 +339,14 @@ TEST_F(OverlayTest, ConsoleWindowShowsLinesAndBlinkingBar) {
     std::snprintf(console.lines[0], kConsoleLineLength, "%%s %%n not a format");
     std::memset(console.lines[24], 'W', kConsoleLineLength);  // unterminated, full width
     std::snprintf(console.input, sizeof console.input, "hello");
-    app.blink_state = true;
+    console.blink_state = true;
     DrawConsoleWindow(10, 96, 96, -48, -48, 0.8f, 0.8f, 1.0f, 0, 0, 1, 0.5f, console.input);
     Grab();
     EXPECT_GT(CountColor(kBlack, -48, -47, 0, -44), 20);   // line 0 at the bottom
     EXPECT_GT(CountColor(kBlack, -48, 43, 40, 47), 50);    // line 24 at the top
     EXPECT_TRUE(Near(AtUnits(0, -10), kPlateTwice));
     const int with_bar = CountColor(kBlack, -48, -62, 0, -58);
-    app.blink_state = false;
+    console.blink_state = false;
     Clear(0, 0, 0);
     DrawConsoleWindow(10, 96, 96, -48, -48, 0.8f, 0.8f, 1.0f, 0, 0, 1, 0.5f, console.input);
     Grab();
@@ -539,8 +539,8 @@ TEST_F(OverlayTest, FullOverlayPicture) {
     std::snprintf(console.input, sizeof console.input, "help");
     for (int i = 1; i <= 40; ++i) overlay.pcd_history[i] = static_cast<float>((i * 7) % 45);
     overlay.pcd_history_cursor = 40;
-    app.info_panel_open = true;
-    while (!app.info_panel_ready) StepInfoPanel();
+    overlay.info_panel_open = true;
+    while (!overlay.info_panel_ready) StepInfoPanel();
     Clear(0.3f, 0.3f, 0.3f);
     DrawTimePanel();
     DrawOverlay();

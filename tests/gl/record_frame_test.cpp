@@ -113,7 +113,7 @@ TEST_F(RecordFrameTest, ReadBackIsBottomRowFirstBgra) {
 TEST_F(RecordFrameTest, EffectRecordingOfALargeWindowIsWholeAndUpright) {
     app.window_width = width_ + 2;  // rounded down to the drawn size
     app.window_height = height_ + 3;
-    SetRecordMode(2);
+    SetRecordMode(kRecordEffect);
     ASSERT_EQ(app.record_mode, 2) << (dialogs_.boxes.empty() ? "" : dialogs_.boxes[0].text);
     const std::string name = app.record_file_name;
     for (int i = 0; i < 10; ++i) {
@@ -123,7 +123,7 @@ TEST_F(RecordFrameTest, EffectRecordingOfALargeWindowIsWholeAndUpright) {
         glutSwapBuffers();
         g_now_ms += 1000 / 15 + 1;
     }
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
     ASSERT_EQ(dialogs_.boxes.size(), 1u);
     EXPECT_EQ(dialogs_.boxes[0].text, name);
     const std::string probe = RunCommand(
@@ -167,14 +167,14 @@ TEST_F(RecordFrameTest, LabelsAreDrawnAtTheTopMiddle) {
         DrawRecordingLabels();
         EndTextPass();
     };
-    app.record_mode = 0;
+    app.record_mode = kRecordOff;
     app.motion_recording = false;
     app.recording_label_alpha = 0.7f;
     draw_labels();
     EXPECT_EQ(RightmostRedLabelColumn(width_, height_), -1);
     EXPECT_EQ(app.recording_label_alpha, 0.0f);  // reset while nothing records
 
-    app.record_mode = 3;
+    app.record_mode = kRecordScreen;
     app.recording_label_alpha = 1.0f;
     app.recording_label_step = 0.1f;
     draw_labels();
@@ -182,7 +182,7 @@ TEST_F(RecordFrameTest, LabelsAreDrawnAtTheTopMiddle) {
     EXPECT_GT(blinking, width_ / 2 + 40);  // "RECORDING..." in font 3
     EXPECT_FLOAT_EQ(app.recording_label_alpha, 1.1f);
 
-    app.record_mode = 0;
+    app.record_mode = kRecordOff;
     app.motion_recording = true;
     app.motion_record_duration = 10;
     app.motion_record_elapsed = 3;

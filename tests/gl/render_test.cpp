@@ -15,6 +15,7 @@
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
+#include "render/view.h"
 #include "support/gl_window.h"
 #include "support/test_support.h"
 
@@ -82,7 +83,7 @@ protected:
     // Set-up and reshape as at start-up, then the frames uploaded by hand.
     void StartRendering(int width = 256, int height = 256) {
         UseTestWindow(width, height);
-        ASSERT_TRUE(RenderingSetup());
+        RenderingSetup();
         Reshape(width, height);
         frame0_ = MakeFrame(kVideoWidth, kVideoHeight, kBands, 4);
         Upload(0, frame0_);
@@ -294,7 +295,7 @@ TEST_F(RenderTest, RepeatedSetUpsReleaseTheirTextures) {
     StartRendering();
     std::vector<GLuint> old_names(texture_table, texture_table + kTextureCount);
     const size_t live_after_first = LiveTextures().size();
-    for (int run = 0; run < 3; ++run) ASSERT_TRUE(RenderingSetup());
+    for (int run = 0; run < 3; ++run) RenderingSetup();
     const std::set<GLuint> now(texture_table, texture_table + kTextureCount);
     for (GLuint name : old_names) {
         if (name != 0 && !now.count(name)) {
@@ -384,9 +385,9 @@ TEST_F(RenderTest, MaskOfOddWidthLoadsRowByRowAndAMissingOneKeepsTheSlot) {
 
     // As on the very first set-up, before the unpack alignment is set to 1.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    EXPECT_TRUE(LoadMaskTexture(1, 3));
-    ASSERT_NE(texture_table[3], 0u);
-    glBindTexture(GL_TEXTURE_2D, texture_table[3]);
+    LoadMaskTexture(1, kSlotMask);
+    ASSERT_NE(texture_table[kSlotMask], 0u);
+    glBindTexture(GL_TEXTURE_2D, texture_table[kSlotMask]);
     GLint width = 0, height = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
@@ -399,11 +400,11 @@ TEST_F(RenderTest, MaskOfOddWidthLoadsRowByRowAndAMissingOneKeepsTheSlot) {
         EXPECT_TRUE(Near({texels[i * 3], texels[i * 3 + 1], texels[i * 3 + 2]}, pixels[i], 0))
             << "texel " << i;
 
-    const GLuint loaded = texture_table[3];
-    EXPECT_TRUE(LoadMaskTexture(0, 3));  // bmp/mask1.bmp is missing here
-    EXPECT_TRUE(LoadMaskTexture(9, 3));  // no such table entry
-    EXPECT_TRUE(LoadMaskTexture(-1, 3));
-    EXPECT_EQ(texture_table[3], loaded);
+    const GLuint loaded = texture_table[kSlotMask];
+    LoadMaskTexture(0, kSlotMask);  // bmp/mask1.bmp is missing here
+    LoadMaskTexture(9, kSlotMask);  // no such table entry
+    LoadMaskTexture(-1, kSlotMask);
+    EXPECT_EQ(texture_table[kSlotMask], loaded);
     EXPECT_TRUE(glIsTexture(loaded));
 }
 

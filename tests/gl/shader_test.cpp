@@ -463,7 +463,7 @@ TEST_F(ShaderTest, FrameRoutineShowsTheNoticeAndStillRunsThePixelProgram) {
     fs::copy(SourceDir() + "/data/mdl", dir + "/mdl", fs::copy_options::recursive);
     for (int& on : app.window_on_off) on = 0;
     app.view_mode = kViewShader;
-    ASSERT_TRUE(RenderingSetup());
+    RenderingSetup();
     Reshape(kWindowWidth, kWindowHeight);
     UploadFlatFrame(0, {200, 100, 50});
     Load(8, 2);

@@ -2,10 +2,9 @@
 #include "input/menus.h"
 #include "support/fake_log.h"
 
-bool BuildMenus() {
+void BuildMenus() {
     char gamma[32], color[32];
     FormatGammaLabel(gamma, sizeof gamma);
     FormatColorLabel(color, sizeof color);
     LogFakeCall(std::string("BuildMenus ") + gamma + " " + color);
-    return true;
 }

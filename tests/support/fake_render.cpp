@@ -4,9 +4,8 @@
 #include "render/shader.h"
 #include "support/fake_log.h"
 
-bool RenderingSetup(SetupModel model) {
+void RenderingSetup(SetupModel model) {
     LogFakeCall(model == SetupModel::kLoad ? "RenderingSetup" : "RenderingSetup keeping the model");
-    return true;
 }
 
 bool LoadShaderPrograms() {

@@ -28,7 +28,7 @@ protected:
 TEST_F(CommandsTest, EveryNameIsACommand) {
     app.second_camera_enabled = true;
     for (int i = 0; i < kCommandCount; ++i) {
-        const std::string name = kCommandNames[i];
+        const std::string name = kCommands[i].name;
         if (name == "exit") continue;
         Run(name);
         if (name == "help") {
@@ -39,8 +39,9 @@ TEST_F(CommandsTest, EveryNameIsACommand) {
             EXPECT_EQ(Line(0).find("command not found"), std::string::npos) << Line(0);
         }
     }
-    EXPECT_STREQ(kCommandNames[0], "about");
-    EXPECT_STREQ(kCommandNames[30], "recordmode_screen");
+    EXPECT_EQ(kCommandCount, 31);
+    EXPECT_STREQ(kCommands[0].name, "about");
+    EXPECT_STREQ(kCommands[30].name, "recordmode_screen");
 }
 
 TEST_F(CommandsTest, ReportingCommands) {
@@ -51,7 +52,7 @@ TEST_F(CommandsTest, ReportingCommands) {
     std::strcpy(frame_loop.fps_text, "FPS: 24.75");
     Run("fps");
     EXPECT_EQ(Line(0), "fps: FPS: 24.75");
-    EXPECT_STREQ(app.text_buffer, "fps: FPS: 24.75");
+    EXPECT_STREQ(console.text_buffer, "fps: FPS: 24.75");
 
     app.clock_hour = 9, app.clock_minute = 5, app.clock_second = 3;
     app.clock_day = 8, app.clock_month = 12, app.clock_year = 2026;

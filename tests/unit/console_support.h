@@ -10,19 +10,14 @@
 #include "console/console.h"
 #include "render/frame_loop.h"
 #include "support/fake_log.h"
+#include "support/state_guard.h"
 
 class ConsoleTestBase : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_app_ = app;
-        app = Application{};
         console = ConsoleState{};
         frame_loop = FrameLoopState{};
         ClearFakeCalls();
-    }
-    void TearDown() override {
-        app = saved_app_;
-        console = ConsoleState{};
     }
 
     // Leaves the start-up paging: the console is then empty and editing.
@@ -43,5 +38,5 @@ protected:
     static std::string Line(int i) { return console.lines[i]; }
     static std::string Input() { return console.input; }
 
-    Application saved_app_;
+    ProgramStateGuard state_{ProgramStateGuard::kFresh};
 };

@@ -5,10 +5,14 @@
 #include "app/app_state.h"
 #include "input/input.h"
 #include "input/menus.h"
+#include "motion/motion.h"
+#include "overlay/overlay.h"
 #include "render/frame_loop.h"
 #include "render/model_pass.h"
 #include "render/shader.h"
+#include "render/view.h"
 #include "support/fake_log.h"
+#include "support/state_guard.h"
 #include "support/test_support.h"
 
 namespace {
@@ -18,25 +22,10 @@ constexpr int kLeft = 0, kMiddle = 1, kDown = 0, kUp = 1;
 class InputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_app_ = app;
-        saved_input_ = input;
-        saved_pass_ = model_pass;
-        saved_frame_ = frame_loop;
-        saved_gamma_ = shader_gamma;
-        saved_color_ = shader_color;
         app.window_width = 641;  // odd sizes on purpose
         app.window_height = 479;
         ClearFakeCalls();
     }
-    void TearDown() override {
-        app = saved_app_;
-        input = saved_input_;
-        model_pass = saved_pass_;
-        frame_loop = saved_frame_;
-        shader_gamma = saved_gamma_;
-        shader_color = saved_color_;
-    }
-
     // Pixel of an overlay point, rounded to the nearest pixel.
     int Px(float ux) const { return static_cast<int>(std::lround(app.window_width / 256.0 * (ux + 128))); }
     int Py(float uy) const { return static_cast<int>(std::lround(app.window_height / 256.0 * (128 - uy))); }
@@ -45,12 +34,8 @@ protected:
         OnMouseButton(kLeft, kUp, Px(ux), Py(uy));
     }
 
+    ProgramStateGuard state_;
     ScriptedDialogs dialogs_;
-    Application saved_app_;
-    InputState saved_input_;
-    ModelPassState saved_pass_;
-    FrameLoopState saved_frame_;
-    float saved_gamma_ = 0, saved_color_ = 0;
 };
 
 TEST_F(InputTest, PixelsAndUnitsConvertBothWays) {
@@ -139,9 +124,9 @@ TEST_F(InputTest, PanelDragStaysInsideWhileButtonsFollowAnywhere) {
 
 TEST_F(InputTest, InfoPanelClickFlipsItOpen) {
     Click(-120, -120);
-    EXPECT_TRUE(app.info_panel_open);
+    EXPECT_TRUE(overlay.info_panel_open);
     Click(-120, -120);
-    EXPECT_FALSE(app.info_panel_open);
+    EXPECT_FALSE(overlay.info_panel_open);
 }
 
 TEST_F(InputTest, MiddleButtonZoomsOnlyInNormalOrShowyouShader) {
@@ -217,82 +202,82 @@ TEST_F(InputTest, SplitAndSwapSwitchesAskAndNeedTwoCameras) {
 }
 
 TEST_F(InputTest, GammaAndColorLabelsFollowTheirValues) {
-    HandleGammaMenu(1);
-    HandleGammaMenu(1);
+    RunMenuEntry("Gamma", "Gamma+");
+    RunMenuEntry("Gamma", "Gamma+");
     EXPECT_EQ(FakeCalls().back(), "BuildMenus Gamma (0.20) Color (0.00)");
-    HandleColorMenu(2);
+    RunMenuEntry("Color", "Color-");
     EXPECT_EQ(FakeCalls().back(), "BuildMenus Gamma (0.20) Color (-0.10)");
-    HandleGammaMenu(3);  // out of range
+    EXPECT_FALSE(RunMenuEntry("Gamma", "Gamma"));  // no such entry
     EXPECT_EQ(FakeCalls().size(), 3u);
 }
 
 TEST_F(InputTest, FullScreenOnlySwitchesAskInWindowMode) {
     app.window_on_off[0] = 0;
-    HandleBackplateMenu(1);  // answered No: graph on, still window mode
+    RunMenuEntry("Backplate", "Statistic Backplate ON/OFF");  // answered No: graph on, still window mode
     EXPECT_EQ(app.window_on_off[0], 1);
     EXPECT_FALSE(app.full_screen);
     EXPECT_EQ(dialogs_.boxes.back().text,
               "Statistic is only available in Fullscreen Mode. Du you want to change to Fullscreen "
               "Mode?");
-    HandleBackplateMenu(1);
+    RunMenuEntry("Backplate", "Statistic Backplate ON/OFF");
     EXPECT_EQ(app.window_on_off[0], 0);
 
     app.button_on_off[6] = 0;
     dialogs_.AnswerYes(true);
-    HandleButtonsMenu(7);
+    RunMenuEntry("Buttons", "Record Button");
     EXPECT_EQ(app.button_on_off[6], 1);
     EXPECT_TRUE(app.full_screen);
     EXPECT_EQ(FakeCalls().back(), "WindowFullScreen");
 
     // All buttons off in full screen, including single ones, then on again.
-    HandleBackplateMenu(5);
+    RunMenuEntry("Backplate", "All Buttons ON/OFF");
     for (int on : app.button_on_off) EXPECT_EQ(on, 0);
-    HandleBackplateMenu(5);
+    RunMenuEntry("Backplate", "All Buttons ON/OFF");
     for (int on : app.button_on_off) EXPECT_EQ(on, 1);
 }
 
 TEST_F(InputTest, OptionHandlersChangeTheirFields) {
-    app.motion_check_counter = 3;
-    HandleMotionIntervalMenu(3);
+    motion.motion_check_counter = 3;
+    RunMenuEntry("Motion Interval", "10 seconds");
     EXPECT_EQ(app.motion_interval, 10);
-    EXPECT_EQ(app.motion_check_counter, 0);
+    EXPECT_EQ(motion.motion_check_counter, 0);
     app.motion_recording = true;
-    HandleMotionRecordTimerMenu(4);
+    RunMenuEntry("Motion Record Timer", "40 seconds");
     EXPECT_EQ(app.motion_record_duration, 40);
     EXPECT_FALSE(app.motion_recording);
-    HandleColorSchemaMenu(3);
+    RunMenuEntry("Color Schema", "Nice Green");
     EXPECT_FLOAT_EQ(app.backplate_color_r, 0.5f);
     EXPECT_FLOAT_EQ(app.backplate_border_color_r, 1.0f);
-    HandlePrimaryDeviceMenu(2);
+    RunMenuEntry("Primary Video Device", "Device 2 (device2.xml)");
     EXPECT_EQ(app.current_camera, 0);
     EXPECT_EQ(dialogs_.boxes.back().caption, "Info");
-    HandleStatisticModeMenu(2);
+    RunMenuEntry("Statistic Mode", "Mode 1");
     EXPECT_EQ(app.stats_mode, 1);
-    HandleOptionsMenu(2);
+    RunMenuEntry("Options", "FILL/LINE");
     EXPECT_EQ(app.polygon_mode, static_cast<GLenum>(GL_LINE));
-    HandleMainMenu(1);
+    RunMenuEntry("", "Take a Screenshot");
     EXPECT_TRUE(app.screenshot_pending);
-    HandlePixelProgramMenu(17);
+    EXPECT_TRUE(RunMenuEntry("Cg Pixel Shader", "cg/pixel/render_models_to_texture.cg"));
     EXPECT_EQ(app.pixel_program_index, 16);
     EXPECT_EQ(app.view_mode, kViewShader);
-    HandlePixelProgramMenu(19);
+    EXPECT_FALSE(RunMenuEntry("Cg Pixel Shader", "cg/pixel/missing.cg"));
     EXPECT_EQ(app.pixel_program_index, 16);
 }
 
 TEST_F(InputTest, ChosenModelIsReadOnceAndOneThatFailsKeepsThePreviousPath) {
     dialogs_.ChooseFile("/tmp/broken.mdl");
-    HandleModelsMenu(1);
+    RunMenuEntry("Models", "Load Half-Life Model");
     EXPECT_STREQ(app.model_file, "mdl\\velisse.mdl");
     EXPECT_EQ(dialogs_.file_dialog_titles.back(), "Open Half-Life Model File");
     dialogs_.ChooseFile("/tmp/good.mdl");
     ClearFakeCalls();
-    HandleModelsMenu(1);
+    RunMenuEntry("Models", "Load Half-Life Model");
     EXPECT_STREQ(app.model_file, "/tmp/good.mdl");
     EXPECT_EQ(FakeCalls(), (std::vector<std::string>{"LoadChosenModel /tmp/good.mdl",
                                                      "RenderingSetup keeping the model"}));
     // A path longer than the field is refused, not cut.
     dialogs_.ChooseFile("/tmp/" + std::string(250, 'a') + ".mdl");
-    HandleModelsMenu(1);
+    RunMenuEntry("Models", "Load Half-Life Model");
     EXPECT_STREQ(app.model_file, "/tmp/good.mdl");
 }
 

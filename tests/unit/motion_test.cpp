@@ -8,6 +8,7 @@
 #include "input/menus.h"
 #include "motion/motion.h"
 #include "overlay/overlay.h"
+#include "support/state_guard.h"
 #include "support/fake_log.h"
 #include "support/fake_sound.h"
 
@@ -29,19 +30,13 @@ Frame WithChangedPixels(Frame frame, size_t first, size_t count) {
 class MotionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_app_ = app;
-        saved_overlay_ = overlay;
         motion.motion_primed = false;
         overlay.pcd_history_length = 60;  // as the statistics graph sets it
         ClearFakeCalls();
     }
-    void TearDown() override {
-        app = saved_app_;
-        overlay = saved_overlay_;
-        motion.motion_primed = false;
-    }
-    void Measure(const Frame& frame, int width = 10, int height = 10) {
-        MeasureMotion(width, height, frame.data());
+    void TearDown() override { motion.motion_primed = false; }
+    bool Measure(const Frame& frame, int width = 10, int height = 10) {
+        return MeasureMotion(width, height, frame.data());
     }
     std::vector<std::string> StartedSounds() {
         std::vector<std::string> started;
@@ -49,18 +44,15 @@ protected:
             if (call.rfind("StartSound", 0) == 0) started.push_back(call);
         return started;
     }
-    Application saved_app_;
-    OverlayState saved_overlay_;
+    ProgramStateGuard state_;
 };
 
 TEST_F(MotionTest, FirstMeasurementOnlyPrimes) {
     app.motion_shot_on = app.motion_alarm_on = app.motion_record_on = true;
-    overlay.pcd_history_cursor = 7;
-    Measure(MakeFrame(10, 10));
+    EXPECT_FALSE(Measure(MakeFrame(10, 10)));  // nothing for the statistics history
     EXPECT_TRUE(motion.motion_primed);
     EXPECT_EQ(app.pcd, 0.0f);
     EXPECT_EQ(app.pcd_change, 0.0f);
-    EXPECT_EQ(overlay.pcd_history_cursor, 7);
     EXPECT_FALSE(app.motion_shot_pending);
     EXPECT_TRUE(StartedSounds().empty());
 }
@@ -155,13 +147,11 @@ TEST_F(MotionTest, ActionsFollowTheirSwitches) {
 TEST_F(MotionTest, HistoryCursorWrapsAfterTheGraphLength) {
     overlay.pcd_history_length = 60;
     overlay.pcd_history_cursor = 59;
-    const Frame frame = MakeFrame(4, 4);
-    Measure(frame, 4, 4);
-    Measure(frame, 4, 4);
+    AdvancePcdHistory();
     EXPECT_EQ(overlay.pcd_history_cursor, 60);
-    Measure(frame, 4, 4);
+    AdvancePcdHistory();
     EXPECT_EQ(overlay.pcd_history_cursor, 0);
-    Measure(frame, 4, 4);
+    AdvancePcdHistory();
     EXPECT_EQ(overlay.pcd_history_cursor, 1);
 }
 
@@ -212,10 +202,10 @@ protected:
         app.motion_interval = 1000;  // no measurement unless a test asks
     }
     // One run of the frame routine whose clock reads `second`.
-    void Run(int second) {
+    TimerStep Run(int second) {
         app.clock_second_previous = app.clock_second;
         app.clock_second = second;
-        PerSecondTimer();
+        return PerSecondTimer();
     }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i) Run((app.clock_second + 1) % 60);
@@ -240,13 +230,12 @@ TEST_F(TimerTest, MeasuresEveryIntervalTicks) {
     app.motion_interval = 5;
     Ticks(4);
     EXPECT_FALSE(motion.motion_primed);
-    EXPECT_EQ(app.motion_check_counter, 4);
+    EXPECT_EQ(motion.motion_check_counter, 4);
     Ticks(1);
     EXPECT_TRUE(motion.motion_primed);
-    EXPECT_EQ(app.motion_check_counter, 0);
-    overlay.pcd_history_cursor = 0;
-    Ticks(5);
-    EXPECT_EQ(overlay.pcd_history_cursor, 1);  // second measurement compared
+    EXPECT_EQ(motion.motion_check_counter, 0);
+    Ticks(4);
+    EXPECT_TRUE(Run(app.clock_second + 1).measured);  // second measurement compared
 }
 
 TEST_F(TimerTest, MotionRecordingEndsAfterItsDuration) {
@@ -268,7 +257,7 @@ TEST_F(TimerTest, MotionRecordingEndsAfterItsDuration) {
 TEST_F(TimerTest, MenuChangesKeepTheCountsReachable) {
     app.motion_interval = 30;
     Ticks(12);
-    HandleMotionIntervalMenu(2);  // 5 seconds
+    SetMotionInterval(5);
     ASSERT_EQ(app.motion_interval, 5);
     Ticks(5);
     EXPECT_TRUE(motion.motion_primed);
@@ -276,7 +265,7 @@ TEST_F(TimerTest, MenuChangesKeepTheCountsReachable) {
     app.motion_record_duration = 40;
     app.motion_recording = true;
     Ticks(15);
-    HandleMotionRecordTimerMenu(1);  // 10 seconds: the running episode ends
+    SetMotionRecordDuration(10);  // the running episode ends
     EXPECT_FALSE(app.motion_recording);
     Ticks(1);  // detection happens only at a tick, after the count
     app.motion_recording = true;
@@ -309,20 +298,20 @@ TEST_F(TimerTest, ImageSwapAlternatesOnlyWithTwoCamerasInSwapView) {
     EXPECT_EQ(app.current_camera, 0);
 }
 
-TEST_F(TimerTest, CursorBlinksOncePerTick) {
-    const bool start = app.blink_state;
-    Run(app.clock_second);  // no tick
-    EXPECT_EQ(app.blink_state, start);
+TEST_F(TimerTest, ReportsTicksAndMeasurements) {
+    EXPECT_FALSE(Run(app.clock_second).ticked);
+    app.motion_interval = 2;
+    const TimerStep first = Run(app.clock_second + 1);
+    EXPECT_TRUE(first.ticked);
+    EXPECT_FALSE(first.measured);
+    EXPECT_FALSE(Run(app.clock_second + 1).measured);  // the first measurement only primes
     Ticks(1);
-    EXPECT_EQ(app.blink_state, !start);
-    Ticks(1);
-    EXPECT_EQ(app.blink_state, start);
-    EXPECT_EQ(app.blink_counter, 0);
+    EXPECT_TRUE(Run(app.clock_second + 1).measured);
 }
 
 TEST_F(TimerTest, ReadClockKeepsThePreviousSecond) {
     app.clock_second = 42;
-    EXPECT_TRUE(ReadClock());
+    ReadClock();
     EXPECT_EQ(app.clock_second_previous, 42);
     EXPECT_GE(app.clock_month, 1);
     EXPECT_LE(app.clock_month, 12);

@@ -11,6 +11,7 @@
 #include "overlay/notices.h"
 #include "render/render.h"
 #include "render/shader.h"
+#include "support/state_guard.h"
 
 namespace {
 
@@ -21,12 +22,10 @@ std::vector<std::string> Lines(bool shader_programs_missing = false) {
 
 class NoticesTest : public ::testing::Test {
 protected:
-    void SetUp() override { saved_ = app; }
     void TearDown() override {
-        app = saved_;
         capture_notice[0] = mask_load_failure[0] = model_load_failure[0] = '\0';
     }
-    Application saved_;
+    ProgramStateGuard state_;
 };
 
 TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {

@@ -7,27 +7,20 @@
 
 #include "app/app_state.h"
 #include "overlay/bitmap_fonts.h"
+#include "overlay/buttons.h"
 #include "overlay/overlay.h"
-#include "overlay/overlay_layout.h"
+#include "render/view.h"
+#include "overlay/overlay.h"
 #include "overlay/text.h"
 #include "render/frame_loop.h"
+#include "support/state_guard.h"
 
 namespace {
 
 class OverlayLayoutTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_app_ = app;
-        saved_overlay_ = overlay;
-        app = Application{};
-        overlay = OverlayState{};
-    }
-    void TearDown() override {
-        app = saved_app_;
-        overlay = saved_overlay_;
-    }
-    Application saved_app_;
-    OverlayState saved_overlay_;
+    void SetUp() override { overlay = OverlayState{}; }
+    ProgramStateGuard state_{ProgramStateGuard::kFresh};
 };
 
 // ---- bitmap fonts ---------------------------------------------------------
@@ -109,12 +102,9 @@ TEST(BitmapFontTest, GlyphImagesAreWellFormed) {
 
 TEST_F(OverlayLayoutTest, ButtonTableOrderAndViewModes) {
     const int order[kButtonCount] = {0, 1, 8, 9, 2, 3, 4, 5, 6, 10, 11, 12, 7};
-    for (int i = 0; i < kButtonCount; ++i) EXPECT_EQ(kButtonTable[i].index, order[i]);
-    EXPECT_EQ(kButtonTable[0].view_mode_id, 2);
-    EXPECT_EQ(kButtonTable[1].view_mode_id, 3);
-    EXPECT_EQ(kButtonTable[2].view_mode_id, 0);
-    EXPECT_EQ(kButtonTable[3].view_mode_id, 1);
-    for (int i = 4; i < kButtonCount; ++i) EXPECT_EQ(kButtonTable[i].view_mode_id, -1);
+    for (int i = 0; i < kButtonCount; ++i) EXPECT_EQ(kButtonDrawOrder[i], order[i]);
+    const int view_modes[kButtonCount] = {2, 3, -1, -1, -1, -1, -1, -1, 0, 1, -1, -1, -1};
+    for (int i = 0; i < kButtonCount; ++i) EXPECT_EQ(kButtons[i].view_mode, view_modes[i]) << i;
 }
 
 TEST_F(OverlayLayoutTest, ButtonLabelsAndFillRules) {
@@ -138,7 +128,7 @@ TEST_F(OverlayLayoutTest, ButtonLabelsAndFillRules) {
 
     const int record_buttons[3] = {6, 10, 11};
     const char* labels[3] = {"Record", "Effect Record", "Screen Record"};
-    for (int mode = 0; mode <= 3; ++mode) {
+    for (RecordMode mode : {kRecordOff, kRecordNormal, kRecordEffect, kRecordScreen}) {
         app.record_mode = mode;
         for (int b = 0; b < 3; ++b) {
             EXPECT_STREQ(LookOfButton(record_buttons[b]).label, labels[b]);
@@ -276,60 +266,60 @@ int FramesUntil(Done done, int limit = 200) {
 }
 
 TEST_F(OverlayLayoutTest, InfoPanelUnfoldsHeightFirstThenWidth) {
-    app.info_panel_open = true;
+    overlay.info_panel_open = true;
     for (int n = 1; n <= 13; ++n) {
         StepInfoPanel();
-        EXPECT_EQ(app.info_panel_height, 6 * n);
-        EXPECT_EQ(app.info_panel_width, 0);
+        EXPECT_EQ(overlay.info_panel_height, 6 * n);
+        EXPECT_EQ(overlay.info_panel_width, 0);
     }
-    EXPECT_EQ(FramesUntil([] { return app.info_panel_width > 0; }), 1);  // the 14th frame
-    EXPECT_EQ(app.info_panel_height, 78);
-    EXPECT_EQ(app.info_panel_width, 6);
-    EXPECT_EQ(FramesUntil([] { return app.info_panel_width == 102; }), 16);
-    EXPECT_FALSE(app.info_panel_ready);
+    EXPECT_EQ(FramesUntil([] { return overlay.info_panel_width > 0; }), 1);  // the 14th frame
+    EXPECT_EQ(overlay.info_panel_height, 78);
+    EXPECT_EQ(overlay.info_panel_width, 6);
+    EXPECT_EQ(FramesUntil([] { return overlay.info_panel_width == 102; }), 16);
+    EXPECT_FALSE(overlay.info_panel_ready);
     StepInfoPanel();  // frame 31: fully open, text shown
-    EXPECT_TRUE(app.info_panel_ready);
-    EXPECT_EQ(app.info_panel_width, 102);
-    EXPECT_EQ(app.info_panel_height, 78);
+    EXPECT_TRUE(overlay.info_panel_ready);
+    EXPECT_EQ(overlay.info_panel_width, 102);
+    EXPECT_EQ(overlay.info_panel_height, 78);
     for (int n = 0; n < 5; ++n) StepInfoPanel();  // stays put
-    EXPECT_EQ(app.info_panel_width, 102);
-    EXPECT_EQ(app.info_panel_height, 78);
-    EXPECT_TRUE(app.info_panel_ready);
+    EXPECT_EQ(overlay.info_panel_width, 102);
+    EXPECT_EQ(overlay.info_panel_height, 78);
+    EXPECT_TRUE(overlay.info_panel_ready);
 }
 
 TEST_F(OverlayLayoutTest, InfoPanelFoldsWidthFirstWhenFullyOpen) {
-    app.info_panel_open = true;
-    FramesUntil([] { return app.info_panel_ready; });
-    app.info_panel_open = false;
+    overlay.info_panel_open = true;
+    FramesUntil([] { return overlay.info_panel_ready; });
+    overlay.info_panel_open = false;
     StepInfoPanel();
-    EXPECT_FALSE(app.info_panel_ready);
-    EXPECT_EQ(app.info_panel_width, 96);
-    EXPECT_EQ(app.info_panel_height, 78);
-    EXPECT_EQ(FramesUntil([] { return app.info_panel_width == 0; }), 16);
-    EXPECT_EQ(app.info_panel_height, 78);
-    EXPECT_EQ(FramesUntil([] { return app.info_panel_height == 0; }), 13);
+    EXPECT_FALSE(overlay.info_panel_ready);
+    EXPECT_EQ(overlay.info_panel_width, 96);
+    EXPECT_EQ(overlay.info_panel_height, 78);
+    EXPECT_EQ(FramesUntil([] { return overlay.info_panel_width == 0; }), 16);
+    EXPECT_EQ(overlay.info_panel_height, 78);
+    EXPECT_EQ(FramesUntil([] { return overlay.info_panel_height == 0; }), 13);
     for (int n = 0; n < 3; ++n) StepInfoPanel();
-    EXPECT_EQ(app.info_panel_width, 0);
-    EXPECT_EQ(app.info_panel_height, 0);
+    EXPECT_EQ(overlay.info_panel_width, 0);
+    EXPECT_EQ(overlay.info_panel_height, 0);
     // Folded again: opening starts over with the height.
-    app.info_panel_open = true;
+    overlay.info_panel_open = true;
     StepInfoPanel();
-    EXPECT_EQ(app.info_panel_height, 6);
-    EXPECT_EQ(app.info_panel_width, 0);
+    EXPECT_EQ(overlay.info_panel_height, 6);
+    EXPECT_EQ(overlay.info_panel_width, 0);
 }
 
 TEST_F(OverlayLayoutTest, InfoPanelClosedWhileWidthGrowsShrinksHeightFirst) {
-    app.info_panel_open = true;
-    FramesUntil([] { return app.info_panel_width == 48; });
-    app.info_panel_open = false;
+    overlay.info_panel_open = true;
+    FramesUntil([] { return overlay.info_panel_width == 48; });
+    overlay.info_panel_open = false;
     StepInfoPanel();
-    EXPECT_EQ(app.info_panel_width, 48);
-    EXPECT_EQ(app.info_panel_height, 72);
-    EXPECT_EQ(FramesUntil([] { return app.info_panel_height == 0; }), 12);
-    EXPECT_EQ(app.info_panel_width, 48);
+    EXPECT_EQ(overlay.info_panel_width, 48);
+    EXPECT_EQ(overlay.info_panel_height, 72);
+    EXPECT_EQ(FramesUntil([] { return overlay.info_panel_height == 0; }), 12);
+    EXPECT_EQ(overlay.info_panel_width, 48);
     // One frame turns the phase round, then eight shrink the width.
-    EXPECT_EQ(FramesUntil([] { return app.info_panel_width == 0; }), 9);
-    EXPECT_EQ(app.info_panel_height, 0);
+    EXPECT_EQ(FramesUntil([] { return overlay.info_panel_width == 0; }), 9);
+    EXPECT_EQ(overlay.info_panel_height, 0);
 }
 
 TEST_F(OverlayLayoutTest, InfoPanelLines) {
@@ -369,7 +359,7 @@ TEST_F(OverlayLayoutTest, InfoPanelLines) {
 
     app.view_mode = kViewShader;
     app.motion_recording = true;
-    app.record_mode = 7;
+    app.record_mode = static_cast<RecordMode>(7);  // no such mode
     app.pcd_change = 0.1f;
     app.motion_interval = 5;
     app.vertex_program_index = 42;  // out of range: no path, no stray read

@@ -20,6 +20,7 @@
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
 #include "record/record.h"
+#include "support/state_guard.h"
 #include "support/fake_log.h"
 #include "support/fake_record.h"
 #include "support/test_support.h"
@@ -59,7 +60,6 @@ bool Exists(const std::string& path) {
 class RecordModesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_app_ = app;
         ASSERT_EQ(getcwd(saved_cwd_, sizeof saved_cwd_), saved_cwd_);
         dir_ = MakeTempDir("lumora-record");
         ASSERT_EQ(chdir(dir_.c_str()), 0);
@@ -84,7 +84,6 @@ protected:
     void TearDown() override {
         avi_generator.Close();  // the writer must end closed
         record = RecordState{};
-        app = saved_app_;
         ASSERT_EQ(chdir(saved_cwd_), 0);
         std::system(("rm -rf '" + dir_ + "'").c_str());
     }
@@ -98,7 +97,7 @@ protected:
     }
 
     // Starts `mode` and forgets what that start logged.
-    void StartMode(int mode) {
+    void StartMode(RecordMode mode) {
         SetRecordMode(mode);
         ASSERT_EQ(app.record_mode, mode);
         ClearFakeCalls();
@@ -114,7 +113,7 @@ protected:
     }
 
     ScriptedDialogs dialogs_;
-    Application saved_app_;
+    ProgramStateGuard state_;
     char saved_cwd_[4096];
     std::string dir_;
     std::vector<uint8_t> camera_;
@@ -123,24 +122,34 @@ protected:
 // The whole transition table: what is closed, what is opened at which size.
 TEST_F(RecordModesTest, TransitionTable) {
     struct Row {
-        int now, request, after;
+        RecordMode now, request, after;
         bool stops;
         const char* opens;  // nullptr: nothing opened
     };
     const char* kCamera = "320x240";
     const char* kWindow = "640x480";  // 642 x 481 rounded down
     const Row rows[] = {
-        {1, 1, 1, false, nullptr}, {0, 1, 1, false, kCamera}, {2, 1, 1, true, kCamera},
-        {3, 1, 1, true, kCamera},  {2, 2, 2, false, nullptr}, {0, 2, 2, false, kWindow},
-        {1, 2, 2, true, kWindow},  {3, 2, 2, true, kWindow},  {3, 3, 3, false, nullptr},
-        {0, 3, 3, false, kWindow}, {1, 3, 3, true, kWindow},  {2, 3, 3, true, kWindow},
-        {0, 4, 0, false, nullptr}, {1, 4, 0, true, nullptr},  {2, 4, 0, true, nullptr},
-        {3, 4, 0, true, nullptr},
+        {kRecordNormal, kRecordNormal, kRecordNormal, false, nullptr},
+        {kRecordOff, kRecordNormal, kRecordNormal, false, kCamera},
+        {kRecordEffect, kRecordNormal, kRecordNormal, true, kCamera},
+        {kRecordScreen, kRecordNormal, kRecordNormal, true, kCamera},
+        {kRecordEffect, kRecordEffect, kRecordEffect, false, nullptr},
+        {kRecordOff, kRecordEffect, kRecordEffect, false, kWindow},
+        {kRecordNormal, kRecordEffect, kRecordEffect, true, kWindow},
+        {kRecordScreen, kRecordEffect, kRecordEffect, true, kWindow},
+        {kRecordScreen, kRecordScreen, kRecordScreen, false, nullptr},
+        {kRecordOff, kRecordScreen, kRecordScreen, false, kWindow},
+        {kRecordNormal, kRecordScreen, kRecordScreen, true, kWindow},
+        {kRecordEffect, kRecordScreen, kRecordScreen, true, kWindow},
+        {kRecordOff, kRecordOff, kRecordOff, false, nullptr},
+        {kRecordNormal, kRecordOff, kRecordOff, true, nullptr},
+        {kRecordEffect, kRecordOff, kRecordOff, true, nullptr},
+        {kRecordScreen, kRecordOff, kRecordOff, true, nullptr},
     };
     const char* kinds[] = {"", "record_dev1", "effect_rec_screen", "screen_rec_screen"};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.now) + " -> request " + std::to_string(row.request));
-        app.record_mode = 0;
+        app.record_mode = kRecordOff;
         record = RecordState{};
         record.clock_ms = FakeClock;
         record.local_time = FakeLocalTime;
@@ -175,13 +184,13 @@ TEST_F(RecordModesTest, TransitionTable) {
             EXPECT_EQ(app.recording_label_alpha, 0.0f);
         }
     }
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
 }
 
 TEST_F(RecordModesTest, NamesFromTheClock) {
-    StartMode(1);
+    StartMode(kRecordNormal);
     EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1.avi");
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
     app.clock_day = 1, app.clock_month = 2, app.clock_hour = 3, app.clock_minute = 4, app.clock_second = 5;
     SetMotionRecord();
     EXPECT_STREQ(app.record_file_name, "capture/record/01_02_2026_03_04_05_motion_rec_dev1.avi");
@@ -194,9 +203,9 @@ TEST_F(RecordModesTest, NamesFromTheClock) {
 TEST_F(RecordModesTest, ExistingNamesGetANumberNotOverwritten) {
     std::ofstream("capture/record/08_12_2026_14_05_09_record_dev1.avi") << "older";
     std::ofstream("capture/record/08_12_2026_14_05_09_record_dev1_2.avi") << "older";
-    SetRecordMode(1);
+    SetRecordMode(kRecordNormal);
     EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1_3.avi");
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
 
     // Two shots in one second, and a screenshot with a motion shot in one frame.
     app.screenshot_pending = true;
@@ -220,7 +229,7 @@ TEST_F(RecordModesTest, ExistingNamesGetANumberNotOverwritten) {
 TEST_F(RecordModesTest, FailedOpenShowsTheStatusTextAndLeavesTheModeOff) {
     fake_avi.open_status = int32_t(kAviErrFileOpen);
     fake_avi.open_error = "AVI Engine failed to initialize. Check filename x.avi.A disk error occurred while opening the file.";
-    SetRecordMode(2);
+    SetRecordMode(kRecordEffect);
     EXPECT_EQ(app.record_mode, 0);
     ASSERT_EQ(dialogs_.boxes.size(), 1u);
     EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
@@ -231,7 +240,7 @@ TEST_F(RecordModesTest, FailedOpenShowsTheStatusTextAndLeavesTheModeOff) {
 
     // Nothing runs, so nothing is announced later.
     Frame();
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
     StopRecordings();
     EXPECT_EQ(dialogs_.boxes.size(), 1u);
 
@@ -245,7 +254,7 @@ TEST_F(RecordModesTest, FailedOpenShowsTheStatusTextAndLeavesTheModeOff) {
 TEST_F(RecordModesTest, CancelledDialogLeavesTheModeOffWithoutABox) {
     fake_avi.open_status = 1;
     fake_avi.open_error = "Ok";
-    SetRecordMode(1);
+    SetRecordMode(kRecordNormal);
     EXPECT_EQ(app.record_mode, 0);
     SetMotionRecord();
     EXPECT_FALSE(app.motion_record_on);
@@ -254,15 +263,15 @@ TEST_F(RecordModesTest, CancelledDialogLeavesTheModeOffWithoutABox) {
 
     // A switch whose new file is cancelled still closes the old one.
     fake_avi.open_status = 0;
-    StartMode(3);
+    StartMode(kRecordScreen);
     fake_avi.open_status = 1;
-    SetRecordMode(2);
+    SetRecordMode(kRecordEffect);
     EXPECT_EQ(app.record_mode, 0);
     EXPECT_EQ(Infos().size(), 1u);
 }
 
 TEST_F(RecordModesTest, OneRecordingAtATime) {
-    StartMode(1);
+    StartMode(kRecordNormal);
     SetMotionRecord();
     EXPECT_FALSE(app.motion_record_on);
     EXPECT_EQ(app.record_mode, 1);
@@ -270,15 +279,15 @@ TEST_F(RecordModesTest, OneRecordingAtATime) {
     EXPECT_NE(Infos()[0].find("Normal recording is running"), std::string::npos) << Infos()[0];
     EXPECT_EQ(fake_avi.opens, 0);
     EXPECT_EQ(fake_avi.closes, 0);
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
 
     SetMotionRecord();
     ASSERT_TRUE(app.motion_record_on);
     dialogs_.boxes.clear();
     fake_avi = FakeAvi{};
-    for (int mode : {1, 2, 3}) {
+    for (RecordMode mode : {kRecordNormal, kRecordEffect, kRecordScreen}) {
         SetRecordMode(mode);
-        EXPECT_EQ(app.record_mode, 0);
+        EXPECT_EQ(app.record_mode, kRecordOff);
     }
     ASSERT_EQ(Infos().size(), 3u);
     EXPECT_NE(Infos()[0].find("Motion record is running"), std::string::npos) << Infos()[0];
@@ -315,7 +324,7 @@ TEST_F(RecordModesTest, MotionRecordIsFedOnlyWhileAnEpisodeRuns) {
 }
 
 TEST_F(RecordModesTest, FramesFollowRealTime) {
-    StartMode(1);
+    StartMode(kRecordNormal);
     Frame(0);
     EXPECT_EQ(fake_avi.frames, 1);
     // A fast frame loop (every 20 ms) writes 15 frames a second, not 50.
@@ -332,7 +341,7 @@ TEST_F(RecordModesTest, FramesFollowRealTime) {
 }
 
 TEST_F(RecordModesTest, WindowRecordingsReadBackAtTheRoundedSize) {
-    StartMode(2);
+    StartMode(kRecordEffect);
     Frame();
     EXPECT_EQ(FakeCalls(), std::vector<std::string>{"ReadWindowPixels 640x480/640"});
     ASSERT_EQ(fake_avi.last_frame.size(), 640u * 480 * 4);
@@ -353,14 +362,14 @@ TEST_F(RecordModesTest, WindowRecordingsReadBackAtTheRoundedSize) {
     EXPECT_EQ(fake_avi.last_frame[(10 * 640 + 300) * 4 + 2], 0x55);
 
     // A full-screen window larger than 1024 x 1024 pixels records whole.
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
     app.window_width = 1920, app.window_height = 1080;
-    StartMode(3);
+    StartMode(kRecordScreen);
     Frame();
     EXPECT_EQ(FakeCalls(), std::vector<std::string>{"ReadWindowPixels 1920x1080/1920"});
     EXPECT_EQ(fake_avi.last_frame.size(), 1920u * 1080 * 4);
     EXPECT_GE(record.screen_buffer.size(), 1920u * 1080 * 4);
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
 }
 
 TEST_F(RecordModesTest, CameraFrameWithOddWidthKeepsItsRows) {
@@ -369,17 +378,17 @@ TEST_F(RecordModesTest, CameraFrameWithOddWidthKeepsItsRows) {
     for (int y = 0; y < 481; ++y)
         for (int x = 0; x < 642; ++x) camera_[(size_t(y) * 642 + x) * 4] = uint8_t(y);
     app.frame_buffer[0] = camera_.data();
-    SetRecordMode(1);
+    SetRecordMode(kRecordNormal);
     EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + RecordName("record_dev1") + " 640x480 @15");
     Frame();
     ASSERT_EQ(fake_avi.last_frame.size(), 640u * 480 * 4);
     // Every stored row starts with its own source row, unsheared.
     for (int y : {0, 1, 200, 479}) EXPECT_EQ(fake_avi.last_frame[size_t(y) * 640 * 4], uint8_t(y)) << y;
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
 }
 
 TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
-    StartMode(1);
+    StartMode(kRecordNormal);
     Frame();
     ClearFakeCalls();
     StopRecordings();
@@ -387,12 +396,12 @@ TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
     EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("record_dev1")});
     EXPECT_EQ(app.record_mode, 1);
 
-    app.record_mode = 0;
-    StartMode(3);
+    app.record_mode = kRecordOff;
+    StartMode(kRecordScreen);
     Frame();
     StopRecordings();
     EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("screen_rec_screen")});
-    app.record_mode = 0;
+    app.record_mode = kRecordOff;
 
     SetMotionRecord();
     app.motion_recording = true;
@@ -421,7 +430,7 @@ TEST_F(RecordModesTest, AFailingWriteEndsTheRecordingWithOneBox) {
             dialogs_.boxes.clear();
             fake_avi = FakeAvi{};
         } else {
-            StartMode(1);
+            StartMode(kRecordNormal);
         }
         fake_avi.write_status = int32_t(kAviErrFileWrite);
         for (int i = 0; i < 5; ++i) Frame();
@@ -431,7 +440,7 @@ TEST_F(RecordModesTest, AFailingWriteEndsTheRecordingWithOneBox) {
         EXPECT_EQ(fake_avi.closes, 1);
         EXPECT_EQ(app.record_mode, kRecordOff);
         EXPECT_FALSE(app.motion_record_on);
-        SetRecordMode(4);
+        SetRecordMode(kRecordOff);
         StopRecordings();
         EXPECT_EQ(dialogs_.boxes.size(), 1u);
         EXPECT_EQ(fake_avi.closes, 1);
@@ -461,14 +470,16 @@ TEST_F(RecordModesTest, LabelFadesInAndOut) {
 // a still picture): the box says that nothing was recorded, for the writer
 // has removed the file.  (A recording with frames is named: TransitionTable.)
 TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
-    const std::pair<const char*, int> kinds[] = {
-        {"record_dev1", 1}, {"effect_rec_screen", 2}, {"screen_rec_screen", 3}, {"motion_rec_dev1", 0}};
-    for (const auto& [kind, mode] : kinds) {  // mode 0: motion record
+    const std::pair<const char*, RecordMode> kinds[] = {{"record_dev1", kRecordNormal},
+                                                        {"effect_rec_screen", kRecordEffect},
+                                                        {"screen_rec_screen", kRecordScreen},
+                                                        {"motion_rec_dev1", kRecordOff}};
+    for (const auto& [kind, mode] : kinds) {  // kRecordOff: motion record
         SCOPED_TRACE(kind);
         dialogs_.boxes.clear();
-        if (mode != 0) {
+        if (mode != kRecordOff) {
             SetRecordMode(mode);
-            SetRecordMode(4);
+            SetRecordMode(kRecordOff);
         } else {
             SetMotionRecord();
             Frame();  // no motion, no episode
@@ -483,17 +494,17 @@ TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
 // however long it stayed open; Cancel there opens and names nothing.
 TEST_F(RecordModesTest, NamesTellWhenRecordingBeganAfterTheDialog) {
     fake_avi.on_choose = [] { g_seconds_since_frame += 20; };
-    SetRecordMode(1);
+    SetRecordMode(kRecordNormal);
     EXPECT_EQ(fake_avi.opened_files,
               std::vector<std::string>{"capture/record/08_12_2026_14_05_29_record_dev1.avi"});
-    SetRecordMode(4);
+    SetRecordMode(kRecordOff);
     SetMotionRecord();
     EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_49_motion_rec_dev1.avi");
     SetMotionRecord();
 
     fake_avi.choose_accepts = false;
     dialogs_.boxes.clear();
-    SetRecordMode(3);
+    SetRecordMode(kRecordScreen);
     EXPECT_EQ(app.record_mode, kRecordOff);
     EXPECT_EQ(fake_avi.opens, 2);
     EXPECT_TRUE(dialogs_.boxes.empty());

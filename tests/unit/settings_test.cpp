@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/settings_io.h"
 #include "platform/settings_store.h"
+#include "support/state_guard.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,12 +25,8 @@ std::string ReadFile(const std::string& path) {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        UseFreshConfigHome();
-        saved_ = app;
-    }
-    void TearDown() override { app = saved_; }
-    Application saved_;
+    void SetUp() override { UseFreshConfigHome(); }
+    ProgramStateGuard state_;
 };
 
 TEST_F(SettingsTest, StoredFormsTruncateTowardZero) {
@@ -78,7 +75,7 @@ TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
     for (char c : text) lines += c == '=';
     EXPECT_EQ(lines, 61);
 
-    app = saved_;
+    app = Application{};
     LoadSettings();
     EXPECT_EQ(app.window_pos_x[0], -48);
     EXPECT_EQ(app.window_pos_y[3], 59);

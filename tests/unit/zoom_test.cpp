@@ -8,23 +8,15 @@
 #include "app/app_state.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
+#include "render/view.h"
+#include "support/state_guard.h"
 
 namespace {
 
 class FrameStepsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_app_ = app;
-        saved_loop_ = frame_loop;
-        app = Application{};
-        frame_loop = FrameLoopState{};
-    }
-    void TearDown() override {
-        app = saved_app_;
-        frame_loop = saved_loop_;
-    }
-    Application saved_app_;
-    FrameLoopState saved_loop_;
+    void SetUp() override { frame_loop = FrameLoopState{}; }
+    ProgramStateGuard state_{ProgramStateGuard::kFresh};
 };
 
 // Unzoomed, with the pan back in the middle.

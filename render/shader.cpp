@@ -1,5 +1,9 @@
 #include "render/shader.h"
 
+#include "app/app_state.h"
+#include "render/render.h"
+#include "render/view.h"
+
 const char kVertexProgramFiles[kVertexProgramCount][200] = {
     "cg/vertex/none.cg",     "cg/vertex/wave.cg",       "cg/vertex/wave_x.cg",
     "cg/vertex/wave_y.cg",   "cg/vertex/mosaik.cg",     "cg/vertex/rot_away.cg",
@@ -30,3 +34,30 @@ const char kPixelProgramFiles[kPixelProgramCount][100] = {
 float shader_gamma = 0;
 float shader_color = 0;
 char cg_error_text[1024] = "";
+
+namespace {
+constexpr float kParameterStep = 0.1f;
+}  // namespace
+
+void SelectVertexProgram(int index) {
+    if (index < 0 || index >= kVertexProgramCount) return;
+    app.vertex_program_index = index;
+    SetShaderView();
+}
+
+void SelectPixelProgram(int index) {
+    if (index < 0 || index >= kPixelProgramCount) return;
+    app.pixel_program_index = index;
+    SetShaderView();
+}
+
+void SelectMask(int index) {
+    if (index < 0 || index >= kMaskCount) return;
+    app.mask_index = index;
+    RenderingSetup();
+    LoadShaderPrograms();
+}
+
+void StepShaderGamma(int direction) { shader_gamma += direction > 0 ? kParameterStep : -kParameterStep; }
+
+void StepShaderColor(int direction) { shader_color += direction > 0 ? kParameterStep : -kParameterStep; }

@@ -1,21 +1,17 @@
-#include "overlay/overlay_layout.h"
+#include "overlay/overlay.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "overlay/overlay.h"
+#include "app/window.h"
+#include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
 
-const ButtonEntry kButtonTable[kButtonCount] = {
-    {0, kViewSplit}, {1, kViewSwap}, {8, kViewNormal}, {9, kViewShader}, {2, -1},  {3, -1}, {4, -1},
-    {5, -1},         {6, -1},        {10, -1},         {11, -1},         {12, -1}, {7, -1},
-};
+OverlayState overlay;
 
 namespace {
-
-constexpr int kMagnifierPixelProgram = 8;
 
 Rgb OnOff(bool on) { return on ? kGreen : kRed; }
 
@@ -28,21 +24,7 @@ const char* TableEntry(const char (&table)[N][L], int index) {
     return index >= 0 && static_cast<size_t>(index) < N ? table[index] : "";
 }
 
-const char* RecordModeName(int mode) {
-    switch (mode) {
-        case kRecordNormal: return "Record";
-        case kRecordEffect: return "Effect Record";
-        case kRecordScreen: return "Screen Record";
-        default: return "OFF";
-    }
-}
-
 }  // namespace
-
-bool ZoomAvailable() {
-    return app.view_mode == kViewNormal ||
-           (app.view_mode == kViewShader && app.pixel_program_index == kMagnifierPixelProgram);
-}
 
 Rgb PlateFill() { return {app.backplate_color_r, app.backplate_color_g, app.backplate_color_b}; }
 
@@ -52,52 +34,8 @@ Rgb PlateBorder() {
 
 Rgb TextColor() { return {app.text_color[0], app.text_color[1], app.text_color[2]}; }
 
-ButtonLook LookOfButton(int index) {
-    // Labels by button index; the stats and zoom buttons format their own.
-    static const char* const kLabels[kButtonCount] = {
-        "Splitscreen", "Image Swap", "Motion Shot", "Motion Alarm", nullptr,         "Motion Record",
-        "Record",      nullptr,      "Normal",      "Shader",       "Effect Record", "Screen Record",
-        "Record OFF"};
-    ButtonLook look;
-    if (index < 0 || index >= kButtonCount) {
-        look.drawn = false;
-        return look;
-    }
-    look.fill = PlateFill();
-    if (kLabels[index]) std::snprintf(look.label, sizeof look.label, "%s", kLabels[index]);
-    switch (index) {
-        case 2: look.fill = OnOff(app.motion_shot_on); break;
-        case 3: look.fill = OnOff(app.motion_alarm_on); break;
-        case 5: look.fill = OnOff(app.motion_record_on); break;
-        case 6: look.fill = OnOff(app.record_mode == kRecordNormal); break;
-        case 10: look.fill = OnOff(app.record_mode == kRecordEffect); break;
-        case 11: look.fill = OnOff(app.record_mode == kRecordScreen); break;
-        case 12: look.fill = kRed; break;
-        case 4:
-            std::snprintf(look.label, sizeof look.label, "Stats Mode %i", app.stats_mode);
-            look.drawn = DrawableStatsMode();
-            look.fill = app.stats_mode == 0 ? kYellow : kCyan;
-            break;
-        case 7:
-            if (ZoomAvailable()) {
-                std::snprintf(look.label, sizeof look.label, "Zoom (%ix)", app.zoom_factor);
-                if (app.zoom_on) look.fill = kGreen;
-            } else {
-                std::snprintf(look.label, sizeof look.label, "Zoom disabled");
-                look.fill = kGrey;
-            }
-            break;
-        default: break;  // view-mode buttons: plate colour, DrawButton marks the current one
-    }
-    return look;
-}
-
-bool ButtonShown(int index) {
-    return app.full_screen && LookOfButton(index).drawn && app.button_on_off[index] == 1;
-}
-
 bool StatisticsGraphShown() {
-    return app.window_on_off[0] == 1 && app.full_screen && DrawableStatsMode();
+    return app.window_on_off[kPanelStatistics] == 1 && app.full_screen && DrawableStatsMode();
 }
 
 Rgb FpsColor(int fps_value) {
@@ -117,6 +55,13 @@ void RecordPcdHistory(int width, float bar) {
     if (cursor >= 0 && cursor < OverlayState::kHistoryCapacity) overlay.pcd_history[cursor] = bar;
 }
 
+void AdvancePcdHistory() {
+    if (overlay.pcd_history_cursor < overlay.pcd_history_length)
+        ++overlay.pcd_history_cursor;
+    else
+        overlay.pcd_history_cursor = 0;
+}
+
 int PcdHistoryDrawCount() {
     return std::clamp(overlay.pcd_history_cursor, 0, OverlayState::kHistoryCapacity - 1);
 }
@@ -132,27 +77,27 @@ void FormatTimePanel(TimePanelText& text) {
 const char* SecondsWord(int interval) { return interval == 1 ? "second" : "seconds"; }
 
 void StepInfoPanel() {
-    const int s = app.info_panel_step;
+    const int s = overlay.info_panel_step;
     int& phase = overlay.info_panel_phase;
-    if (app.info_panel_open) {
-        if (app.info_panel_height < 75 && phase == 0)
-            app.info_panel_height += s;
+    if (overlay.info_panel_open) {
+        if (overlay.info_panel_height < 75 && phase == 0)
+            overlay.info_panel_height += s;
         else
             phase = 1;
-        if (app.info_panel_width < 100 && phase == 1) {
-            app.info_panel_width += s;
-        } else if (app.info_panel_width >= 100 && phase == 1) {
-            app.info_panel_ready = true;
+        if (overlay.info_panel_width < 100 && phase == 1) {
+            overlay.info_panel_width += s;
+        } else if (overlay.info_panel_width >= 100 && phase == 1) {
+            overlay.info_panel_ready = true;
             phase = 0;
         }
     } else {
-        app.info_panel_ready = false;
-        if (app.info_panel_width > 0 && phase == 0)
-            app.info_panel_width -= s;
+        overlay.info_panel_ready = false;
+        if (overlay.info_panel_width > 0 && phase == 0)
+            overlay.info_panel_width -= s;
         else
             phase = 1;
-        if (app.info_panel_height > 0 && phase == 1)
-            app.info_panel_height -= s;
+        if (overlay.info_panel_height > 0 && phase == 1)
+            overlay.info_panel_height -= s;
         else
             phase = 0;
     }
@@ -176,7 +121,7 @@ void BuildInfoPanelLines(InfoPanelLine (&lines)[kInfoPanelLineCount]) {
     line(OnOff(app.motion_recording), "Motion Record: %s", app.motion_recording ? "ON" : "OFF");
     line(OnOff(app.motion_alarm_on), "Motion Alarm: %s", app.motion_alarm_on ? "ON" : "OFF");
     const bool recording = app.record_mode >= kRecordNormal && app.record_mode <= kRecordScreen;
-    line(OnOff(recording), "Record Mode: %s", RecordModeName(app.record_mode));
+    line(OnOff(recording), "Record Mode: %s", RecordModeText(app.record_mode).panel);
     const bool shader = app.view_mode == kViewShader;
     line(OnOff(shader), "Cg Shader: %s", shader ? "ON" : "OFF");
     line(text, "Last Image PCD: %0.3f", static_cast<double>(app.pcd_previous));
@@ -185,3 +130,67 @@ void BuildInfoPanelLines(InfoPanelLine (&lines)[kInfoPanelLineCount]) {
          static_cast<double>(app.pcd_change), static_cast<double>(app.motion_max));
     line(text, "Check Motion every: %i %s", app.motion_interval, SecondsWord(app.motion_interval));
 }
+
+namespace {
+
+constexpr const char* kButtonsQuestion =
+    "Buttons are only available in Fullscreen Mode. Du you want to change to Fullscreen Mode?";
+constexpr const char* kStatisticQuestion =
+    "Statistic is only available in Fullscreen Mode. Du you want to change to Fullscreen Mode?";
+
+// An element drawn only in full screen: switching it on in window mode
+// offers full screen first (it is on whatever the answer).
+void FullScreenOnlySwitch(int32_t& on_off, const char* question) {
+    if (on_off != 0) {
+        on_off = 0;
+        return;
+    }
+    if (!app.full_screen) OfferFullScreen(question);
+    on_off = 1;
+}
+
+}  // namespace
+
+void SwitchPanel(Panel panel) {
+    if (panel == kPanelStatistics)
+        FullScreenOnlySwitch(app.window_on_off[panel], kStatisticQuestion);
+    else if (panel < kSavedPanelCount)
+        app.window_on_off[panel] = app.window_on_off[panel] ? 0 : 1;
+}
+
+void SwitchButton(Button button) {
+    if (button >= 0 && button < kButtonCount)
+        FullScreenOnlySwitch(app.button_on_off[button], kButtonsQuestion);
+}
+
+void SwitchInfoPanel() { overlay.info_panel_open = !overlay.info_panel_open; }
+
+void SwitchAllButtons() {
+    const bool show = !app.buttons_shown;
+    if (show && !app.full_screen) OfferFullScreen(kButtonsQuestion);
+    for (int32_t& on : app.button_on_off) on = show ? 1 : 0;
+    app.buttons_shown = show;
+}
+
+void SetColorSchema(ColorSchema schema) {
+    struct Scheme {
+        Rgb fill, border;
+    };
+    static const Scheme kSchemes[kColorSchemaCount] = {
+        {{0.8f, 0.8f, 1.0f}, {0.0f, 0.0f, 1.0f}},  // Nice Blue
+        {{1.0f, 0.5f, 0.5f}, {0.0f, 0.0f, 1.0f}},  // Nice Red
+        {{0.5f, 1.0f, 0.5f}, {1.0f, 0.0f, 0.0f}},  // Nice Green
+    };
+    if (schema < 0 || schema >= kColorSchemaCount) return;
+    const Scheme& s = kSchemes[schema];
+    app.backplate_color_r = s.fill.r;
+    app.backplate_color_g = s.fill.g;
+    app.backplate_color_b = s.fill.b;
+    app.backplate_border_color_r = s.border.r;
+    app.backplate_border_color_g = s.border.g;
+    app.backplate_border_color_b = s.border.b;
+}
+
+void SetStatisticMode(int32_t mode) { app.stats_mode = mode; }
+
+void SwitchStatisticMode() { app.stats_mode = app.stats_mode == 0 ? 1 : 0; }

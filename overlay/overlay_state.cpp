@@ -1,3 +1,0 @@
-#include "overlay/overlay.h"
-
-OverlayState overlay;
