@@ -26,7 +26,6 @@
 
 namespace {
 
-constexpr const char* kStamp = "08_12_2026_14_05_09";
 
 uint32_t g_now_ms = 0;
 uint32_t FakeClock() { return g_now_ms; }
@@ -44,7 +43,12 @@ LocalTime FakeLocalTime() {
     return LocalTime{t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, seconds, 0};
 }
 
-std::string RecordName(const char* kind) { return std::string("capture/record/") + kStamp + "_" + kind + ".avi"; }
+// The recordings' names at the clock of SetUp (8 December 2026, 14:05:09),
+// by record mode, and motion record's.
+const std::string kRecordNames[] = {"", "capture/record/08_12_2026_14_05_09_record_dev1.avi",
+                                    "capture/record/08_12_2026_14_05_09_effect_rec_screen.avi",
+                                    "capture/record/08_12_2026_14_05_09_screen_rec_screen.avi"};
+const std::string kMotionRecordName = "capture/record/08_12_2026_14_05_09_motion_rec_dev1.avi";
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -137,7 +141,6 @@ TEST_F(RecordModesTest, TransitionTable) {
         {0, 4, 0, false, nullptr}, {1, 4, 0, true, nullptr},  {2, 4, 0, true, nullptr},
         {3, 4, 0, true, nullptr},
     };
-    const char* kinds[] = {"", "record_dev1", "effect_rec_screen", "screen_rec_screen"};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.now) + " -> request " + std::to_string(row.request));
         app.record_mode = 0;
@@ -160,7 +163,7 @@ TEST_F(RecordModesTest, TransitionTable) {
         std::vector<std::string> expected;
         if (row.stops) expected.push_back("AviGenerator::Close");
         if (row.opens) {
-            expected.push_back("AviGenerator::Open " + RecordName(kinds[row.after]) + " " + row.opens + " @15");
+            expected.push_back("AviGenerator::Open " + kRecordNames[row.after] + " " + row.opens + " @15");
         }
         EXPECT_EQ(FakeCalls(), expected);
         if (row.stops) {
@@ -171,7 +174,7 @@ TEST_F(RecordModesTest, TransitionTable) {
             EXPECT_TRUE(dialogs_.boxes.empty());
         }
         if (row.opens) {
-            EXPECT_EQ(app.record_file_name, RecordName(kinds[row.after]));
+            EXPECT_EQ(app.record_file_name, kRecordNames[row.after]);
             EXPECT_EQ(app.recording_label_alpha, 0.0f);
         }
     }
@@ -290,7 +293,7 @@ TEST_F(RecordModesTest, OneRecordingAtATime) {
 TEST_F(RecordModesTest, MotionRecordIsFedOnlyWhileAnEpisodeRuns) {
     SetMotionRecord();
     ASSERT_TRUE(app.motion_record_on);
-    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + RecordName("motion_rec_dev1") + " 320x240 @15");
+    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + kMotionRecordName + " 320x240 @15");
     for (int i = 0; i < 5; ++i) Frame();
     EXPECT_EQ(fake_avi.frames, 0);
 
@@ -311,7 +314,7 @@ TEST_F(RecordModesTest, MotionRecordIsFedOnlyWhileAnEpisodeRuns) {
     SetMotionRecord();
     EXPECT_FALSE(app.motion_record_on);
     EXPECT_FALSE(app.motion_recording);
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("motion_rec_dev1")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kMotionRecordName});
 }
 
 TEST_F(RecordModesTest, FramesFollowRealTime) {
@@ -370,7 +373,7 @@ TEST_F(RecordModesTest, CameraFrameWithOddWidthKeepsItsRows) {
         for (int x = 0; x < 642; ++x) camera_[(size_t(y) * 642 + x) * 4] = uint8_t(y);
     app.frame_buffer[0] = camera_.data();
     SetRecordMode(1);
-    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + RecordName("record_dev1") + " 640x480 @15");
+    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + kRecordNames[kRecordNormal] + " 640x480 @15");
     Frame();
     ASSERT_EQ(fake_avi.last_frame.size(), 640u * 480 * 4);
     // Every stored row starts with its own source row, unsheared.
@@ -384,14 +387,14 @@ TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
     ClearFakeCalls();
     StopRecordings();
     EXPECT_EQ(FakeCalls(), std::vector<std::string>{"AviGenerator::Close"});
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("record_dev1")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kRecordNames[kRecordNormal]});
     EXPECT_EQ(app.record_mode, 1);
 
     app.record_mode = 0;
     StartMode(3);
     Frame();
     StopRecordings();
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("screen_rec_screen")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kRecordNames[kRecordScreen]});
     app.record_mode = 0;
 
     SetMotionRecord();
@@ -399,7 +402,7 @@ TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
     Frame();
     dialogs_.boxes.clear();
     StopRecordings();
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("motion_rec_dev1")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kMotionRecordName});
     EXPECT_TRUE(app.motion_record_on);
     app.motion_record_on = false;
 
@@ -461,10 +464,10 @@ TEST_F(RecordModesTest, LabelFadesInAndOut) {
 // a still picture): the box says that nothing was recorded, for the writer
 // has removed the file.  (A recording with frames is named: TransitionTable.)
 TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
-    const std::pair<const char*, int> kinds[] = {
-        {"record_dev1", 1}, {"effect_rec_screen", 2}, {"screen_rec_screen", 3}, {"motion_rec_dev1", 0}};
-    for (const auto& [kind, mode] : kinds) {  // mode 0: motion record
-        SCOPED_TRACE(kind);
+    const std::pair<std::string, int> kinds[] = {
+        {kRecordNames[1], 1}, {kRecordNames[2], 2}, {kRecordNames[3], 3}, {kMotionRecordName, 0}};
+    for (const auto& [name, mode] : kinds) {  // mode 0: motion record
+        SCOPED_TRACE(name);
         dialogs_.boxes.clear();
         if (mode != 0) {
             SetRecordMode(mode);
@@ -474,7 +477,7 @@ TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
             Frame();  // no motion, no episode
             SetMotionRecord();
         }
-        EXPECT_EQ(Infos(), std::vector<std::string>{"Nothing was recorded: " + RecordName(kind) +
+        EXPECT_EQ(Infos(), std::vector<std::string>{"Nothing was recorded: " + name +
                                                     " received no frame and was removed."});
     }
 }
