@@ -11,13 +11,11 @@ cd "$(dirname "$0")/.."
 minutes=${1:-30}
 program=$(realpath "${2:-build/lumora}")
 work=$(mktemp -d /tmp/lumora-load-XXXXXX)
-display=:$(( 400 + RANDOM % 100 ))
-Xvfb "$display" -noreset -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"; true' EXIT
-export DISPLAY=$display GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 ALSOFT_DRIVERS=null
+source scripts/xvfb.sh
+trap '[ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"; true' EXIT
+xvfb_start
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 ALSOFT_DRIVERS=null
 export XDG_CONFIG_HOME=$work/config LUMORA_ENCODER=mjpeg LUMORA_FRAME_STATS=1
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 cp -r data "$work/data"
 device() {

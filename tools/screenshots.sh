@@ -8,6 +8,7 @@
 # Needs Xvfb, xdotool and ImageMagick (scripts/deps installs them).
 set -euo pipefail
 source "$(dirname "$0")/../tests/e2e/popup_menu.sh"
+source "$(dirname "$0")/../scripts/xvfb.sh"
 
 SOURCE_DIR=$(cd "$(dirname "$0")/.." && pwd)
 PROGRAM=$(realpath "${1:-$SOURCE_DIR/build/lumora}")
@@ -15,10 +16,9 @@ OUT_DIR=$SOURCE_DIR/docs/images
 [ -x "$PROGRAM" ] || { echo "no program at $PROGRAM (build it first: scripts/build)" >&2; exit 1; }
 
 WORK=$(mktemp -d /tmp/lumora-shots-XXXXXX)
-XVFB_PID= LUMORA_PID=
+LUMORA_PID=
 cleanup() {
     [ -n "$LUMORA_PID" ] && kill -KILL "$LUMORA_PID" 2>/dev/null || true
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -31,14 +31,9 @@ fail() {
 export XDG_CONFIG_HOME=$WORK/config GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 export ALSOFT_DRIVERS=null LUMORA_ENCODER=mjpeg
 
-# A private display: Xvfb picks a free number and writes it to fd 3.  The
-# screen is larger than the 640 x 480 window so that the popup menus fit.
-SCREEN_W=1024 SCREEN_H=768
-Xvfb -displayfd 3 -noreset -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp 3>"$WORK/display" >/dev/null 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
-[ -s "$WORK/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$WORK/display")
+# A private display, larger than the 640 x 480 window so that the popup
+# menus fit.
+xvfb_start 1024x768 || fail "Xvfb did not start"
 
 mkdir -p "$OUT_DIR"
 

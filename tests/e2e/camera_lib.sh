@@ -1,12 +1,12 @@
-# Helpers of the camera tests: the fake cameras of tests/gst and device files
-# that list cameras.  Source after lib.sh and e2e_init.
+# Helpers of the camera tests: the fake cameras of tests/fake_camera and
+# device files that list cameras.  Source after lib.sh and e2e_init.
 
 # use_fake_cameras "CAMERAS": the program's GStreamer finds the fake cameras
-# described by CAMERAS (see tests/gst/fake_camera_plugin.c, e.g.
+# described by CAMERAS (see tests/fake_camera/fake_camera_plugin.c, e.g.
 # "color=0x2080e0; pattern=ball").  A private registry keeps the user's
 # GStreamer registry as it was; it goes with the test's folder.
 use_fake_cameras() {
-    local plugins=${LUMORA_BUILD_DIR:?LUMORA_BUILD_DIR must name the build folder}/tests/gst/plugins
+    local plugins=${LUMORA_BUILD_DIR:?LUMORA_BUILD_DIR must name the build folder}/tests/fake_camera/plugins
     [ -f "$plugins/libgstlumorafakecamera.so" ] || e2e_fail "no fake-camera plugin in $plugins"
     export GST_PLUGIN_PATH=$plugins
     export GST_REGISTRY=$E2E_DIR/gst-registry.bin

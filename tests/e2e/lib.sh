@@ -4,6 +4,7 @@
 # Source it; every test script calls e2e_init first.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/popup_menu.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 
 E2E_SKIP=77  # ctest reports this exit status as "skipped"
 
@@ -23,21 +24,14 @@ e2e_init() {
     export XDG_CONFIG_HOME=$E2E_DIR/config
     export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1 ALSOFT_DRIVERS=null
     E2E_SETTINGS=$XDG_CONFIG_HOME/Korvane/Lumora.conf
-    if [ -z "${DISPLAY:-}" ]; then
-        local display=:$((300 + RANDOM % 200))
-        # -noreset: without it the server resets when its last client
-        # leaves, and a program connecting meanwhile is refused.
-        Xvfb "$display" -noreset -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-        E2E_PIDS+=($!)
-        export DISPLAY=$display
-        for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    fi
+    [ -n "${DISPLAY:-}" ] || xvfb_start || e2e_fail "no X server"
 }
 
 e2e_cleanup() {
     local status=$?
     if lumora_running; then kill -KILL "$LUMORA_PID" 2>/dev/null || true; fi
     for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    xvfb_stop  # also when a later trap took the place of the chained one
     if [ "$status" -ne 0 ] && [ "$status" -ne "$E2E_SKIP" ] && [ -f "$E2E_DIR/lumora.log" ]; then
         echo "---- program output" >&2
         tail -n 40 "$E2E_DIR/lumora.log" >&2

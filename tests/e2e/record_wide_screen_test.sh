@@ -8,12 +8,7 @@ e2e_init
 export LUMORA_ENCODER=mjpeg:60
 
 # A desktop of its own, whatever display the test was given.
-display=:$((600 + RANDOM % 300))
-[ ! -e "/tmp/.X${display#:}-lock" ] || e2e_skip "display $display is taken"
-Xvfb "$display" -noreset -screen 0 5120x1440x24 -nolisten tcp >/dev/null 2>&1 &
-E2E_PIDS+=($!)
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xvfb_start 5120x1440 || e2e_fail "no 5120x1440 X server"
 
 write_device 1 "$(solid_pipeline 3060A0)"
 write_missing_device 2

@@ -37,7 +37,10 @@ bool Near(Rgb a, Rgb b, int tolerance = 8) {
 }
 
 std::string Text(Rgb c) {
-    return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+    // snprintf: GCC 12's -Wrestrict misfires on the chain of string additions.
+    char text[48];
+    std::snprintf(text, sizeof text, "(%d,%d,%d)", c.r, c.g, c.b);
+    return text;
 }
 
 // A camera frame as the capture layer delivers it: blue, green, red, x.

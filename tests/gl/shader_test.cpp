@@ -56,12 +56,8 @@ protected:
         app.window_width = kWindowWidth;
         app.window_height = kWindowHeight;
         frame_loop = FrameLoopState{};
-        frame_loop.texture_extent_s = kVideoWidth / 2048.0f;
-        frame_loop.texture_extent_t = kVideoHeight / 2048.0f;
-        frame_loop.shader_texel_x = 2 * (512.0f / kVideoWidth);
-        frame_loop.shader_texel_y = 2 * (512.0f / kVideoHeight);
-        frame_loop.shader_window_ratio_x = 2.0f * kWindowWidth / kVideoWidth;
-        frame_loop.shader_window_ratio_y = 2.0f * kWindowHeight / kVideoHeight;
+        UpdateTextureExtents();
+        UpdateShaderRatios();
         FillEffectGrid();
         MakeTextures();
         shader_state.force_no_vertex_profile = shader_state.force_no_pixel_profile = false;
@@ -113,57 +109,16 @@ protected:
         glLoadIdentity();
     }
 
-    // The normal view's picture, as the frame routine draws it.
-    static std::vector<uint8_t> DrawNormalView() {
-        Clear();
-        const float z = app.zoom_scale, s = frame_loop.texture_extent_s, t = frame_loop.texture_extent_t;
-        glPushMatrix();
-        glEnable(GL_TEXTURE_2D);
-        glColor3f(1, 1, 1);
-        glTranslatef(-app.zoom_pan_x * 4 * z, app.zoom_pan_y * 4 * z, 0);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, 0), glVertex3f(-128 * z, -128 * z, 0);
-        glTexCoord2f(s, 0), glVertex3f(128 * z, -128 * z, 0);
-        glTexCoord2f(s, t), glVertex3f(128 * z, 128 * z, 0);
-        glTexCoord2f(0, t), glVertex3f(-128 * z, 128 * z, 0);
-        glEnd();
-        glDisable(GL_TEXTURE_2D);
-        glPopMatrix();
-        return ReadWindow();
-    }
-
-    // The shader view's picture: the effect grid as the frame routine draws it.
+    // The shader view's picture: the frame routine's effect grid.
     static std::vector<uint8_t> DrawShaderView() {
         Clear();
         EXPECT_TRUE(SetEffectParameters());
         BeginShaderDrawing();
         glPushMatrix();
-        DrawGridPairByPair(false);
+        DrawEffectGrid();
         glPopMatrix();
         EndShaderDrawing();
         return ReadWindow();
-    }
-
-    // The effect grid in immediate mode, the wave parameter set before each
-    // vertex pair; with `step_counters` the wave and fade counters advance
-    // after each pair and row.
-    static void DrawGridPairByPair(bool step_counters) {
-        for (int row = 0; row < kGridSize - 1; ++row) {
-            glBegin(GL_TRIANGLE_STRIP);
-            for (int column = 0; column < kGridSize; ++column) {
-                SetWaveParameter(frame_loop.vertex_time, frame_loop.vertex_angle,
-                                 frame_loop.swap_transition_value);
-                for (int r : {row, row + 1}) {
-                    const float* v = effect_grid[r][column];
-                    glTexCoord2f(v[0] / 128 * frame_loop.texture_extent_s,
-                                 v[1] / 128 * frame_loop.texture_extent_t);
-                    glVertex3f(v[0], v[1], v[2]);
-                }
-                if (step_counters) StepWaveVertex();
-            }
-            if (step_counters) StepSwapFadeRow();
-            glEnd();
-        }
     }
 
     static std::vector<uint8_t> ReadWindow() {
@@ -176,6 +131,18 @@ protected:
     static Rgb PixelAt(const std::vector<uint8_t>& pixels, int x, int y) {
         const uint8_t* p = &pixels[(y * kWindowWidth + x) * 3];
         return {p[0], p[1], p[2]};
+    }
+
+    // Pixels that do not show the whole frame stretched over the window, as
+    // the unzoomed normal view does: five pixels a texel each way.
+    static int PixelsOffTheWholeFrame(const std::vector<uint8_t>& pixels) {
+        int off = 0;
+        for (int y = 0; y < kWindowHeight; ++y)
+            for (int x = 0; x < kWindowWidth; ++x) {
+                const Rgb want = TestTexel(x / 5, y / 5), got = PixelAt(pixels, x, y);
+                off += std::abs(got.r - want.r) > 2 || std::abs(got.g - want.g) > 2 || std::abs(got.b - want.b) > 2;
+            }
+        return off;
     }
 
     static int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
@@ -239,9 +206,8 @@ TEST_F(ShaderTest, EveryShippedProgramCompilesAndLinks) {
 TEST_F(ShaderTest, NoneNoneDrawsExactlyTheNormalView) {
     Load(0, 0);
     EXPECT_FALSE(ShaderProgramsMissing());
-    const auto normal = DrawNormalView();
     const auto shaded = DrawShaderView();
-    EXPECT_LE(MaxDifference(normal, shaded), 2);
+    EXPECT_EQ(PixelsOffTheWholeFrame(shaded), 0);
     // Upright and unzoomed: the window's corners show the frame's corners.
     const Rgb bottom_left = TestTexel(0, 0), top_right = TestTexel(kVideoWidth - 1, kVideoHeight - 1);
     EXPECT_RGB_NEAR(PixelAt(shaded, 1, 1), bottom_left.r, bottom_left.g, bottom_left.b, 0);
@@ -249,69 +215,64 @@ TEST_F(ShaderTest, NoneNoneDrawsExactlyTheNormalView) {
                     top_right.b, 0);
 }
 
-// The frame routine's grid (vertex arrays) against the grid drawn pair by
-// pair with the wave parameter set before each pair: same pixels, same
-// counters afterwards, with the wave programs during a swap fade.
-TEST_F(ShaderTest, VertexArrayGridDrawsLikePairByPairDrawing) {
+// The frame routine's grid (vertex arrays) with the wave programs during a
+// swap fade: one frame moves the counters on by 128 rows of 129 pairs, the
+// fade passes its peak and switches the camera, the wave reaches the program
+// (the picture is not the plain frame), and the same start draws the same
+// picture again.
+TEST_F(ShaderTest, VertexArrayGridFeedsTheWaveAndStepsTheCounters) {
     app.second_camera_enabled = true;
     for (int vertex : {1, 5, 0}) {
         SCOPED_TRACE(kVertexProgramFiles[vertex]);
         Load(vertex, 0);
         ASSERT_FALSE(ShaderProgramsMissing());
-        frame_loop.vertex_time = 2.5f;
-        frame_loop.vertex_angle = 1.2f;
-        frame_loop.swap_transition_value = 95;  // the peak within the frame
-        frame_loop.swap_transition_step = 0.1f;
-        frame_loop.swap_transition_running = true;
-        app.current_camera = 0;
-        const FrameLoopState start = frame_loop;
-
-        Clear();
-        EXPECT_TRUE(SetEffectParameters());
-        BeginShaderDrawing();
-        DrawGridPairByPair(true);
-        EndShaderDrawing();
-        const auto pair_by_pair = ReadWindow();
-        const FrameLoopState after = frame_loop;
-        EXPECT_EQ(app.current_camera, 1);
-
-        frame_loop = start;
-        app.current_camera = 0;
-        Clear();
-        EXPECT_TRUE(SetEffectParameters());
-        BeginShaderDrawing();
-        DrawEffectGrid();
-        EndShaderDrawing();
-        const auto arrays = ReadWindow();
-        EXPECT_EQ(MaxDifference(pair_by_pair, arrays), 0);
-        EXPECT_EQ(app.current_camera, 1);
-        EXPECT_EQ(frame_loop.vertex_time, after.vertex_time);
-        EXPECT_EQ(frame_loop.vertex_angle, after.vertex_angle);
-        EXPECT_EQ(frame_loop.swap_transition_value, after.swap_transition_value);
-        EXPECT_EQ(frame_loop.swap_transition_step, after.swap_transition_step);
-        // The picture is not the plain frame: the wave values reached the program.
-        if (vertex != 0) {
-            EXPECT_GT(MaxDifference(arrays, DrawNormalView()), 10);
+        std::vector<uint8_t> pictures[2];
+        for (auto& picture : pictures) {
+            frame_loop.vertex_time = 2.5f;
+            frame_loop.vertex_angle = 1.2f;
+            frame_loop.swap_transition_value = 95;  // the peak within the frame
+            frame_loop.swap_transition_step = 0.1f;
+            frame_loop.swap_transition_running = true;
+            app.current_camera = 0;
+            picture = DrawShaderView();
+            EXPECT_EQ(app.current_camera, 1);
+            EXPECT_NEAR(frame_loop.vertex_time, 2.5f + 128 * 129 * 0.00001f, 1e-3);
+            EXPECT_NEAR(frame_loop.vertex_angle, 1.2f + 128 * 129 * 0.00001f, 1e-3);
+            EXPECT_NEAR(frame_loop.swap_transition_value, 92.4f, 1e-3);  // 51 rows up, 77 down
+            EXPECT_LT(frame_loop.swap_transition_step, 0);
+            EXPECT_TRUE(frame_loop.swap_transition_running);
         }
+        EXPECT_EQ(MaxDifference(pictures[0], pictures[1]), 0);
+        if (vertex == 0)
+            EXPECT_EQ(PixelsOffTheWholeFrame(pictures[0]), 0);
+        else
+            EXPECT_GT(PixelsOffTheWholeFrame(pictures[0]), 1000);
     }
 }
 
+// 4x zoom shows a quarter of the frame each way, 20 pixels a texel; a pan
+// of (8, -5) moves it by (128, -80) units: texels 32..47 across, 21..33 up.
 TEST_F(ShaderTest, NoneNoneFollowsZoomAndPanLikeTheNormalView) {
     Load(0, 0);
     app.zoom_on = true;
     app.zoom_scale = 4;
     app.zoom_pan_x = 8;
     app.zoom_pan_y = -5;
-    app.zoom_shift_x = app.zoom_pan_x * frame_loop.texture_extent_s / 64;
-    app.zoom_shift_y = app.zoom_pan_y * frame_loop.texture_extent_t / 64;
-    const auto normal = DrawNormalView();
-    EXPECT_LE(MaxDifference(normal, DrawShaderView()), 2);
+    app.zoom_shift_x = 0.00390625f;  // as eight and minus five pan steps leave them
+    app.zoom_shift_y = -0.0018310546875f;
+    const auto zoomed = DrawShaderView();
+    const struct { int x, y, texel_x, texel_y; } kSamples[] = {
+        {10, 15, 32, 22}, {170, 135, 40, 28}, {310, 235, 47, 33}};
+    for (const auto& sample : kSamples) {
+        const Rgb want = TestTexel(sample.texel_x, sample.texel_y);
+        EXPECT_RGB_NEAR(PixelAt(zoomed, sample.x, sample.y), want.r, want.g, want.b, 2);
+    }
 
     // After a zoom reset the shift is kept but the picture is unzoomed.
     app.zoom_on = false;
     app.zoom_scale = 1;
     app.zoom_pan_x = app.zoom_pan_y = 0;
-    EXPECT_LE(MaxDifference(DrawNormalView(), DrawShaderView()), 2);
+    EXPECT_EQ(PixelsOffTheWholeFrame(DrawShaderView()), 0);
 }
 
 TEST_F(ShaderTest, ColourProgramsGiveTheExpectedColours) {

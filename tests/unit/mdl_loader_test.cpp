@@ -330,11 +330,10 @@ TEST_F(MdlLoaderTest, RunLookupFollowsTheTable) {
         sample(frame);
         return pose.position[0][0];
     };
+    // A turn about x alone: the quaternion (sin a/2, 0, 0, cos a/2).
     auto rotation_matches = [&](float frame, float angle) {
         sample(frame);
-        float expected[4];
-        const float angles[3] = {angle, 0, 0};
-        EulerToQuaternion(angles, expected);
+        const float expected[4] = {std::sin(angle / 2), 0, 0, std::cos(angle / 2)};
         for (int i = 0; i < 4; ++i)
             if (std::fabs(pose.rotation[0][i] - expected[i]) > 2e-5f) return false;
         return true;
@@ -470,14 +469,12 @@ TEST_F(MdlLoaderTest, LightingOfNormalsAndFlatSkins) {
 }
 
 TEST(MdlMathTest, QuaternionBlendTakesTheShortWay) {
-    const float a0[3] = {0, 0, 0.2f}, a1[3] = {0, 0, 0.6f};
-    float p[4], q[4], r[4], expected[4];
-    EulerToQuaternion(a0, p);
-    EulerToQuaternion(a1, q);
-    for (float& v : q) v = -v;  // same rotation, far side
+    // Turns about z by 0.2 and 0.6, the second on the far side (negated):
+    // halfway is the turn by 0.4.
+    float p[4] = {0, 0, std::sin(0.1f), std::cos(0.1f)}, r[4];
+    float q[4] = {0, 0, -std::sin(0.3f), -std::cos(0.3f)};
     QuaternionBlend(p, q, 0.5f, r);
-    const float mid[3] = {0, 0, 0.4f};
-    EulerToQuaternion(mid, expected);
+    const float expected[4] = {0, 0, std::sin(0.2f), std::cos(0.2f)};
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(r[i], expected[i], 1e-5);
     EXPECT_GT(q[3], 0);  // negated in the caller's array
     // Identical quaternions: the linear branch.

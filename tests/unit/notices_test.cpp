@@ -58,9 +58,9 @@ TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
     // left, the last just above the info lamp (overlay units -115 and below).
     const NoticeList placed = CollectNotices(true, 480);
     EXPECT_FLOAT_EQ(placed.y[0], 160);
-    EXPECT_FLOAT_EQ(placed.y[3], 480 * 236 / 256.0f);
+    EXPECT_FLOAT_EQ(placed.y[3], 442.5f);  // unit -108 of 480 rows
     EXPECT_FLOAT_EQ(placed.y[1], placed.y[3] - 2 * 18);
-    EXPECT_LT(placed.y[3], 480 * 243 / 256.0f - 3);
+    EXPECT_LT(placed.y[3], 452.6f);  // 3 rows of descent above the lamp's row 455.6
 
     app.alarm_sound = 1;
     app.view_mode = kViewNormal;

@@ -27,7 +27,6 @@
 
 namespace {
 
-constexpr const char* kStamp = "08_12_2026_14_05_09";
 
 uint32_t g_now_ms = 0;
 uint32_t FakeClock() { return g_now_ms; }
@@ -45,7 +44,12 @@ LocalTime FakeLocalTime() {
     return LocalTime{t.tm_sec, t.tm_min, t.tm_hour, t.tm_mday, t.tm_mon + 1, t.tm_year + 1900, seconds, 0};
 }
 
-std::string RecordName(const char* kind) { return std::string("capture/record/") + kStamp + "_" + kind + ".avi"; }
+// The recordings' names at the clock of SetUp (8 December 2026, 14:05:09),
+// by record mode, and motion record's.
+const std::string kRecordNames[] = {"", "capture/record/08_12_2026_14_05_09_record_dev1.avi",
+                                    "capture/record/08_12_2026_14_05_09_effect_rec_screen.avi",
+                                    "capture/record/08_12_2026_14_05_09_screen_rec_screen.avi"};
+const std::string kMotionRecordName = "capture/record/08_12_2026_14_05_09_motion_rec_dev1.avi";
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -146,7 +150,6 @@ TEST_F(RecordModesTest, TransitionTable) {
         {kRecordEffect, kRecordOff, kRecordOff, true, nullptr},
         {kRecordScreen, kRecordOff, kRecordOff, true, nullptr},
     };
-    const char* kinds[] = {"", "record_dev1", "effect_rec_screen", "screen_rec_screen"};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.now) + " -> request " + std::to_string(row.request));
         app.record_mode = kRecordOff;
@@ -169,7 +172,7 @@ TEST_F(RecordModesTest, TransitionTable) {
         std::vector<std::string> expected;
         if (row.stops) expected.push_back("AviGenerator::Close");
         if (row.opens) {
-            expected.push_back("AviGenerator::Open " + RecordName(kinds[row.after]) + " " + row.opens + " @15");
+            expected.push_back("AviGenerator::Open " + kRecordNames[row.after] + " " + row.opens + " @15");
         }
         EXPECT_EQ(FakeCalls(), expected);
         if (row.stops) {
@@ -180,7 +183,7 @@ TEST_F(RecordModesTest, TransitionTable) {
             EXPECT_TRUE(dialogs_.boxes.empty());
         }
         if (row.opens) {
-            EXPECT_EQ(app.record_file_name, RecordName(kinds[row.after]));
+            EXPECT_EQ(app.record_file_name, kRecordNames[row.after]);
             EXPECT_EQ(app.recording_label_alpha, 0.0f);
         }
     }
@@ -299,7 +302,7 @@ TEST_F(RecordModesTest, OneRecordingAtATime) {
 TEST_F(RecordModesTest, MotionRecordIsFedOnlyWhileAnEpisodeRuns) {
     SetMotionRecord();
     ASSERT_TRUE(app.motion_record_on);
-    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + RecordName("motion_rec_dev1") + " 320x240 @15");
+    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + kMotionRecordName + " 320x240 @15");
     for (int i = 0; i < 5; ++i) Frame();
     EXPECT_EQ(fake_avi.frames, 0);
 
@@ -320,7 +323,7 @@ TEST_F(RecordModesTest, MotionRecordIsFedOnlyWhileAnEpisodeRuns) {
     SetMotionRecord();
     EXPECT_FALSE(app.motion_record_on);
     EXPECT_FALSE(app.motion_recording);
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("motion_rec_dev1")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kMotionRecordName});
 }
 
 TEST_F(RecordModesTest, FramesFollowRealTime) {
@@ -379,7 +382,7 @@ TEST_F(RecordModesTest, CameraFrameWithOddWidthKeepsItsRows) {
         for (int x = 0; x < 642; ++x) camera_[(size_t(y) * 642 + x) * 4] = uint8_t(y);
     app.frame_buffer[0] = camera_.data();
     SetRecordMode(kRecordNormal);
-    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + RecordName("record_dev1") + " 640x480 @15");
+    EXPECT_EQ(FakeCalls().back(), "AviGenerator::Open " + kRecordNames[kRecordNormal] + " 640x480 @15");
     Frame();
     ASSERT_EQ(fake_avi.last_frame.size(), 640u * 480 * 4);
     // Every stored row starts with its own source row, unsheared.
@@ -393,14 +396,14 @@ TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
     ClearFakeCalls();
     StopRecordings();
     EXPECT_EQ(FakeCalls(), std::vector<std::string>{"AviGenerator::Close"});
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("record_dev1")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kRecordNames[kRecordNormal]});
     EXPECT_EQ(app.record_mode, 1);
 
     app.record_mode = kRecordOff;
     StartMode(kRecordScreen);
     Frame();
     StopRecordings();
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("screen_rec_screen")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kRecordNames[kRecordScreen]});
     app.record_mode = kRecordOff;
 
     SetMotionRecord();
@@ -408,7 +411,7 @@ TEST_F(RecordModesTest, StopRecordingsClosesWhatIsOpenAndKeepsTheFlags) {
     Frame();
     dialogs_.boxes.clear();
     StopRecordings();
-    EXPECT_EQ(Infos(), std::vector<std::string>{RecordName("motion_rec_dev1")});
+    EXPECT_EQ(Infos(), std::vector<std::string>{kMotionRecordName});
     EXPECT_TRUE(app.motion_record_on);
     app.motion_record_on = false;
 
@@ -470,12 +473,12 @@ TEST_F(RecordModesTest, LabelFadesInAndOut) {
 // a still picture): the box says that nothing was recorded, for the writer
 // has removed the file.  (A recording with frames is named: TransitionTable.)
 TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
-    const std::pair<const char*, RecordMode> kinds[] = {{"record_dev1", kRecordNormal},
-                                                        {"effect_rec_screen", kRecordEffect},
-                                                        {"screen_rec_screen", kRecordScreen},
-                                                        {"motion_rec_dev1", kRecordOff}};
-    for (const auto& [kind, mode] : kinds) {  // kRecordOff: motion record
-        SCOPED_TRACE(kind);
+    const std::pair<std::string, RecordMode> kinds[] = {{kRecordNames[kRecordNormal], kRecordNormal},
+                                                        {kRecordNames[kRecordEffect], kRecordEffect},
+                                                        {kRecordNames[kRecordScreen], kRecordScreen},
+                                                        {kMotionRecordName, kRecordOff}};
+    for (const auto& [name, mode] : kinds) {  // kRecordOff: motion record
+        SCOPED_TRACE(name);
         dialogs_.boxes.clear();
         if (mode != kRecordOff) {
             SetRecordMode(mode);
@@ -485,7 +488,7 @@ TEST_F(RecordModesTest, ARecordingWithoutFramesSaysNothingWasRecorded) {
             Frame();  // no motion, no episode
             SetMotionRecord();
         }
-        EXPECT_EQ(Infos(), std::vector<std::string>{"Nothing was recorded: " + RecordName(kind) +
+        EXPECT_EQ(Infos(), std::vector<std::string>{"Nothing was recorded: " + name +
                                                     " received no frame and was removed."});
     }
 }

@@ -1,6 +1,8 @@
 // Zoom step, frame count and the other GL-free steps of the frame routine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -193,82 +195,66 @@ TEST_F(FrameStepsTest, WaveTimeWrapsAndAngleStaysStillWithoutFade) {
     EXPECT_LT(frame_loop.vertex_angle, -1.56f);
 }
 
-// The grid drawn pair by pair, written out plainly: the wave value of each
-// pair, then the counters stepped after each pair and each row.
-std::vector<float> ReferenceGridWave() {
-    FrameLoopState& f = frame_loop;
-    std::vector<float> pairs;
-    for (int row = 0; row < 128; ++row) {
-        for (int column = 0; column < 129; ++column) {
-            pairs.insert(pairs.end(), {f.vertex_time, f.vertex_angle, f.swap_transition_value});
-            f.vertex_time += 0.00001f;
-            if (f.vertex_time > 6.2831853071f) f.vertex_time = 0;
-            if (f.swap_transition_running) {
-                f.vertex_angle += 0.00001f;
-                if (f.vertex_angle < -1.57f || f.vertex_angle > 1.57f) f.vertex_angle = -f.vertex_angle;
-            }
-        }
-        if (f.swap_transition_running) {
-            f.swap_transition_value += f.swap_transition_step;
-            if (f.swap_transition_value > 100) {
-                if (app.second_camera_enabled) app.current_camera = app.current_camera == 0 ? 1 : 0;
-                f.swap_transition_step = -f.swap_transition_step;
-            }
-            if (f.swap_transition_value <= 1) {
-                f.swap_transition_step = -f.swap_transition_step;
-                f.swap_transition_running = false;
-            }
-        }
+constexpr int kPairsPerRow = 129;    // vertex pairs of one grid row
+constexpr float kPairStep = 0.00001f;  // wave time and angle, per pair
+
+// The wave values the grid gets, one triple per vertex pair; both vertices
+// of a pair must carry the same.
+struct PairWave {
+    float time, angle, value;
+};
+std::vector<PairWave> ComputeGridPairs() {
+    std::vector<float> wave(static_cast<size_t>(kGridVertexCount) * 3);
+    ComputeGridWave(wave.data());
+    std::vector<PairWave> pairs;
+    for (size_t v = 0; v < wave.size(); v += 6) {
+        EXPECT_EQ(std::memcmp(&wave[v], &wave[v + 3], 3 * sizeof(float)), 0) << "pair " << v / 6;
+        pairs.push_back({wave[v], wave[v + 1], wave[v + 2]});
     }
+    EXPECT_EQ(pairs.size(), size_t{128} * kPairsPerRow);
     return pairs;
 }
 
-// Bit-for-bit comparison of the counters after a frame.
-void ExpectSameLoopState(const FrameLoopState& a, const FrameLoopState& b) {
-    EXPECT_EQ(std::memcmp(&a.vertex_time, &b.vertex_time, sizeof(float)), 0) << a.vertex_time << " " << b.vertex_time;
-    EXPECT_EQ(std::memcmp(&a.vertex_angle, &b.vertex_angle, sizeof(float)), 0) << a.vertex_angle << " " << b.vertex_angle;
-    EXPECT_EQ(std::memcmp(&a.swap_transition_value, &b.swap_transition_value, sizeof(float)), 0)
-        << a.swap_transition_value << " " << b.swap_transition_value;
-    EXPECT_EQ(std::memcmp(&a.swap_transition_step, &b.swap_transition_step, sizeof(float)), 0)
-        << a.swap_transition_step << " " << b.swap_transition_step;
-    EXPECT_EQ(a.swap_transition_running, b.swap_transition_running);
-}
-
-// Runs ComputeGridWave and the reference from the same state for `frames`
-// frames; every vertex value and the state after each frame must match.
-void ExpectGridWaveLikeReference(int frames) {
-    std::vector<float> wave(static_cast<size_t>(kGridVertexCount) * 3);
-    for (int frame = 0; frame < frames; ++frame) {
-        const FrameLoopState start_loop = frame_loop;
-        const int start_camera = app.current_camera;
-        const std::vector<float> pairs = ReferenceGridWave();
-        const FrameLoopState reference_loop = frame_loop;
-        const int reference_camera = app.current_camera;
-
-        frame_loop = start_loop;
-        app.current_camera = start_camera;
-        ComputeGridWave(wave.data());
-        ExpectSameLoopState(frame_loop, reference_loop);
-        EXPECT_EQ(app.current_camera, reference_camera);
-        ASSERT_EQ(pairs.size() * 2, wave.size());
-        int mismatches = 0;
-        for (size_t pair = 0; pair < pairs.size() / 3; ++pair)
-            for (size_t vertex = 0; vertex < 2; ++vertex)
-                mismatches += std::memcmp(&wave[(pair * 2 + vertex) * 3], &pairs[pair * 3], 3 * sizeof(float)) != 0;
-        EXPECT_EQ(mismatches, 0) << "frame " << frame;
+// The swap value of each row: every pair of a row carries the same.
+std::vector<float> RowValues(const std::vector<PairWave>& pairs) {
+    std::vector<float> rows;
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        if (k % kPairsPerRow == 0)
+            rows.push_back(pairs[k].value);
+        else
+            EXPECT_EQ(pairs[k].value, rows.back()) << "pair " << k;
     }
+    return rows;
 }
 
-TEST_F(FrameStepsTest, GridWaveWithoutFadeMatchesPairByPairDrawingAcrossTheTimeWrap) {
-    frame_loop.vertex_time = 6.2831853071f - 0.05f;  // wraps in the fifth row
+TEST_F(FrameStepsTest, GridWaveWithoutFadeStepsOnlyTheTimeAcrossItsWrap) {
+    frame_loop.vertex_time = 6.2831853f - 0.05f;  // wraps about 5000 pairs in
     frame_loop.vertex_angle = 0.3f;
-    ExpectGridWaveLikeReference(3);
-    EXPECT_LT(frame_loop.vertex_time, 1);
-    EXPECT_FLOAT_EQ(frame_loop.vertex_angle, 0.3f);  // still without a fade
-    EXPECT_FLOAT_EQ(frame_loop.swap_transition_value, 1);
+    int wraps = 0, wrap_pair = -1, uneven = 0, still_moved = 0;
+    for (int frame = 0; frame < 3; ++frame) {
+        const float start = frame_loop.vertex_time;
+        const std::vector<PairWave> pairs = ComputeGridPairs();
+        EXPECT_EQ(pairs.front().time, start);
+        for (size_t k = 1; k < pairs.size(); ++k) {
+            if (pairs[k].time == 0) {
+                ++wraps;
+                wrap_pair = static_cast<int>(frame * pairs.size() + k);
+            } else if (std::fabs(pairs[k].time - pairs[k - 1].time - kPairStep) > 1e-6f) {
+                ++uneven;
+            }
+        }
+        for (const PairWave& pair : pairs) still_moved += pair.angle != 0.3f || pair.value != 1.0f;
+        // The next frame goes on one step past the last pair.
+        EXPECT_NEAR(frame_loop.vertex_time, pairs.back().time + kPairStep, 1e-6);
+    }
+    EXPECT_EQ(wraps, 1);
+    EXPECT_NEAR(wrap_pair, 5000, 50);
+    EXPECT_EQ(uneven, 0);
+    EXPECT_EQ(still_moved, 0) << "angle or swap value changed without a fade";
+    EXPECT_FALSE(frame_loop.swap_transition_running);
 }
 
-TEST_F(FrameStepsTest, GridWaveMatchesThroughTheFadePeakAndEnd) {
+TEST_F(FrameStepsTest, GridWaveThroughTheFadePeakAndEnd) {
     for (bool two_cameras : {false, true}) {
         SCOPED_TRACE(two_cameras ? "two cameras" : "one camera");
         app = Application{};
@@ -277,14 +263,49 @@ TEST_F(FrameStepsTest, GridWaveMatchesThroughTheFadePeakAndEnd) {
         frame_loop.swap_transition_running = true;
         frame_loop.swap_transition_value = 95;  // the peak within the first frame
         frame_loop.vertex_angle = 1.5699f;      // and the angle's bounce
-        ExpectGridWaveLikeReference(2);
+
+        // Up 0.1 a row to the first value above 100, then down 0.1 a row.
+        const std::vector<PairWave> pairs = ComputeGridPairs();
+        const std::vector<float> rising = RowValues(pairs);
+        const size_t peak = std::max_element(rising.begin(), rising.end()) - rising.begin();
+        EXPECT_EQ(rising[0], 95.0f);
+        ASSERT_GT(peak, 0u);
+        EXPECT_GT(rising[peak], 100.0f);
+        EXPECT_LE(rising[peak - 1], 100.0f);
+        for (size_t r = 1; r < rising.size(); ++r)
+            EXPECT_NEAR(rising[r] - rising[r - 1], r <= peak ? 0.1f : -0.1f, 1e-4) << "row " << r;
         EXPECT_EQ(app.current_camera, two_cameras ? 1 : 0);
         EXPECT_LT(frame_loop.swap_transition_step, 0);
         EXPECT_TRUE(frame_loop.swap_transition_running);
+        // The angle climbs a step a pair; past 1.57 it turns to its negative, once.
+        int bounces = 0;
+        for (size_t k = 1; k < pairs.size(); ++k) {
+            const float step = pairs[k].angle - pairs[k - 1].angle;
+            if (step < 0) {
+                ++bounces;
+                EXPECT_LT(pairs[k].angle, -1.57f);
+                EXPECT_NEAR(pairs[k].angle, -(pairs[k - 1].angle + kPairStep), 1e-6);
+            } else {
+                ASSERT_NEAR(step, kPairStep, 1e-6) << "pair " << k;
+            }
+        }
+        EXPECT_EQ(bounces, 1);
 
-        // Near the end: the fade stops within the frame and the angle freezes.
+        // Near the end: down to 1 or less, where the fade stops and the
+        // angle and value freeze.
         frame_loop.swap_transition_value = 3;
-        ExpectGridWaveLikeReference(2);
+        const std::vector<PairWave> ending = ComputeGridPairs();
+        const std::vector<float> falling = RowValues(ending);
+        const size_t end = std::find_if(falling.begin(), falling.end(), [](float v) { return v <= 1; }) -
+                           falling.begin();
+        EXPECT_EQ(falling[0], 3.0f);
+        EXPECT_NEAR(static_cast<double>(end), 20, 1);
+        for (size_t r = 1; r < falling.size(); ++r)
+            EXPECT_NEAR(falling[r] - falling[r - 1], r <= end ? -0.1f : 0.0f, 1e-4) << "row " << r;
+        const size_t first_frozen = end * kPairsPerRow;
+        for (size_t k = first_frozen; k < ending.size(); ++k)
+            ASSERT_EQ(ending[k].angle, ending[first_frozen].angle) << "pair " << k;
+        EXPECT_NE(ending[first_frozen - 1].angle, ending[first_frozen].angle);
         EXPECT_FALSE(frame_loop.swap_transition_running);
         EXPECT_GT(frame_loop.swap_transition_step, 0);
         EXPECT_EQ(app.current_camera, two_cameras ? 1 : 0);
