@@ -25,6 +25,13 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 480;
 
+// The wave parameter of the next vertices, one call per pair: the way the
+// grid was drawn before vertex arrays.
+void SetWaveParameter(float x, float y, float z) {
+    const int location = WaveAttributeLocation();
+    if (location >= 0) glVertexAttrib3f(static_cast<GLuint>(location), x, y, z);
+}
+
 
 void PairByPair() {
     for (int row = 0; row < kGridSize - 1; ++row) {

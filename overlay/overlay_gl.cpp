@@ -218,47 +218,42 @@ void DrawMotionMeter(int width, int height, float x, float y, float fill_r, floa
     glPopMatrix();
 }
 
-void DrawStatisticsGraph(int style, int width, int height, float x, float y, float fill_r,
-                         float fill_g, float fill_b, float border_r, float border_g, float border_b,
-                         float alpha, float pcd_change, float threshold) {
-    const float bar = ClampedBar(pcd_change, height);
-    const float level = ClampedBar(threshold, height);
-    RecordPcdHistory(width, bar);
-    const int columns = overlay.pcd_history_length;
-    const int cursor = PcdHistoryDrawCount();
+namespace {
+
+// Style 0: the threshold as green bars, the history as red ones.
+void DrawHistoryBars(float x, float y, int columns, int cursor, float level) {
     const float* history = overlay.pcd_history;
+    glPushMatrix();
+    glTranslatef(x, y, 0);
+    SetColor(kGreen);
+    for (int i = 0; i < columns; ++i) Quad(static_cast<float>(i), 0, static_cast<float>(i + 1), level);
+    SetColor(kRed);
+    for (int i = 0; i < cursor; ++i)
+        Quad(static_cast<float>(i), 0, static_cast<float>(i + 1), history[i + 1]);
+    glPopMatrix();
+}
 
-    DrawBackplate(app.backplate_border_width, width, height, x, y, fill_r, fill_g, fill_b, border_r,
-                  border_g, border_b, alpha);
+// Style 1: the same as smooth lines.
+void DrawHistoryTrace(float x, float y, int columns, int cursor, float level) {
+    const float* history = overlay.pcd_history;
+    glPushMatrix();
+    glEnable(GL_LINE_SMOOTH);
+    glLineWidth(3);
+    glTranslatef(x, y, 0);
+    SetColor(kGreen);
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i <= columns; ++i) glVertex3f(static_cast<float>(i), level, 0);
+    glEnd();
+    SetColor(kRed);
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i <= cursor; ++i) glVertex3f(static_cast<float>(i), history[i], 0);
+    glEnd();
+    glDisable(GL_LINE_SMOOTH);
+    glPopMatrix();
+}
 
-    if (style == 0) {
-        glPushMatrix();
-        glTranslatef(x, y, 0);
-        SetColor(kGreen);
-        for (int i = 0; i < columns; ++i) Quad(static_cast<float>(i), 0, static_cast<float>(i + 1), level);
-        SetColor(kRed);
-        for (int i = 0; i < cursor; ++i)
-            Quad(static_cast<float>(i), 0, static_cast<float>(i + 1), history[i + 1]);
-        glPopMatrix();
-    } else if (style == 1) {
-        glPushMatrix();
-        glEnable(GL_LINE_SMOOTH);
-        glLineWidth(3);
-        glTranslatef(x, y, 0);
-        SetColor(kGreen);
-        glBegin(GL_LINE_STRIP);
-        for (int i = 0; i <= columns; ++i) glVertex3f(static_cast<float>(i), level, 0);
-        glEnd();
-        SetColor(kRed);
-        glBegin(GL_LINE_STRIP);
-        for (int i = 0; i <= cursor; ++i) glVertex3f(static_cast<float>(i), history[i], 0);
-        glEnd();
-        glDisable(GL_LINE_SMOOTH);
-        glPopMatrix();
-    }
-
-    DrawScaleLabels(height, x, y);
-
+// One thin black line per unit in both directions.
+void DrawGraphGrid(int width, int height, float x, float y) {
     glPushMatrix();
     glLineWidth(0.1f);
     glTranslatef(x, y, 0);
@@ -274,6 +269,27 @@ void DrawStatisticsGraph(int style, int width, int height, float x, float y, flo
     }
     glEnd();
     glPopMatrix();
+}
+
+}  // namespace
+
+void DrawStatisticsGraph(int style, int width, int height, float x, float y, float fill_r,
+                         float fill_g, float fill_b, float border_r, float border_g, float border_b,
+                         float alpha, float pcd_change, float threshold) {
+    const float bar = ClampedBar(pcd_change, height);
+    const float level = ClampedBar(threshold, height);
+    RecordPcdHistory(width, bar);
+    const int columns = overlay.pcd_history_length;
+    const int cursor = PcdHistoryDrawCount();
+
+    DrawBackplate(app.backplate_border_width, width, height, x, y, fill_r, fill_g, fill_b, border_r,
+                  border_g, border_b, alpha);
+    if (style == 0)
+        DrawHistoryBars(x, y, columns, cursor, level);
+    else if (style == 1)
+        DrawHistoryTrace(x, y, columns, cursor, level);
+    DrawScaleLabels(height, x, y);
+    DrawGraphGrid(width, height, x, y);
 
     glPushMatrix();
     glTranslatef(x, y - app.backplate_border_width / 3, 0);

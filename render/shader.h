@@ -32,7 +32,6 @@ bool LoadShaderPrograms();
 bool SetEffectParameters();
 void BeginShaderDrawing();
 void EndShaderDrawing();
-void SetWaveParameter(float x, float y, float z);
 // The vertex attribute behind "IN.wave" for vertex arrays, or -1 when the
 // current program has none.
 int WaveAttributeLocation();

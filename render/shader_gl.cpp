@@ -198,15 +198,20 @@ bool ProfileSupported(const char* extension) {
 
 }  // namespace
 
-bool VertexProfileSupported() {
-    return !shader_state.force_no_vertex_profile && ProfileSupported("GL_ARB_vertex_shader");
-}
+namespace {
+ProfileProbe g_profile_probe = ProfileSupported;
+}  // namespace
 
-bool PixelProfileSupported() {
-    return !shader_state.force_no_pixel_profile && ProfileSupported("GL_ARB_fragment_shader");
-}
+void SetProfileProbe(ProfileProbe probe) { g_profile_probe = probe ? probe : ProfileSupported; }
 
-bool LoadShaderPrograms() {
+bool VertexProfileSupported() { return g_profile_probe("GL_ARB_vertex_shader"); }
+
+bool PixelProfileSupported() { return g_profile_probe("GL_ARB_fragment_shader"); }
+
+namespace {
+
+// Both stages or an "ERROR" box naming the one missing.
+bool ProfilesSupported() {
     if (!VertexProfileSupported()) {
         ShowMessageBox("Failed to initialize vertex shader! Hardware doesn't support any of the "
                        "required vertex shading extensions!",
@@ -219,14 +224,17 @@ bool LoadShaderPrograms() {
                        "ERROR", MsgIcon::Warning);
         return false;
     }
-    ReleaseShaderPrograms();
+    return true;
+}
+
+// The chosen pair (index out of range: the first of its table) and the
+// pass-through partners.
+void CompileChosenPair(std::string& error) {
     ShaderState& s = shader_state;
     int vertex_index = app.vertex_program_index;
     int pixel_index = app.pixel_program_index;
     if (vertex_index < 0 || vertex_index >= kVertexProgramCount) vertex_index = 0;
     if (pixel_index < 0 || pixel_index >= kPixelProgramCount) pixel_index = 0;
-
-    std::string error;
     s.vertex_shader = CompileFile(GL_VERTEX_SHADER, kVertexProgramFiles[vertex_index], error);
     if (!s.vertex_shader) SetError("VERTEX:", error);
     s.pixel_shader = CompileFile(GL_FRAGMENT_SHADER, kPixelProgramFiles[pixel_index], error);
@@ -236,6 +244,12 @@ bool LoadShaderPrograms() {
     std::string ignored;
     s.fallback_vertex = CompileShader(GL_VERTEX_SHADER, kPassThroughVertex, ignored);
     s.fallback_pixel = CompileShader(GL_FRAGMENT_SHADER, kPassThroughPixel, ignored);
+}
+
+// Links the pair; a side that keeps it from linking is named in the error
+// text and replaced by its pass-through partner.
+void LinkWithFallbacks(std::string& error) {
+    ShaderState& s = shader_state;
     GLuint vertex = s.vertex_shader ? s.vertex_shader : s.fallback_vertex;
     GLuint pixel = s.pixel_shader ? s.pixel_shader : s.fallback_pixel;
     s.program = LinkProgram(vertex, pixel, error);
@@ -264,7 +278,17 @@ bool LoadShaderPrograms() {
         }
         s.program = LinkProgram(s.fallback_vertex, s.fallback_pixel, error);
     }
-    if (s.program) FetchParameters();
+}
+
+}  // namespace
+
+bool LoadShaderPrograms() {
+    if (!ProfilesSupported()) return false;
+    ReleaseShaderPrograms();
+    std::string error;
+    CompileChosenPair(error);
+    LinkWithFallbacks(error);
+    if (shader_state.program) FetchParameters();
     return true;
 }
 
@@ -326,11 +350,6 @@ void EndShaderDrawing() {
 
 int WaveAttributeLocation() { return shader_state.program && shader_state.wave >= 0 ? shader_state.wave : -1; }
 
-void SetWaveParameter(float x, float y, float z) {
-    const int location = WaveAttributeLocation();
-    if (location >= 0) glVertexAttrib3f(static_cast<GLuint>(location), x, y, z);
-}
-
 bool ShaderProgramsMissing() { return !shader_state.vertex_shader || !shader_state.pixel_shader; }
 
 void ReleaseShaderPrograms() {
@@ -340,8 +359,5 @@ void ReleaseShaderPrograms() {
     DeleteShader(s.pixel_shader);
     DeleteShader(s.fallback_vertex);
     DeleteShader(s.fallback_pixel);
-    const bool no_vertex = s.force_no_vertex_profile, no_pixel = s.force_no_pixel_profile;
     s = ShaderState{};
-    s.force_no_vertex_profile = no_vertex;
-    s.force_no_pixel_profile = no_pixel;
 }

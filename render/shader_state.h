@@ -18,11 +18,13 @@ struct ShaderState {
     GLint texture[kTextureParamCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
     GLint model_view_proj = -1;
     GLint wave = -1;
-    // Tests: act as if the context lacked vertex or fragment shaders.
-    bool force_no_vertex_profile = false;
-    bool force_no_pixel_profile = false;
 };
 extern ShaderState shader_state;
+
+// Whether the context offers a shader stage ("GL_ARB_vertex_shader" or
+// "GL_ARB_fragment_shader"); tests stand in for a context that lacks one.
+using ProfileProbe = bool (*)(const char* extension);
+void SetProfileProbe(ProfileProbe probe);  // nullptr: ask the context
 
 // True when the context compiles GLSL 1.20 vertex (fragment) shaders.
 bool VertexProfileSupported();

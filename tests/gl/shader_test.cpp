@@ -60,7 +60,7 @@ protected:
         UpdateShaderRatios();
         FillEffectGrid();
         MakeTextures();
-        shader_state.force_no_vertex_profile = shader_state.force_no_pixel_profile = false;
+        SetProfileProbe(nullptr);
     }
 
     void TearDown() override {
@@ -501,12 +501,11 @@ TEST_F(ShaderTest, NoProfileShowsTheErrorBoxAndKeepsThePrograms) {
     Load(0, 2);
     const GLuint program = shader_state.program;
     ScriptedDialogs dialogs;
-    shader_state.force_no_vertex_profile = true;
+    SetProfileProbe([](const char* stage) { return std::strcmp(stage, "GL_ARB_vertex_shader") != 0; });
     EXPECT_FALSE(LoadShaderPrograms());
-    shader_state.force_no_vertex_profile = false;
-    shader_state.force_no_pixel_profile = true;
+    SetProfileProbe([](const char* stage) { return std::strcmp(stage, "GL_ARB_fragment_shader") != 0; });
     EXPECT_FALSE(LoadShaderPrograms());
-    shader_state.force_no_pixel_profile = false;
+    SetProfileProbe(nullptr);
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].text,
               "Failed to initialize vertex shader! Hardware doesn't support any of the required "
