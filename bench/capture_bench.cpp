@@ -131,8 +131,8 @@ bool BenchProgramFetch(const std::string& dir) {
         if (chdir(folder.c_str()) != 0) return false;
         app = Application{};
         if (!OpenCaptureDevices(kDeviceFiles)) return false;
-        glGenTextures(1, &texture_table[0]);
-        glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+        glGenTextures(1, &render.texture_table[0]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTextureSize, kTextureSize, 0, GL_BGRA,
                      GL_UNSIGNED_BYTE, nullptr);
 
@@ -159,7 +159,7 @@ bool BenchProgramFetch(const std::string& dir) {
             std::printf("live 640x480@30 with holder threads and 50 Hz FetchFrames: %.1f %% of one core\n",
                         share);
         }
-        glDeleteTextures(1, &texture_table[0]);
+        glDeleteTextures(1, &render.texture_table[0]);
         CloseCaptureDevices();
     }
     return true;

@@ -29,7 +29,7 @@ std::vector<uint8_t> frames[2];
 void Upload(int slot, int run) {
     std::vector<uint8_t>& frame = frames[slot];
     frame[static_cast<size_t>(run % (kWidth * kHeight)) * 4] ^= 0xFF;
-    glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[slot]);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
 }
 

@@ -39,7 +39,7 @@ void PairByPair() {
         for (int column = 0; column < kGridSize; ++column) {
             SetWaveParameter(frame_loop.vertex_time, frame_loop.vertex_angle, frame_loop.swap_transition_value);
             for (int r : {row, row + 1}) {
-                const float* v = effect_grid[r][column];
+                const float* v = render.effect_grid[r][column];
                 glTexCoord2f(v[0] / 128 * frame_loop.texture_extent_s, v[1] / 128 * frame_loop.texture_extent_t);
                 glVertex3f(v[0], v[1], v[2]);
             }
@@ -65,7 +65,7 @@ void OneQuad() {
 std::function<void()> Picture(void (*grid)()) {
     return [grid] {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
         glLoadIdentity();
         SetEffectParameters();
         BeginShaderDrawing();
@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     CreateTextures();
     FillEffectGrid();
     Reshape(kWidth, kHeight);
-    glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
     UpdateTextureExtents();
     UpdateShaderRatios();
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
             app.vertex_program_index = 0;
             app.pixel_program_index = c.pixel;
             if (!LoadShaderPrograms() || ShaderProgramsMissing()) {
-                std::fprintf(stderr, "grid_bench: %s\n", cg_error_text);
+                std::fprintf(stderr, "grid_bench: %s\n", render.cg_error_text);
                 return 1;
             }
             c.rounds.push_back(TimeGlRuns(seconds / kRounds / static_cast<double>(cases.size()) * 4,
@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
 
     // How far one quad's picture is from the grid's, on a detailed frame.
     for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
-    glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, frame.data());
     for (int pixel : {0, 15}) {
         app.vertex_program_index = 0;
@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
         void (*draws[2])() = {DrawEffectGrid, OneQuad};
         for (int k = 0; k < 2; ++k) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+            glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
             glLoadIdentity();
             SetEffectParameters();
             BeginShaderDrawing();

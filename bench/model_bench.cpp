@@ -43,7 +43,7 @@ void Draw(bool lit) {
 
 void ReadBackOnce() {
     glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, scene_buffer);
-    glBindTexture(GL_TEXTURE_2D, texture_table[7]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[7]);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, scene_buffer);
 }
 

@@ -34,7 +34,7 @@ double MillisecondsPerFrame(double seconds) {
         double elapsed = 0;
         while (elapsed < seconds / 3) {
             camera_frame[static_cast<size_t>(run++ % (kWidth * kHeight)) * 4] ^= 0xFF;
-            glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+            glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE,
                             camera_frame.data());
             FrameRoutine();
@@ -54,7 +54,7 @@ double ShaderCase(int vertex, int pixel, double seconds) {
     app.vertex_program_index = vertex;
     app.pixel_program_index = pixel;
     if (!LoadShaderPrograms() || ShaderProgramsMissing()) {
-        std::fprintf(stderr, "shader_bench: %s\n", cg_error_text);
+        std::fprintf(stderr, "shader_bench: %s\n", render.cg_error_text);
         std::exit(1);
     }
     return MillisecondsPerFrame(seconds);

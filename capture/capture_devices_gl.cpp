@@ -150,7 +150,7 @@ void FetchFrames() {
                 capture.fetched_stamp[i] = stamp;
             }
             app.frame_buffer[i] = capture.frames[i].get();
-            glBindTexture(GL_TEXTURE_2D, texture_table[i]);
+            glBindTexture(GL_TEXTURE_2D, render.texture_table[i]);
             glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, app.video_width, app.video_height, GL_BGRA,
                             GL_UNSIGNED_BYTE, app.frame_buffer[i]);
         }

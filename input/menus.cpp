@@ -218,9 +218,9 @@ bool RunMenuEntry(const char* menu_name, const char* label) {
 }
 
 void FormatGammaLabel(char* out, size_t capacity) {
-    std::snprintf(out, capacity, "Gamma (%.2f)", shader_gamma);
+    std::snprintf(out, capacity, "Gamma (%.2f)", render.shader_gamma);
 }
 
 void FormatColorLabel(char* out, size_t capacity) {
-    std::snprintf(out, capacity, "Color (%.2f)", shader_color);
+    std::snprintf(out, capacity, "Color (%.2f)", render.shader_color);
 }

@@ -45,7 +45,7 @@ void DrawPictureQuad(float x, float y, float half) {
 }
 
 void BindCameraTexture(int camera) {
-    glBindTexture(GL_TEXTURE_2D, texture_table[CameraSlot(camera)]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[CameraSlot(camera)]);
     glLoadIdentity();
 }
 
@@ -54,7 +54,7 @@ void HistoryStep() {
     if (!UsesFrameHistory()) return;
     const uint8_t* frame = CurrentCameraFrame();
     if (frame == nullptr) return;
-    glBindTexture(GL_TEXTURE_2D, texture_table[HistoryTextureSlot()]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[HistoryTextureSlot()]);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, app.video_width, app.video_height, GL_BGRA,
                     GL_UNSIGNED_BYTE, frame);
     AdvanceHistorySlot();
@@ -81,7 +81,7 @@ void BuildGridArrays(GridArrays& g) {
         g.count[row] = kGridStripVertices;
         for (int column = 0; column < kGridSize; ++column)
             for (int r : {row, row + 1}) {
-                const float* v = effect_grid[r][column];
+                const float* v = render.effect_grid[r][column];
                 g.texcoord[n][0] = v[0] / 128 * g.extent_s;
                 g.texcoord[n][1] = v[1] / 128 * g.extent_t;
                 for (int k = 0; k < 3; ++k) g.position[n][k] = v[k];
@@ -159,7 +159,7 @@ void DrawZoomNavigator() {
                   app.backplate_color_g, app.backplate_color_b, app.backplate_border_color_r,
                   app.backplate_border_color_g, app.backplate_border_color_b, app.backplate_alpha);
     // The shader view may have left another texture bound.
-    glBindTexture(GL_TEXTURE_2D, texture_table[CameraSlot(app.current_camera)]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[CameraSlot(app.current_camera)]);
     DrawPictureQuad(-88, 88, 32);
     glColor3f(0, 0, 1);
     LineSquare(-88, 88, 32);

@@ -72,7 +72,7 @@ void ModelToTexturePass(int window_width, int window_height, uint8_t* scene, uin
         glDisable(GL_LIGHTING);
     }
     glPopMatrix();
-    ReadBack(width, height, scene, texture_table[kSlotModelScene]);
+    ReadBack(width, height, scene, render.texture_table[kSlotModelScene]);
 
     // Shadow image: three flattened copies, each smaller and darker.
     glClearColor(1, 1, 1, 0);
@@ -101,5 +101,5 @@ void ModelToTexturePass(int window_width, int window_height, uint8_t* scene, uin
         glutSolidSphere(5, 25, 25);
         glPopMatrix();
     }
-    ReadBack(width, height, shadow, texture_table[kSlotModelShadow]);
+    ReadBack(width, height, shadow, render.texture_table[kSlotModelShadow]);
 }

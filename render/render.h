@@ -23,14 +23,27 @@ enum TextureSlot : int {
     kTextureCount,
 };
 constexpr int kGridSize = 129;  // vertices per side of the effect grid
+constexpr int kMaskFailureLength = 160;
+constexpr int kShaderErrorLength = 1024;
+
+// Owned by the renderer.  The rendering set-up remakes the textures and the
+// grid; a shader load rewrites the error text (never cleared); the gamma
+// and colour parameters change only by the user's steps.
+struct RenderState {
+    GLuint texture_table[kTextureCount] = {};
+    float effect_grid[kGridSize][kGridSize][3] = {};  // FillEffectGrid
+    char mask_load_failure[kMaskFailureLength] = "";  // why the mask did not load
+    float shader_gamma = 0;
+    float shader_color = 0;
+    char cg_error_text[kShaderErrorLength] = "";      // "VERTEX: ..." / "PIXEL: ..."
+};
+extern RenderState render;
 constexpr int kMaskCount = 9;
 
-extern GLuint texture_table[kTextureCount];
 // The slot of a camera's picture (any other number: the primary's).
 inline TextureSlot CameraSlot(int camera) {
     return camera == kSecondaryCamera ? kSlotSecondaryCamera : kSlotPrimaryCamera;
 }
-extern float effect_grid[kGridSize][kGridSize][3];
 extern const char kMaskFiles[kMaskCount][100];  // ".\bmp\mask1.bmp" ...
 
 // Effect grid vertex [i][j] = (64 - i, 64 - j, 0): -64..64, one unit apart.
@@ -42,10 +55,9 @@ enum class SetupModel { kLoad, kKeep };
 void RenderingSetup(SetupModel model = SetupModel::kLoad);
 void CreateTextures();
 // An unreadable mask leaves the slot as it was and says so in
-// mask_load_failure (emptied by the next mask that loads).
+// render.mask_load_failure (emptied by the next mask that loads).
 void LoadMaskTexture(int mask, TextureSlot slot);
-constexpr int kMaskFailureLength = 160;
-extern char mask_load_failure[kMaskFailureLength];
+
 // Releases every texture of the table and zeroes its names.
 void DeleteTextures();
 void Reshape(int width, int height);

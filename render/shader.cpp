@@ -31,9 +31,6 @@ const char kPixelProgramFiles[kPixelProgramCount][100] = {
     "cg/pixel/tmp.cg",
 };
 
-float shader_gamma = 0;
-float shader_color = 0;
-char cg_error_text[1024] = "";
 
 namespace {
 constexpr float kParameterStep = 0.1f;
@@ -58,6 +55,6 @@ void SelectMask(int index) {
     LoadShaderPrograms();
 }
 
-void StepShaderGamma(int direction) { shader_gamma += direction > 0 ? kParameterStep : -kParameterStep; }
+void StepShaderGamma(int direction) { render.shader_gamma += direction > 0 ? kParameterStep : -kParameterStep; }
 
-void StepShaderColor(int direction) { shader_color += direction > 0 ? kParameterStep : -kParameterStep; }
+void StepShaderColor(int direction) { render.shader_color += direction > 0 ? kParameterStep : -kParameterStep; }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "render/render.h"
+
 constexpr int kVertexProgramCount = 9;
 constexpr int kPixelProgramCount = 18;
 extern const char kVertexProgramFiles[kVertexProgramCount][200];
@@ -22,9 +24,6 @@ enum PixelProgram : int32_t {
     kPixelModels = 16,          // the studio model rendered into the picture
 };
 
-extern float shader_gamma;
-extern float shader_color;
-extern char cg_error_text[1024];  // "VERTEX: ..." / "PIXEL: ..."; never cleared
 
 // False only when the GL context offers no usable vertex or pixel profile
 // (after the "ERROR" box).  A program that does not compile still gives true.

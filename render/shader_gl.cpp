@@ -125,7 +125,7 @@ GLuint LinkProgram(GLuint vertex, GLuint pixel, std::string& error) {
 }
 
 void SetError(const char* side, const std::string& message) {
-    std::snprintf(cg_error_text, sizeof cg_error_text, "%s %s", side, OneLine(message).c_str());
+    std::snprintf(render.cg_error_text, sizeof render.cg_error_text, "%s %s", side, OneLine(message).c_str());
 }
 
 void DeleteShader(GLuint& shader) {
@@ -152,14 +152,14 @@ void FetchParameters() {
 
 // The texture objects behind "Texture" .. "Texture8", unit i for parameter i.
 void TexturesForUnits(GLuint out[kTextureParamCount]) {
-    out[0] = texture_table[CameraSlot(app.current_camera)];
-    out[1] = texture_table[kSlotMask];
-    out[2] = texture_table[kSlotHistoryFirst];
-    out[3] = texture_table[kSlotHistoryFirst + 1];
-    out[4] = texture_table[kSlotHistoryLast];
-    out[5] = texture_table[kSlotModelScene];
-    out[6] = texture_table[kSlotSecondaryCamera];
-    out[7] = texture_table[kSlotModelShadow];
+    out[0] = render.texture_table[CameraSlot(app.current_camera)];
+    out[1] = render.texture_table[kSlotMask];
+    out[2] = render.texture_table[kSlotHistoryFirst];
+    out[3] = render.texture_table[kSlotHistoryFirst + 1];
+    out[4] = render.texture_table[kSlotHistoryLast];
+    out[5] = render.texture_table[kSlotModelScene];
+    out[6] = render.texture_table[kSlotSecondaryCamera];
+    out[7] = render.texture_table[kSlotModelShadow];
 }
 
 void MultiplyColumnMajor(const float a[16], const float b[16], float out[16]) {
@@ -296,8 +296,8 @@ bool SetEffectParameters() {
     ShaderState& s = shader_state;
     if (!s.program) return true;
     const float values[kScalarCount] = {
-        shader_gamma,
-        shader_color,
+        render.shader_gamma,
+        render.shader_color,
         frame_loop.texture_extent_s,
         frame_loop.texture_extent_t,
         frame_loop.shader_texel_x,

@@ -113,7 +113,7 @@ protected:
         app.video_height = 240;
         app.video_frame_rate = 30;
         app.frame_buffer[0] = frame_.data();
-        glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 320, 240, GL_BGRA, GL_UNSIGNED_BYTE, frame_.data());
         app.view_mode = kViewShader;
         app.pixel_program_index = 16;
@@ -152,7 +152,7 @@ TEST_F(ModelTest, PassFillsSceneAndShadowImages) {
     // The same pixels reached the lower-left corners of textures 7 and 2.
     std::vector<uint8_t> texture(static_cast<size_t>(kTextureSize) * kTextureSize * 4);
     for (auto [slot, buffer] : {std::pair{7, scene_buffer}, std::pair{2, shadow_buffer}}) {
-        glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[slot]);
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, texture.data());
         for (int y : {0, 100, 240, 479})
@@ -259,7 +259,7 @@ TEST_F(ModelTest, ChosenFilesLoadWithFreshTextureNamesOrKeepThePreviousModel) {
     for (GLuint name : second) {
         EXPECT_TRUE(glIsTexture(name));
         EXPECT_TRUE(all.insert(name).second) << "name " << name << " reused while in use";
-        for (GLuint own : texture_table) EXPECT_NE(name, own);
+        for (GLuint own : render.texture_table) EXPECT_NE(name, own);
     }
 
     // A broken file: an "Error" box, the loaded model stays, nothing ends.

@@ -99,7 +99,7 @@ protected:
     }
 
     void Upload(int slot, const std::vector<uint8_t>& frame) {
-        glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[slot]);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kVideoWidth, kVideoHeight, GL_BGRA,
                         GL_UNSIGNED_BYTE, frame.data());
     }
@@ -245,7 +245,7 @@ TEST_F(RenderTest, SplitScreenShowsBothCamerasInTheMiddleHalf) {
 TEST_F(RenderTest, SplitScreenWithoutSecondCameraDrawsNoPicture) {
     app.view_mode = kViewSplit;
     StartRendering();
-    EXPECT_EQ(texture_table[1], 0u);
+    EXPECT_EQ(render.texture_table[1], 0u);
     Render();
     for (float x : {-100.0f, -20.0f, 20.0f, 100.0f}) EXPECT_TRUE(Near(At(x, 0), kBlack)) << x;
 }
@@ -296,10 +296,10 @@ std::set<GLuint> LiveTextures() {
 TEST_F(RenderTest, RepeatedSetUpsReleaseTheirTextures) {
     app.second_camera_enabled = true;
     StartRendering();
-    std::vector<GLuint> old_names(texture_table, texture_table + kTextureCount);
+    std::vector<GLuint> old_names(render.texture_table, render.texture_table + kTextureCount);
     const size_t live_after_first = LiveTextures().size();
     for (int run = 0; run < 3; ++run) RenderingSetup();
-    const std::set<GLuint> now(texture_table, texture_table + kTextureCount);
+    const std::set<GLuint> now(render.texture_table, render.texture_table + kTextureCount);
     for (GLuint name : old_names) {
         if (name != 0 && !now.count(name)) {
             EXPECT_FALSE(glIsTexture(name)) << name;
@@ -308,14 +308,14 @@ TEST_F(RenderTest, RepeatedSetUpsReleaseTheirTextures) {
     EXPECT_EQ(LiveTextures().size(), live_after_first);
     // Camera textures come back grey: the last frame is gone until the next.
     for (int slot : {0, 1, 4, 5, 6}) {
-        ASSERT_NE(texture_table[slot], 0u) << slot;
-        EXPECT_TRUE(glIsTexture(texture_table[slot])) << slot;
+        ASSERT_NE(render.texture_table[slot], 0u) << slot;
+        EXPECT_TRUE(glIsTexture(render.texture_table[slot])) << slot;
     }
     Reshape(256, 256);
     Render();
     EXPECT_TRUE(Near(At(0, 0), {0x7F, 0x7F, 0x7F}, 2)) << Text(At(0, 0));
     DeleteTextures();
-    for (GLuint name : texture_table) EXPECT_EQ(name, 0u);
+    for (GLuint name : render.texture_table) EXPECT_EQ(name, 0u);
 }
 
 TEST_F(RenderTest, NoFrameYetDrawsGreyAndKeepsHistoryStill) {
@@ -338,7 +338,7 @@ TEST_F(RenderTest, NoFrameYetDrawsGreyAndKeepsHistoryStill) {
     Render();
     EXPECT_EQ(frame_loop.history_slot, 3);
     // History slot 4 now holds the frame: read it back from the texture.
-    glBindTexture(GL_TEXTURE_2D, texture_table[4]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[4]);
     std::vector<uint8_t> image(static_cast<size_t>(kTextureSize) * kTextureSize * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, image.data());
@@ -389,8 +389,8 @@ TEST_F(RenderTest, MaskOfOddWidthLoadsRowByRowAndAMissingOneKeepsTheSlot) {
     // As on the very first set-up, before the unpack alignment is set to 1.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     LoadMaskTexture(1, kSlotMask);
-    ASSERT_NE(texture_table[kSlotMask], 0u);
-    glBindTexture(GL_TEXTURE_2D, texture_table[kSlotMask]);
+    ASSERT_NE(render.texture_table[kSlotMask], 0u);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[kSlotMask]);
     GLint width = 0, height = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
@@ -403,11 +403,11 @@ TEST_F(RenderTest, MaskOfOddWidthLoadsRowByRowAndAMissingOneKeepsTheSlot) {
         EXPECT_TRUE(Near({texels[i * 3], texels[i * 3 + 1], texels[i * 3 + 2]}, pixels[i], 0))
             << "texel " << i;
 
-    const GLuint loaded = texture_table[kSlotMask];
+    const GLuint loaded = render.texture_table[kSlotMask];
     LoadMaskTexture(0, kSlotMask);  // bmp/mask1.bmp is missing here
     LoadMaskTexture(9, kSlotMask);  // no such table entry
     LoadMaskTexture(-1, kSlotMask);
-    EXPECT_EQ(texture_table[kSlotMask], loaded);
+    EXPECT_EQ(render.texture_table[kSlotMask], loaded);
     EXPECT_TRUE(glIsTexture(loaded));
 }
 

@@ -64,16 +64,16 @@ protected:
     }
 
     void TearDown() override {
-        glDeleteTextures(kTextureCount, texture_table);
-        for (GLuint& name : texture_table) name = 0;
+        glDeleteTextures(kTextureCount, render.texture_table);
+        for (GLuint& name : render.texture_table) name = 0;
         fs::current_path(original_dir_);
     }
 
     // Every slot as the set-up makes it: 2048 square, grey, nearest filter.
     void MakeTextures() {
         std::vector<uint8_t> grey(2048 * 2048 * 4, 0x7F);
-        glGenTextures(kTextureCount, texture_table);
-        for (GLuint name : texture_table) {
+        glGenTextures(kTextureCount, render.texture_table);
+        for (GLuint name : render.texture_table) {
             glBindTexture(GL_TEXTURE_2D, name);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -90,7 +90,7 @@ protected:
     }
 
     static void UploadFrame(int slot, const uint8_t* bgra) {
-        glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[slot]);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kVideoWidth, kVideoHeight, GL_BGRA, GL_UNSIGNED_BYTE,
                         bgra);
     }
@@ -105,7 +105,7 @@ protected:
     static void Clear() {
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glBindTexture(GL_TEXTURE_2D, texture_table[app.current_camera]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[app.current_camera]);
         glLoadIdentity();
     }
 
@@ -183,14 +183,14 @@ fs::path ShaderTest::original_dir_;
 TEST_F(ShaderTest, EveryShippedProgramCompilesAndLinks) {
     std::string failures;
     for (int v = 0; v < kVertexProgramCount; ++v) {
-        cg_error_text[0] = '\0';
+        render.cg_error_text[0] = '\0';
         Load(v, 0);
-        if (ShaderProgramsMissing()) failures += std::string(kVertexProgramFiles[v]) + ": " + cg_error_text + "\n";
+        if (ShaderProgramsMissing()) failures += std::string(kVertexProgramFiles[v]) + ": " + render.cg_error_text + "\n";
     }
     for (int p = 0; p < kPixelProgramCount; ++p) {
-        cg_error_text[0] = '\0';
+        render.cg_error_text[0] = '\0';
         Load(0, p);
-        if (ShaderProgramsMissing()) failures += std::string(kPixelProgramFiles[p]) + ": " + cg_error_text + "\n";
+        if (ShaderProgramsMissing()) failures += std::string(kPixelProgramFiles[p]) + ": " + render.cg_error_text + "\n";
         EXPECT_NE(shader_state.program, 0u);
     }
     EXPECT_EQ(failures, "");
@@ -286,9 +286,9 @@ TEST_F(ShaderTest, ColourProgramsGiveTheExpectedColours) {
     EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 0, 0, 0, 1);
     Load(0, 1);  // rgb_gamma at 0 leaves the picture unchanged
     EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 200, 100, 50, 1);
-    shader_gamma = 1;  // brighter
+    render.shader_gamma = 1;  // brighter
     const Rgb brighter = PixelAt(DrawShaderView(), cx, cy);
-    shader_gamma = 0;
+    render.shader_gamma = 0;
     EXPECT_GT(brighter.g, 150);
 }
 
@@ -315,14 +315,14 @@ TEST_F(ShaderTest, ChromaKeyShowsCameraOneOrTheMask) {
     const uint8_t red_mask[4 * 4 * 3] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0,
                                          255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0,
                                          255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
-    glBindTexture(GL_TEXTURE_2D, texture_table[3]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[3]);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, red_mask);
     const int cx = kWindowWidth / 2, cy = kWindowHeight / 2;
     Load(0, 13);
     EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 0, 0, 255, 1);
     // One camera: slot 1 has no texture, the mask shows instead.
-    glDeleteTextures(1, &texture_table[1]);
-    texture_table[1] = 0;
+    glDeleteTextures(1, &render.texture_table[1]);
+    render.texture_table[1] = 0;
     EXPECT_RGB_NEAR(PixelAt(DrawShaderView(), cx, cy), 255, 0, 0, 1);
     // A picture without green stays as it is.
     UploadFlatFrame(0, {200, 100, 50});
@@ -353,7 +353,7 @@ TEST_F(ShaderTest, ModelProgramKeysOutTheBlueClearColour) {
                                            shadow[(y * 2048 + x) * 4 + 2] = 128;
         }
     for (auto [slot, pixels] : {std::pair{7, &scene}, std::pair{2, &shadow}}) {
-        glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[slot]);
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 2048, 2048, GL_BGRA, GL_UNSIGNED_BYTE, pixels->data());
     }
     Load(0, 16);
@@ -369,8 +369,8 @@ TEST_F(ShaderTest, BrokenVertexProgramIsReportedWhileThePixelProgramRuns) {
     UploadFlatFrame(0, {200, 100, 50});
     Load(8, 2);
     EXPECT_TRUE(ShaderProgramsMissing());
-    EXPECT_EQ(std::string(cg_error_text).rfind("VERTEX: ", 0), 0u) << cg_error_text;
-    EXPECT_GT(std::strlen(cg_error_text), 10u);
+    EXPECT_EQ(std::string(render.cg_error_text).rfind("VERTEX: ", 0), 0u) << render.cg_error_text;
+    EXPECT_GT(std::strlen(render.cg_error_text), 10u);
     EXPECT_EQ(shader_state.vertex_shader, 0u);
     // The inverter still runs, on a picture that fills the window.
     const auto picture = DrawShaderView();
@@ -381,13 +381,13 @@ TEST_F(ShaderTest, BrokenVertexProgramIsReportedWhileThePixelProgramRuns) {
     fs::remove("cg/vertex/tmp.cg");
     Load(8, 0);
     EXPECT_TRUE(ShaderProgramsMissing());
-    EXPECT_NE(std::string(cg_error_text).find("VERTEX: "), std::string::npos);
-    EXPECT_NE(std::string(cg_error_text).find("cg/vertex/tmp.cg"), std::string::npos);
+    EXPECT_NE(std::string(render.cg_error_text).find("VERTEX: "), std::string::npos);
+    EXPECT_NE(std::string(render.cg_error_text).find("cg/vertex/tmp.cg"), std::string::npos);
 
     // A good load clears the condition; the text stays as it was.
     Load(0, 0);
     EXPECT_FALSE(ShaderProgramsMissing());
-    EXPECT_EQ(std::string(cg_error_text).rfind("VERTEX: ", 0), 0u);
+    EXPECT_EQ(std::string(render.cg_error_text).rfind("VERTEX: ", 0), 0u);
     fs::remove_all(dir);
 }
 
@@ -401,7 +401,7 @@ TEST_F(ShaderTest, BrokenPixelProgramIsReportedWhileTheVertexProgramRuns) {
               "vec4(gl_Vertex.xy * 2.0 + IN_wave.xy, 0.0, 1.0); }\n");
     Load(8, 17);
     EXPECT_TRUE(ShaderProgramsMissing());
-    EXPECT_EQ(std::string(cg_error_text).rfind("PIXEL: ", 0), 0u) << cg_error_text;
+    EXPECT_EQ(std::string(render.cg_error_text).rfind("PIXEL: ", 0), 0u) << render.cg_error_text;
     EXPECT_NE(shader_state.vertex_shader, 0u);
     ASSERT_NE(shader_state.program, 0u);
     GLuint attached[4];
@@ -441,7 +441,7 @@ TEST_F(ShaderTest, FrameRoutineShowsTheNoticeAndStillRunsThePixelProgram) {
                 red += c.r > 200 && c.g < 60 && c.b < 60;
             }
     EXPECT_GT(red, 30);
-    EXPECT_NE(std::string(cg_error_text).find("VERTEX: "), std::string::npos);
+    EXPECT_NE(std::string(render.cg_error_text).find("VERTEX: "), std::string::npos);
     ReleaseShaderPrograms();
     fs::current_path(original_dir_);
     fs::remove_all(dir);
@@ -469,10 +469,10 @@ TEST_F(ShaderTest, BeginAndEndLeaveUnitZeroActiveWithTheCamera) {
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(unit, GL_TEXTURE0);
-    EXPECT_EQ(GLuint(bound), texture_table[0]);
+    EXPECT_EQ(GLuint(bound), render.texture_table[0]);
     glActiveTexture(GL_TEXTURE6);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(GLuint(bound), texture_table[1]);  // "Texture7": camera 1
+    EXPECT_EQ(GLuint(bound), render.texture_table[1]);  // "Texture7": camera 1
     glActiveTexture(GL_TEXTURE0);
     EndShaderDrawing();
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);

@@ -489,10 +489,10 @@ TEST_F(CaptureDevicesTest, FetchUploadsBothCamerasAndKeepsFramesUntilTheNextFetc
     ASSERT_TRUE(app.second_camera_enabled);
 
     UseTestWindow(160, 120);
-    GLuint saved[2] = {texture_table[0], texture_table[1]};
-    glGenTextures(2, texture_table);
+    GLuint saved[2] = {render.texture_table[0], render.texture_table[1]};
+    glGenTextures(2, render.texture_table);
     for (int i = 0; i < 2; ++i) {
-        glBindTexture(GL_TEXTURE_2D, texture_table[i]);
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[i]);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     }
     app.video_source[0]->WaitForNextSample(2000);
@@ -501,7 +501,7 @@ TEST_F(CaptureDevicesTest, FetchUploadsBothCamerasAndKeepsFramesUntilTheNextFetc
     ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     std::vector<uint8_t> texels(256 * 256 * 4);
-    glBindTexture(GL_TEXTURE_2D, texture_table[0]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
     EXPECT_EQ(texels[0], 0xff) << "camera texture 0 holds the blue frame";
     EXPECT_EQ(texels[2], 0x00);
@@ -517,16 +517,16 @@ TEST_F(CaptureDevicesTest, FetchUploadsBothCamerasAndKeepsFramesUntilTheNextFetc
     EXPECT_EQ(std::memcmp(before.data(), app.frame_buffer[1], bytes), 0);
     FetchFrames();
     EXPECT_NE(std::memcmp(before.data(), app.frame_buffer[1], bytes), 0);
-    glBindTexture(GL_TEXTURE_2D, texture_table[1]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[1]);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
     for (int row = 0; row < 120; ++row)
         ASSERT_EQ(std::memcmp(&texels[row * 256 * 4], app.frame_buffer[1] + row * 160 * 4, 160 * 4),
                   0)
             << "texture row " << row;
 
-    glDeleteTextures(2, texture_table);
-    texture_table[0] = saved[0];
-    texture_table[1] = saved[1];
+    glDeleteTextures(2, render.texture_table);
+    render.texture_table[0] = saved[0];
+    render.texture_table[1] = saved[1];
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Recording stand-ins for the renderer's GL entry points
-// (render/setup_gl.cpp, render/shader_gl.cpp).
+// (render/render_gl.cpp, render/shader_gl.cpp).
 #include "render/render.h"
 #include "render/shader.h"
 #include "support/fake_log.h"

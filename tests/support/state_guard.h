@@ -16,7 +16,7 @@ public:
     enum Start { kAsIs, kFresh };
     explicit ProgramStateGuard(Start start = kAsIs)
         : app_(app), input_(input), model_pass_(model_pass), frame_loop_(frame_loop),
-          overlay_(overlay), console_(console), gamma_(shader_gamma), color_(shader_color) {
+          overlay_(overlay), console_(console), gamma_(render.shader_gamma), color_(render.shader_color) {
         if (start == kFresh) app = Application{};
     }
     ~ProgramStateGuard() {
@@ -26,8 +26,8 @@ public:
         frame_loop = frame_loop_;
         overlay = overlay_;
         console = console_;
-        shader_gamma = gamma_;
-        shader_color = color_;
+        render.shader_gamma = gamma_;
+        render.shader_color = color_;
     }
     ProgramStateGuard(const ProgramStateGuard&) = delete;
     ProgramStateGuard& operator=(const ProgramStateGuard&) = delete;

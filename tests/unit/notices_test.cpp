@@ -23,7 +23,7 @@ std::vector<std::string> Lines(bool shader_programs_missing = false) {
 class NoticesTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        capture_notice[0] = mask_load_failure[0] = model_load_failure[0] = '\0';
+        capture_notice[0] = render.mask_load_failure[0] = model_load_failure[0] = '\0';
     }
     ProgramStateGuard state_;
 };
@@ -31,13 +31,13 @@ protected:
 TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
     EXPECT_TRUE(Lines().empty());
 
-    std::snprintf(mask_load_failure, sizeof mask_load_failure, "Bmp mask .\\bmp\\mask2.bmp could not be read");
+    std::snprintf(render.mask_load_failure, sizeof render.mask_load_failure, "Bmp mask .\\bmp\\mask2.bmp could not be read");
     std::snprintf(model_load_failure, sizeof model_load_failure, "Unable to open mdl\\velisse.mdl");
     EXPECT_TRUE(Lines().empty()) << "nothing uses the mask or the model in the normal view";
 
     app.view_mode = kViewShader;
     app.pixel_program_index = 12;  // bmp_mask
-    EXPECT_EQ(Lines(), std::vector<std::string>{mask_load_failure});
+    EXPECT_EQ(Lines(), std::vector<std::string>{render.mask_load_failure});
     app.pixel_program_index = 13;  // chromakey: the mask only stands in for a second camera
     EXPECT_EQ(Lines().size(), 1u);
     app.second_camera_enabled = true;
@@ -48,7 +48,7 @@ TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
     app.motion_alarm_on = true;
     app.alarm_sound = 0;
     std::snprintf(capture_notice, sizeof capture_notice, "No camera available: showing a test pattern");
-    std::snprintf(cg_error_text, sizeof cg_error_text, "PIXEL: 0:3: syntax error");
+    std::snprintf(render.cg_error_text, sizeof render.cg_error_text, "PIXEL: 0:3: syntax error");
     // The compiler's message keeps the first line, where it has always stood.
     EXPECT_EQ(Lines(true), (std::vector<std::string>{
                                "PIXEL: 0:3: syntax error", "No camera available: showing a test pattern",

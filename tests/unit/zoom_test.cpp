@@ -314,13 +314,13 @@ TEST_F(FrameStepsTest, GridWaveThroughTheFadePeakAndEnd) {
 
 TEST_F(FrameStepsTest, EffectGridSpansMinus64To64) {
     FillEffectGrid();
-    EXPECT_FLOAT_EQ(effect_grid[0][0][0], 64);
-    EXPECT_FLOAT_EQ(effect_grid[0][0][1], 64);
-    EXPECT_FLOAT_EQ(effect_grid[128][0][0], -64);
-    EXPECT_FLOAT_EQ(effect_grid[3][128][1], -64);
-    EXPECT_FLOAT_EQ(effect_grid[64][32][0], 0);
-    EXPECT_FLOAT_EQ(effect_grid[64][32][1], 32);
-    EXPECT_FLOAT_EQ(effect_grid[100][100][2], 0);
+    EXPECT_FLOAT_EQ(render.effect_grid[0][0][0], 64);
+    EXPECT_FLOAT_EQ(render.effect_grid[0][0][1], 64);
+    EXPECT_FLOAT_EQ(render.effect_grid[128][0][0], -64);
+    EXPECT_FLOAT_EQ(render.effect_grid[3][128][1], -64);
+    EXPECT_FLOAT_EQ(render.effect_grid[64][32][0], 0);
+    EXPECT_FLOAT_EQ(render.effect_grid[64][32][1], 32);
+    EXPECT_FLOAT_EQ(render.effect_grid[100][100][2], 0);
 }
 
 }  // namespace

@@ -17,16 +17,16 @@
 namespace {
 
 void ReleaseTexture(int slot) {
-    if (texture_table[slot] != 0) glDeleteTextures(1, &texture_table[slot]);
-    texture_table[slot] = 0;
+    if (render.texture_table[slot] != 0) glDeleteTextures(1, &render.texture_table[slot]);
+    render.texture_table[slot] = 0;
 }
 
 // The slot's texture, bound, with the current filter.  A repeated set-up
 // redefines the names it made before: deleting and remaking them lets the
 // GL driver hold the old storage for a while, up to twice the textures.
 void PrepareTexture(int slot) {
-    if (texture_table[slot] == 0) glGenTextures(1, &texture_table[slot]);
-    glBindTexture(GL_TEXTURE_2D, texture_table[slot]);
+    if (render.texture_table[slot] == 0) glGenTextures(1, &render.texture_table[slot]);
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[slot]);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(app.texture_filter));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(app.texture_filter));
 }
@@ -82,11 +82,11 @@ void LoadMaskTexture(int mask, TextureSlot slot) {
     if (mask < 0 || mask >= kMaskCount || slot < 0 || slot >= kTextureCount) return;
     const std::unique_ptr<RgbImage> image(LoadBitmapImage(NativePath(kMaskFiles[mask]).c_str()));
     if (!image || !image->data || image->width <= 0 || image->height <= 0) {
-        std::snprintf(mask_load_failure, sizeof mask_load_failure,
+        std::snprintf(render.mask_load_failure, sizeof render.mask_load_failure,
                       "Bmp mask %s could not be read", kMaskFiles[mask]);
         return;
     }
-    mask_load_failure[0] = '\0';
+    render.mask_load_failure[0] = '\0';
     PrepareTexture(slot);
     // Rows of the image are packed: any width, not just multiples of four.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

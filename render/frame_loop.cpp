@@ -1,10 +1,12 @@
-// The GL-free steps of the frame routine.
+#include "render/frame_loop.h"
+
 #include <cstdio>
 
 #include "app/app_state.h"
-#include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
+
+FrameLoopState frame_loop;
 
 static_assert(kGridRows == kGridSize - 1 && kGridStripVertices == 2 * kGridSize);
 
