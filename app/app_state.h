@@ -1,8 +1,10 @@
-// Application state: the one global record of program-wide fields.
+// Application state: what the settings store saves and what several
+// subsystems share (the cameras and their frames, the modes, motion and
+// zoom values, the clock, the window).  State that one subsystem alone
+// uses lives in that subsystem's own struct.
 //
-// Plain data with its initial values, created before main() runs and never
-// freed.  Every subsystem reads and writes these fields by name; state that
-// only one subsystem needs lives in that subsystem's own global instead.
+// Owned by main: created with its initial values before main() runs, filled
+// from the settings at start-up and saved by the exit sequence; never reset.
 // Only the GLUT thread touches it (the capture threads never do).
 #pragma once
 
@@ -39,7 +41,7 @@ enum Button : int {
 // The two capture devices.
 enum Camera : int32_t { kPrimaryCamera, kSecondaryCamera, kCameraCount };
 
-struct Application {
+struct Application {  // saved fields: app/settings_io.cpp
     // Capture and video
     VideoSource* video_source[2] = {nullptr, nullptr};
     bool second_camera_enabled = false;
@@ -76,7 +78,6 @@ struct Application {
     // Clock and the once-a-second timer
     int32_t clock_second = 0, clock_minute = 0, clock_hour = 0;
     int32_t clock_day = 0, clock_month = 0, clock_year = 0;
-    int32_t clock_second_previous = 0;
     int32_t motion_record_elapsed = 0;
     int32_t swap_counter = 0;
 
@@ -99,14 +100,12 @@ struct Application {
     float button_pos_y[kButtonCount] = {-66, -73, 11, 4, 32, -3, -17,
                                         25, -52, -59, -24, -31, -38};
     int32_t button_on_off[kButtonCount] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-    bool buttons_shown = true;
     int32_t stats_mode = 0;
     float backplate_color_r = 0.8f, backplate_color_g = 0.8f, backplate_color_b = 1.0f;
     float backplate_alpha = 0.5f;
     float backplate_border_color_r = 0, backplate_border_color_g = 0, backplate_border_color_b = 1.0f;
     float backplate_border_width = 10.0f;
     float button_scale = 2.0f;
-    float text_color[3] = {0, 0, 0};
 
     // Model scene
     bool model_position_mode = false;

@@ -111,7 +111,7 @@ void FireMotionActions() {
 }  // namespace
 
 void ReadClock() {
-    app.clock_second_previous = app.clock_second;
+    motion.clock_second_previous = app.clock_second;
     const LocalTime now = ReadLocalTime();
     app.clock_second = now.second;
     app.clock_minute = now.minute;
@@ -124,7 +124,7 @@ void ReadClock() {
 TimerStep PerSecondTimer() {
     TimerStep step;
     // Only a step of exactly one second ticks: 59 -> 0 does not.
-    if (app.clock_second - app.clock_second_previous == 1) {
+    if (app.clock_second - motion.clock_second_previous == 1) {
         step.ticked = true;
         ++motion.motion_check_counter;
         ++app.swap_counter;

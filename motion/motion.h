@@ -12,6 +12,7 @@
 // Owned here; the snapshots live as long as the program.
 struct MotionState {
     int32_t motion_check_counter = 0;  // ticks since the last check
+    int32_t clock_second_previous = 0; // the clock's second one frame ago
     bool motion_primed = false;
     uint8_t* motion_snapshot = nullptr;
     uint8_t* motion_snapshot_previous = nullptr;

@@ -32,7 +32,7 @@ Rgb PlateBorder() {
     return {app.backplate_border_color_r, app.backplate_border_color_g, app.backplate_border_color_b};
 }
 
-Rgb TextColor() { return {app.text_color[0], app.text_color[1], app.text_color[2]}; }
+Rgb TextColor() { return {overlay.text_color[0], overlay.text_color[1], overlay.text_color[2]}; }
 
 bool StatisticsGraphShown() {
     return app.window_on_off[kPanelStatistics] == 1 && app.full_screen && DrawableStatsMode();
@@ -166,10 +166,10 @@ void SwitchButton(Button button) {
 void SwitchInfoPanel() { overlay.info_panel_open = !overlay.info_panel_open; }
 
 void SwitchAllButtons() {
-    const bool show = !app.buttons_shown;
+    const bool show = !overlay.buttons_shown;
     if (show && !app.full_screen) OfferFullScreen(kButtonsQuestion);
     for (int32_t& on : app.button_on_off) on = show ? 1 : 0;
-    app.buttons_shown = show;
+    overlay.buttons_shown = show;
 }
 
 void SetColorSchema(ColorSchema schema) {

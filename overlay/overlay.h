@@ -21,6 +21,8 @@ struct OverlayState {
     float pcd_history[kHistoryCapacity] = {};
     int32_t pcd_history_length = 0;   // set by the graph whenever it is drawn
     int32_t pcd_history_cursor = 0;   // advanced after each measurement
+    bool buttons_shown = true;        // the All Buttons switch
+    float text_color[3] = {0, 0, 0};
     bool info_panel_open = false;     // switched by a click on the panel
     bool info_panel_ready = false;    // unfolded: its text shows
     int32_t info_panel_width = 0, info_panel_height = 0;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <ctime>
 
+// Owned by the frame routine; lives as long as the program (benchmarks and
+// tests reset it whole).
 struct FrameLoopState {
     float texture_extent_s = 0, texture_extent_t = 0;
     int32_t history_slot = 1;

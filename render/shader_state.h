@@ -9,6 +9,7 @@ constexpr int kScalarCount = 11;        // "gamma" .. "zoom"
 constexpr int kTextureParamCount = 8;   // "Texture" .. "Texture8" on units 0 .. 7
 constexpr GLuint kWaveAttribLocation = 6;  // "IN.wave" (declared IN_wave); never 0
 
+// Owned by the shader module; every load releases and remakes it.
 struct ShaderState {
     GLuint vertex_shader = 0;  // 0: the vertex program of the last load failed
     GLuint pixel_shader = 0;   // 0: the pixel program of the last load failed

@@ -198,12 +198,12 @@ protected:
         app.video_height = 4;
         frame_ = MakeFrame(4, 4);
         app.frame_buffer[0] = app.frame_buffer[1] = frame_.data();
-        app.clock_second = app.clock_second_previous = 10;
+        app.clock_second = motion.clock_second_previous = 10;
         app.motion_interval = 1000;  // no measurement unless a test asks
     }
     // One run of the frame routine whose clock reads `second`.
     TimerStep Run(int second) {
-        app.clock_second_previous = app.clock_second;
+        motion.clock_second_previous = app.clock_second;
         app.clock_second = second;
         return PerSecondTimer();
     }
@@ -312,7 +312,7 @@ TEST_F(TimerTest, ReportsTicksAndMeasurements) {
 TEST_F(TimerTest, ReadClockKeepsThePreviousSecond) {
     app.clock_second = 42;
     ReadClock();
-    EXPECT_EQ(app.clock_second_previous, 42);
+    EXPECT_EQ(motion.clock_second_previous, 42);
     EXPECT_GE(app.clock_month, 1);
     EXPECT_LE(app.clock_month, 12);
     EXPECT_GT(app.clock_year, 2000);
