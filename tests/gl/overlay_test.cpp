@@ -19,6 +19,7 @@
 #include "overlay/text.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
+#include "support/state_guard.h"
 #include "support/test_support.h"
 
 namespace {
@@ -55,11 +56,6 @@ protected:
 
     void SetUp() override {
         glutSetWindow(window_);
-        saved_app_ = app;
-        saved_overlay_ = overlay;
-        saved_console_ = console;
-        saved_frame_loop_ = frame_loop;
-        app = Application{};
         overlay = OverlayState{};
         console = ConsoleState{};
         frame_loop = FrameLoopState{};
@@ -73,12 +69,6 @@ protected:
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         BuildOverlayLists();
         Clear(0, 0, 0);
-    }
-    void TearDown() override {
-        app = saved_app_;
-        overlay = saved_overlay_;
-        console = saved_console_;
-        frame_loop = saved_frame_loop_;
     }
 
     static void Clear(float r, float g, float b) {
@@ -125,10 +115,7 @@ protected:
 
     static int window_;
     static std::vector<unsigned char> pixels_;
-    Application saved_app_;
-    OverlayState saved_overlay_;
-    ConsoleState saved_console_;
-    FrameLoopState saved_frame_loop_;
+    ProgramStateGuard state_{ProgramStateGuard::kFresh};
 };
 
 int OverlayTest::window_ = 0;

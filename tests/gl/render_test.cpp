@@ -16,6 +16,7 @@
 #include "render/render.h"
 #include "render/shader.h"
 #include "render/view.h"
+#include "support/state_guard.h"
 #include "support/gl_window.h"
 #include "support/test_support.h"
 
@@ -63,11 +64,8 @@ protected:
     static constexpr int kVideoWidth = 320, kVideoHeight = 240;
 
     void SetUp() override {
-        saved_app_ = app;
-        saved_loop_ = frame_loop;
         saved_dir_ = getcwd(nullptr, 0);
         ASSERT_EQ(chdir((SourceDir() + "/data").c_str()), 0);
-        app = Application{};
         frame_loop = FrameLoopState{};
         app.video_width = kVideoWidth;
         app.video_height = kVideoHeight;
@@ -77,8 +75,6 @@ protected:
     }
     void TearDown() override {
         DeleteTextures();
-        app = saved_app_;
-        frame_loop = saved_loop_;
         ASSERT_EQ(chdir(saved_dir_), 0);
         std::free(saved_dir_);
     }
@@ -147,8 +143,7 @@ protected:
                 << " expected " << Text(expected[i]);
     }
 
-    Application saved_app_;
-    FrameLoopState saved_loop_;
+    ProgramStateGuard state_{ProgramStateGuard::kFresh};
     char* saved_dir_ = nullptr;
     std::vector<uint8_t> frame0_, frame1_, pixels_;
     int width_ = 0, height_ = 0;
