@@ -24,24 +24,29 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_exit_requested = 0;
-int g_main_window = 0;
-
 // With LUMORA_FRAME_STATS set, the frame routine's run times (less the time
 // spent in dialogs) are reported on standard error at exit.
 struct FrameStats {
     bool enabled = false;
     uint64_t runs = 0, slow_runs = 0;
     uint32_t longest_ms = 0;
-} g_frame_stats;
+};
+
+// Owned by main: the window and the statistics switch are set once at
+// start-up, the exit request by the signal handler.
+struct MainState {
+    volatile std::sig_atomic_t exit_requested = 0;
+    int window = 0;
+    FrameStats frame_stats;
+} g_main;
 
 void ReportFrameStats() {
     std::fprintf(stderr, "frame stats: %llu runs, longest %u ms, %llu over 200 ms\n",
-                 static_cast<unsigned long long>(g_frame_stats.runs), g_frame_stats.longest_ms,
-                 static_cast<unsigned long long>(g_frame_stats.slow_runs));
+                 static_cast<unsigned long long>(g_main.frame_stats.runs), g_main.frame_stats.longest_ms,
+                 static_cast<unsigned long long>(g_main.frame_stats.slow_runs));
 }
 
-void OnTerminationSignal(int) { g_exit_requested = 1; }
+void OnTerminationSignal(int) { g_main.exit_requested = 1; }
 
 // `reason`, when given, goes on the lines below the message.
 int Fail(const char* message, const char* reason = nullptr) {
@@ -53,11 +58,11 @@ int Fail(const char* message, const char* reason = nullptr) {
 
 // Signals are noted here and acted on between frames, on the GLUT thread.
 void Frame() {
-    if (g_exit_requested) ExitSequence();
+    if (g_main.exit_requested) ExitSequence();
     // The idle callback runs with whatever window GLUT made current last,
     // which is a popup menu's while one is open.
-    glutSetWindow(g_main_window);
-    if (!g_frame_stats.enabled) {
+    glutSetWindow(g_main.window);
+    if (!g_main.frame_stats.enabled) {
         FrameRoutine();
         return;
     }
@@ -65,9 +70,9 @@ void Frame() {
     const uint64_t dialogs = DialogMilliseconds();
     FrameRoutine();
     const uint32_t took = GetTickCount() - start - static_cast<uint32_t>(DialogMilliseconds() - dialogs);
-    g_frame_stats.runs += 1;
-    g_frame_stats.slow_runs += took > 200;
-    g_frame_stats.longest_ms = std::max(g_frame_stats.longest_ms, took);
+    g_main.frame_stats.runs += 1;
+    g_main.frame_stats.slow_runs += took > 200;
+    g_main.frame_stats.longest_ms = std::max(g_main.frame_stats.longest_ms, took);
 }
 
 void OnWindowClose() { ExitSequence(); }
@@ -89,7 +94,7 @@ int main(int argc, char** argv) {
 
     glutInitWindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
     glutInitWindowSize(app.video_width, app.video_height);
-    g_main_window = glutCreateWindow("Lumora");
+    g_main.window = glutCreateWindow("Lumora");
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
 
     RenderingSetup();
@@ -110,7 +115,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnTerminationSignal);
 
     if (std::getenv("LUMORA_FRAME_STATS")) {
-        g_frame_stats.enabled = true;
+        g_main.frame_stats.enabled = true;
         std::atexit(ReportFrameStats);
     }
     glutMainLoop();

@@ -14,17 +14,19 @@ struct MenuChoice {
     int item;
 };
 
-// Owned here; replaced whole by every rebuild.
 struct MenuTree {
     std::vector<int> menus;            // GLUT menu ids
     std::vector<MenuChoice> choices;   // indexed by GLUT value
 };
-MenuTree g_current_tree, g_retired_tree;
+// Owned here; every rebuild retires the current tree.
+struct MenuTrees {
+    MenuTree current, retired;
+} g_menus;
 
 void OnMenuChoice(int value) {
-    if (value < 0 || value >= static_cast<int>(g_current_tree.choices.size())) return;
+    if (value < 0 || value >= static_cast<int>(g_menus.current.choices.size())) return;
     // Copied: the choice may rebuild the tree.
-    const MenuChoice choice = g_current_tree.choices[value];
+    const MenuChoice choice = g_menus.current.choices[value];
     ChooseMenuItem(*choice.menu, choice.item);
 }
 
@@ -35,7 +37,7 @@ int CreateMenu(const Menu& menu) {
             submenus[item] = CreateMenu(*menu.rows[item].submenu);
 
     const int id = glutCreateMenu(OnMenuChoice);
-    g_current_tree.menus.push_back(id);
+    g_menus.current.menus.push_back(id);
     char formatted[64];
     for (int item = 0; item < MenuItemCount(menu); ++item) {
         const char* label = MenuItemLabel(menu, item, formatted, sizeof formatted);
@@ -43,8 +45,8 @@ int CreateMenu(const Menu& menu) {
             glutAddSubMenu(label, submenus[item]);
             continue;
         }
-        glutAddMenuEntry(label, static_cast<int>(g_current_tree.choices.size()));
-        g_current_tree.choices.push_back({&menu, item});
+        glutAddMenuEntry(label, static_cast<int>(g_menus.current.choices.size()));
+        g_menus.current.choices.push_back({&menu, item});
     }
     return id;
 }
@@ -52,9 +54,9 @@ int CreateMenu(const Menu& menu) {
 }  // namespace
 
 void BuildMenus() {
-    for (int menu : g_retired_tree.menus) glutDestroyMenu(menu);
-    g_retired_tree = std::move(g_current_tree);
-    g_current_tree = MenuTree{};
+    for (int menu : g_menus.retired.menus) glutDestroyMenu(menu);
+    g_menus.retired = std::move(g_menus.current);
+    g_menus.current = MenuTree{};
     CreateMenu(kMainMenu);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
