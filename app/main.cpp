@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
 
     if (!OpenCaptureDevices(kDeviceFiles))
         return Fail("Cannot initialize capture graph.", CaptureFailureReason());
+    if (app.second_camera_enabled) app.view_mode = kViewSplit;
 
     glutInitWindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
     glutInitWindowSize(app.video_width, app.video_height);

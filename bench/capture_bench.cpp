@@ -141,7 +141,7 @@ bool BenchProgramFetch(const std::string& dir) {
         for (int i = 0; i < 60; ++i) {
             app.video_source[0]->WaitForNextSample(200);
             const auto start = Clock::now();
-            FetchFrames();
+            UploadCameraFrames(FetchFrames());
             glFinish();
             times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
         }
@@ -151,7 +151,7 @@ bool BenchProgramFetch(const std::string& dir) {
         if (w == 640) {
             const double share = CpuShare(5.0, [](Clock::time_point end) {
                 while (Clock::now() < end) {
-                    FetchFrames();
+                    UploadCameraFrames(FetchFrames());
                     glFinish();
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 }

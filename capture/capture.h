@@ -1,7 +1,8 @@
 // Capture devices: opening the primary and secondary camera, the two holder
 // threads, and the per-frame fetch that copies each camera's newest frame
 // into a buffer of our own (frame_buffer[i], stable until that camera's next
-// fetch; null until its first frame) and uploads it into that camera's texture.
+// fetch; null until its first frame).  Putting the frames on screen is the
+// renderer's business.
 #pragma once
 
 #include <cstdint>
@@ -11,16 +12,22 @@ extern const char kDeviceFiles[2][kDeviceFileLength];  // "dsvl/device1.xml", "d
 
 // Opens both devices, asks about the secondary camera, starts the holder
 // threads.  Fills video_source, video_width/height, video_frame_rate and may
-// switch on the second camera and split screen.  False: the primary failed.
+// switch on the second camera (app.second_camera_enabled: the caller then
+// chooses the view).  False: the primary failed.
 bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]);
 
 // Why OpenCaptureDevices failed: one line per reason (the device file and
 // what went wrong, e.g. a pipeline's unknown property).
 const char* CaptureFailureReason();
 
-// Start of every frame: fetch the newest frame of each camera in use and
-// upload it into its camera texture.  Needs the GL context.
-void FetchFrames();
+// Which cameras' frame_buffer this fetch filled (the same frame again counts):
+// the textures to refresh.
+struct FetchedFrames {
+    bool camera[2] = {false, false};
+};
+
+// Start of every frame: fetch the newest frame of each camera in use.
+FetchedFrames FetchFrames();
 
 // Stops, releases and destroys the sources (the exit sequence).
 void CloseCaptureDevices();

@@ -1,6 +1,4 @@
 // Capture devices: opening, the holder threads, the per-frame fetch, closing.
-#include <GL/gl.h>
-
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +11,6 @@
 #include "capture/video_source.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
-#include "render/render.h"
 
 namespace {
 
@@ -87,7 +84,6 @@ void OpenSecondary(VideoSource* source, const char* file) {
             source->EnableMemoryBuffer(3, 3);
             source->Run();
             app.second_camera_enabled = true;
-            app.view_mode = kViewSplit;
             return;
         }
     } else {
@@ -128,7 +124,8 @@ bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
 
 const char* CaptureFailureReason() { return capture.failure.c_str(); }
 
-void FetchFrames() {
+FetchedFrames FetchFrames() {
+    FetchedFrames fetched;
     int cameras = app.second_camera_enabled ? 2 : 1;
     for (int i = 0; i < cameras; ++i) {
         VideoSource* source = app.video_source[i];
@@ -150,13 +147,12 @@ void FetchFrames() {
                 capture.fetched_stamp[i] = stamp;
             }
             app.frame_buffer[i] = capture.frames[i].get();
-            glBindTexture(GL_TEXTURE_2D, render.texture_table[i]);
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, app.video_width, app.video_height, GL_BGRA,
-                            GL_UNSIGNED_BYTE, app.frame_buffer[i]);
+            fetched.camera[i] = true;
         }
         source->GetCurrentTimestamp();
         source->CheckinMemoryBuffer(app.frame_handle[i], false);
     }
+    return fetched;
 }
 
 void CloseCaptureDevices() {

@@ -41,8 +41,8 @@ void SelectModelSequence(int sequence);
 // returns the sequence to select or -1 for none, and updates `walking`.
 int ChooseDrawSequence(int last_key, bool lit, bool position_mode, int32_t* walking);
 
-// The per-pass entry point: places, animates and draws the model.  Clears
-// app.last_special_key.
+// The per-pass entry point: places, animates and draws the model.  Leaves
+// app.last_special_key to the caller, who uses it up.
 void DrawModelInstance(float scale_x, float scale_y, float scale_z,
                        float pos_x, float pos_y, float pos_z,
                        float rot_x, float rot_y, float rot_z,

@@ -88,5 +88,4 @@ void DrawModelInstance(float scale_x, float scale_y, float scale_z, float pos_x,
 
     glDisable(GL_CULL_FACE);
     glPopMatrix();
-    app.last_special_key = 0;
 }

@@ -179,7 +179,7 @@ void DrawNotices() {
 
 void RenderFrame() {
     HistoryStep();
-    FetchFrames();
+    UploadCameraFrames(FetchFrames());
     StepInfoPanel();
     ReadClock();
     if (app.view_mode == kViewShader && app.pixel_program_index == kPixelModels)
@@ -228,4 +228,13 @@ void FrameRoutine() {
     RenderFrame();
     glutSwapBuffers();
     if (frame_loop.sleep_milliseconds > 0) Sleep(frame_loop.sleep_milliseconds);
+}
+
+void UploadCameraFrames(const FetchedFrames& fetched) {
+    for (int i = 0; i < kCameraCount; ++i) {
+        if (!fetched.camera[i]) continue;
+        glBindTexture(GL_TEXTURE_2D, render.texture_table[CameraSlot(i)]);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, app.video_width, app.video_height, GL_BGRA,
+                        GL_UNSIGNED_BYTE, app.frame_buffer[i]);
+    }
 }

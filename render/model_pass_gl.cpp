@@ -17,6 +17,7 @@ const GLfloat kLightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 void DrawModel(float scale, bool lit, float grey) {
     DrawModelInstance(scale, scale, scale, model_pass.model_pos_x, kModelHeight, model_pass.model_pos_z, kModelTilt,
                       0, model_pass.model_heading, 0, lit, grey);
+    app.last_special_key = 0;
 }
 
 void DrawFloor() {

@@ -60,4 +60,7 @@ void LoadMaskTexture(int mask, TextureSlot slot);
 
 // Releases every texture of the table and zeroes its names.
 void DeleteTextures();
+// Puts the frames FetchFrames filled into their cameras' texture slots.
+struct FetchedFrames;
+void UploadCameraFrames(const FetchedFrames& fetched);
 void Reshape(int width, int height);

@@ -216,13 +216,17 @@ TEST_F(ModelTest, LitDrawShowsTheSkinsAndGreyDrawIsFlat) {
 }
 
 TEST_F(ModelTest, WalkingRulesFollowTheSpecialKeys) {
-    auto draw = [](bool lit) { DrawModelInstance(1, 1, 1, 0, -64, 0, -90, 0, -90, 0, lit, 1); };
+    // As the pass does: the key is used up after each draw.
+    auto draw = [](bool lit) {
+        DrawModelInstance(1, 1, 1, 0, -64, 0, -90, 0, -90, 0, lit, 1);
+        app.last_special_key = 0;
+    };
     draw(true);
     EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
     app.last_special_key = 102;  // Right arrow
-    draw(false);                 // unlit: no choice, but the key is used up
+    DrawModelInstance(1, 1, 1, 0, -64, 0, -90, 0, -90, 0, false, 1);  // unlit: no choice
     EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
-    EXPECT_EQ(app.last_special_key, 0);
+    EXPECT_EQ(app.last_special_key, 102) << "the draw leaves the key to its caller";
     app.last_special_key = 102;
     draw(true);
     EXPECT_EQ(studio_model->m_sequence, kWalkSequence);
@@ -240,6 +244,12 @@ TEST_F(ModelTest, WalkingRulesFollowTheSpecialKeys) {
     app.last_special_key = 103;
     draw(true);
     EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
+    // The pass: its lit draw takes the key, its shadow draws find none.
+    app.model_position_mode = false;
+    app.last_special_key = 102;
+    Pass(false);
+    EXPECT_EQ(studio_model->m_sequence, kWalkSequence);
+    EXPECT_EQ(app.last_special_key, 0);
 
     SelectModelSequence(5);  // Home / End path
     EXPECT_EQ(studio_model->m_sequence, 5);
