@@ -76,7 +76,7 @@ void BenchFetchCopy(const std::string& dir, int runs) {
         const size_t bytes = static_cast<size_t>(w) * h * 4;
         VideoSource source;
         std::string path = WriteDescription(dir + "/copy.xml", TestPattern(w, h, false));
-        if (source.BuildGraphFromXMLFile(path.c_str()) < 0 || source.EnableMemoryBuffer(3, 3) < 0 ||
+        if (source.BuildGraphFromXMLFile(path.c_str()) < 0 || source.EnableMemoryBuffer(3) < 0 ||
             source.Run() < 0) {
             std::printf("%dx%d: source does not start\n", w, h);
             continue;
@@ -88,24 +88,24 @@ void BenchFetchCopy(const std::string& dir, int runs) {
             uint8_t* pixels;
             if (source.CheckoutMemoryBuffer(&handle, &pixels) < 0) return;
             std::memcpy(own.data(), pixels, bytes);
-            source.CheckinMemoryBuffer(handle, false);
+            source.CheckinMemoryBuffer(handle);
         });
         const double copy = MedianMicroseconds(runs, [&] { std::memcpy(own.data(), plain.data(), bytes); });
         std::printf("%4dx%-5d %14.1f %12.1f %8.2f\n", w, h, fetch, copy, fetch / copy);
-        source.Stop(false);
+        source.Stop();
     }
 }
 
 void BenchSourceAlone(const std::string& dir) {
     VideoSource source;
     std::string path = WriteDescription(dir + "/live.xml", TestPattern(640, 480, true));
-    if (source.BuildGraphFromXMLFile(path.c_str()) < 0 || source.EnableMemoryBuffer(3, 3) < 0 ||
+    if (source.BuildGraphFromXMLFile(path.c_str()) < 0 || source.EnableMemoryBuffer(3) < 0 ||
         source.Run() < 0)
         return;
     const double share =
         CpuShare(5.0, [](Clock::time_point end) { std::this_thread::sleep_until(end); });
     std::printf("live 640x480@30 source alone: %.1f %% of one core\n", share);
-    source.Stop(false);
+    source.Stop();
 }
 
 // The program's way: OpenCaptureDevices (holder threads), FetchFrames into

@@ -49,7 +49,7 @@ void HolderThread(VideoSource* source, uintptr_t hold_ms) {
             continue;
         }
         Sleep(static_cast<uint32_t>(hold_ms));
-        source->CheckinMemoryBuffer(l_mbHandle, false);
+        source->CheckinMemoryBuffer(l_mbHandle);
     }
     --capture.holders_running;
 }
@@ -62,11 +62,11 @@ void StartHolderThread(uintptr_t hold_ms) {
 bool OpenPrimary(VideoSource* source, const char* file) {
     long width = 0, height = 0;
     if (source->BuildGraphFromXMLFile(file) < 0) return false;
-    if (source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate, nullptr) < 0)
+    if (source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate) < 0)
         return false;
     app.video_width = static_cast<int32_t>(width);
     app.video_height = static_cast<int32_t>(height);
-    if (source->EnableMemoryBuffer(3, 3) < 0 || source->Run() < 0) return false;
+    if (source->EnableMemoryBuffer(3) < 0 || source->Run() < 0) return false;
     std::snprintf(capture_notice, sizeof capture_notice, "%s",
                   source->CameraStandInNotice().c_str());
     return true;
@@ -75,13 +75,13 @@ bool OpenPrimary(VideoSource* source, const char* file) {
 void OpenSecondary(VideoSource* source, const char* file) {
     if (source->BuildGraphFromXMLFile(file) < 0) return;
     long width = 0, height = 0;
-    source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate, nullptr);
+    source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate);
     app.video_width2 = static_cast<int32_t>(width);
     app.video_height2 = static_cast<int32_t>(height);
     if (app.video_width2 == app.video_width && app.video_height2 == app.video_height) {
         if (ShowMessageBox(kSecondCameraQuestion, "Display Question", MsgIcon::Question,
                            MsgButtons::YesNo) == kMsgYes) {
-            source->EnableMemoryBuffer(3, 3);
+            source->EnableMemoryBuffer(3);
             source->Run();
             app.second_camera_enabled = true;
             return;
@@ -134,7 +134,7 @@ FetchedFrames FetchFrames() {
         uint8_t* pixels = nullptr;
         unsigned width = 0, height = 0;
         int64_t stamp = 0;
-        if (source->CheckoutMemoryBuffer(&app.frame_handle[i], &pixels, &width, &height, nullptr,
+        if (source->CheckoutMemoryBuffer(&app.frame_handle[i], &pixels, &width, &height,
                                          &stamp) < 0)
             continue;
         // A frame of another size never reaches our buffer (the source keeps
@@ -150,7 +150,7 @@ FetchedFrames FetchFrames() {
             fetched.camera[i] = true;
         }
         source->GetCurrentTimestamp();
-        source->CheckinMemoryBuffer(app.frame_handle[i], false);
+        source->CheckinMemoryBuffer(app.frame_handle[i]);
     }
     return fetched;
 }
@@ -160,8 +160,8 @@ void CloseCaptureDevices() {
     VideoSource* secondary = app.second_camera_enabled ? app.video_source[1] : nullptr;
     if (!primary) return;
     capture.closing = true;
-    primary->Stop(false);
-    if (secondary) secondary->Stop(false);
+    primary->Stop();
+    if (secondary) secondary->Stop();
     // Releasing wakes the holder threads, which then leave.
     primary->ReleaseGraph();
     if (secondary) secondary->ReleaseGraph();

@@ -26,8 +26,8 @@ public:
     VideoSource& operator=(const VideoSource&) = delete;
 
     int BuildGraphFromXMLFile(const char* path);
-    int GetCurrentMediaFormat(long* width, long* height, double* frame_rate, void* pixel_format);
-    int EnableMemoryBuffer(unsigned max_concurrent_checkouts, unsigned allocator_buffers);
+    int GetCurrentMediaFormat(long* width, long* height, double* frame_rate);
+    int EnableMemoryBuffer(unsigned max_concurrent_checkouts);
     int Run();
     // 0 when a frame newer than the caller's last checkout is ready within
     // `timeout_ms` (-1: wait forever).
@@ -35,13 +35,12 @@ public:
     // The newest frame.  `timestamp`: its arrival time in microseconds of a
     // monotonic clock, different for every frame of this source.
     int CheckoutMemoryBuffer(MemoryBufferHandle* handle, uint8_t** pixels, unsigned* width = nullptr,
-                             unsigned* height = nullptr, void* pixel_format = nullptr,
-                             int64_t* timestamp = nullptr);
-    int CheckinMemoryBuffer(MemoryBufferHandle handle, bool force = false);
+                             unsigned* height = nullptr, int64_t* timestamp = nullptr);
+    int CheckinMemoryBuffer(MemoryBufferHandle handle);
     int64_t GetCurrentTimestamp();  // arrival time of the newest frame
     // How long a lost source waits before the next restart (default 3 s).
     void SetRetryInterval(int milliseconds);
-    int Stop(bool force_stop = false);
+    int Stop();
     int ReleaseGraph();
 
     // Why the last BuildGraphFromXMLFile or Run failed, one line per reason

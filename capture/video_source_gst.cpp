@@ -440,7 +440,7 @@ std::string VideoSource::CameraStandInNotice() const {
     return StandInNotice(s.description, static_cast<size_t>(s.started_source));
 }
 
-int VideoSource::GetCurrentMediaFormat(long* width, long* height, double* frame_rate, void*) {
+int VideoSource::GetCurrentMediaFormat(long* width, long* height, double* frame_rate) {
     const Impl& s = *impl_;
     if (!s.pipeline) return -1;
     if (width) *width = s.width;
@@ -449,7 +449,7 @@ int VideoSource::GetCurrentMediaFormat(long* width, long* height, double* frame_
     return 0;
 }
 
-int VideoSource::EnableMemoryBuffer(unsigned max_concurrent_checkouts, unsigned) {
+int VideoSource::EnableMemoryBuffer(unsigned max_concurrent_checkouts) {
     if (!impl_->pipeline || max_concurrent_checkouts == 0 || max_concurrent_checkouts > kMaxCheckouts)
         return -1;
     std::lock_guard<std::mutex> lock(impl_->mutex);
@@ -485,8 +485,7 @@ int VideoSource::WaitForNextSample(long timeout_ms) {
 }
 
 int VideoSource::CheckoutMemoryBuffer(MemoryBufferHandle* handle, uint8_t** pixels,
-                                      unsigned* width, unsigned* height, void*,
-                                      int64_t* timestamp) {
+                                      unsigned* width, unsigned* height, int64_t* timestamp) {
     Impl& s = *impl_;
     std::lock_guard<std::mutex> lock(s.mutex);
     if (!s.latest || s.released) return -1;
@@ -513,7 +512,7 @@ int VideoSource::CheckoutMemoryBuffer(MemoryBufferHandle* handle, uint8_t** pixe
     return -1;  // every allowed holder already holds a frame
 }
 
-int VideoSource::CheckinMemoryBuffer(MemoryBufferHandle handle, bool) {
+int VideoSource::CheckinMemoryBuffer(MemoryBufferHandle handle) {
     Impl& s = *impl_;
     GstSample* sample;
     {
@@ -536,7 +535,7 @@ int64_t VideoSource::GetCurrentTimestamp() {
 
 void VideoSource::SetRetryInterval(int milliseconds) { impl_->retry_ms = std::max(1, milliseconds); }
 
-int VideoSource::Stop(bool) {
+int VideoSource::Stop() {
     Impl& s = *impl_;
     if (!s.pipeline) return -1;
     if (s.supervising.exchange(false)) s.supervisor.join();
@@ -547,7 +546,7 @@ int VideoSource::Stop(bool) {
 int VideoSource::ReleaseGraph() {
     Impl& s = *impl_;
     if (!s.pipeline) return -1;
-    Stop(false);
+    Stop();
     // Waiters wake up with a negative result; frames still checked out are
     // given back here, a later check-in of them is refused.
     {

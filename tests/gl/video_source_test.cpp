@@ -45,13 +45,13 @@ struct RunningSource {
     VideoSource source;
     explicit RunningSource(const std::string& path) {
         EXPECT_EQ(source.BuildGraphFromXMLFile(path.c_str()), 0) << path;
-        EXPECT_EQ(source.EnableMemoryBuffer(3, 3), 0);
+        EXPECT_EQ(source.EnableMemoryBuffer(3), 0);
         EXPECT_EQ(source.Run(), 0);
     }
     void ExpectFormat(long want_width, long want_height, double want_rate = -1) {
         long width = 0, height = 0;
         double rate = 0;
-        ASSERT_EQ(source.GetCurrentMediaFormat(&width, &height, &rate, nullptr), 0);
+        ASSERT_EQ(source.GetCurrentMediaFormat(&width, &height, &rate), 0);
         EXPECT_EQ(width, want_width);
         EXPECT_EQ(height, want_height);
         if (want_rate >= 0) {
@@ -65,7 +65,7 @@ struct RunningSource {
         uint8_t* pixels = nullptr;
         if (source.CheckoutMemoryBuffer(&handle, &pixels) < 0) return {};
         std::vector<uint8_t> copy(pixels, pixels + bytes);
-        EXPECT_EQ(source.CheckinMemoryBuffer(handle, false), 0);
+        EXPECT_EQ(source.CheckinMemoryBuffer(handle), 0);
         return copy;
     }
 };
@@ -98,8 +98,8 @@ TEST_F(VideoSourceTest, ReportsSizeAndRateAndDeliversBgrxBytes) {
         EXPECT_EQ(p[1], 0x22) << "green of pixel " << pixel;
         EXPECT_EQ(p[2], 0x11) << "red of pixel " << pixel;
     }
-    EXPECT_EQ(running.source.CheckinMemoryBuffer(handle, false), 0);
-    EXPECT_LT(running.source.CheckinMemoryBuffer(handle, false), 0);  // not twice
+    EXPECT_EQ(running.source.CheckinMemoryBuffer(handle), 0);
+    EXPECT_LT(running.source.CheckinMemoryBuffer(handle), 0);  // not twice
 }
 
 TEST_F(VideoSourceTest, DeliversTheBottomRowFirstAndUnmirrored) {
@@ -141,7 +141,7 @@ TEST_F(VideoSourceTest, ThreeThreadsCheckOutAtOnceWithoutTearingOrStalls) {
                 continue;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(hold_ms));
-            if (source.CheckinMemoryBuffer(handle, false) == 0) ++holder_cycles;
+            if (source.CheckinMemoryBuffer(handle) == 0) ++holder_cycles;
         }
     };
     std::thread first(holder, 30), second(holder, 157);
@@ -158,7 +158,7 @@ TEST_F(VideoSourceTest, ThreeThreadsCheckOutAtOnceWithoutTearingOrStalls) {
         MemoryBufferHandle handle;
         uint8_t* pixels;
         int64_t stamp = 0;
-        if (source.CheckoutMemoryBuffer(&handle, &pixels, nullptr, nullptr, nullptr, &stamp) < 0) {
+        if (source.CheckoutMemoryBuffer(&handle, &pixels, nullptr, nullptr, &stamp) < 0) {
             ++failures;
             continue;
         }
@@ -166,7 +166,7 @@ TEST_F(VideoSourceTest, ThreeThreadsCheckOutAtOnceWithoutTearingOrStalls) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_EQ(std::memcmp(copy.data(), pixels, bytes), 0) << "a checked-out frame changed";
         stamps.insert(stamp);
-        ASSERT_EQ(source.CheckinMemoryBuffer(handle, false), 0);
+        ASSERT_EQ(source.CheckinMemoryBuffer(handle), 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     stop = true;
@@ -190,7 +190,7 @@ TEST_F(VideoSourceTest, CheckoutsBeyondTheLimitAreRefusedAndStampsIncrease) {
     uint8_t* pixels[4];
     int64_t stamps[3] = {};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(source.CheckoutMemoryBuffer(&handles[i], &pixels[i], nullptr, nullptr, nullptr,
+        ASSERT_EQ(source.CheckoutMemoryBuffer(&handles[i], &pixels[i], nullptr, nullptr,
                                               &stamps[i]),
                   0);
         if (i < 2) source.WaitForNextSample(1000);
@@ -199,11 +199,11 @@ TEST_F(VideoSourceTest, CheckoutsBeyondTheLimitAreRefusedAndStampsIncrease) {
     EXPECT_LT(stamps[0], stamps[2]);
     EXPECT_EQ(source.GetCurrentTimestamp() >= stamps[2], true);
     // Having checked out the newest frame, the caller waits for the next one.
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(source.CheckinMemoryBuffer(handles[i], false), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(source.CheckinMemoryBuffer(handles[i]), 0);
     EXPECT_EQ(source.CheckoutMemoryBuffer(&handles[3], &pixels[3]), 0);
     EXPECT_NE(source.WaitForNextSample(0), 0);
     EXPECT_EQ(source.WaitForNextSample(1000), 0);
-    EXPECT_EQ(source.CheckinMemoryBuffer(handles[3], false), 0);
+    EXPECT_EQ(source.CheckinMemoryBuffer(handles[3]), 0);
 }
 
 TEST_F(VideoSourceTest, OneMillisecondWaitNeverStallsOnASlowSource) {
@@ -223,7 +223,7 @@ TEST_F(VideoSourceTest, OneMillisecondWaitNeverStallsOnASlowSource) {
             MemoryBufferHandle handle;
             uint8_t* pixels;
             ASSERT_EQ(source.CheckoutMemoryBuffer(&handle, &pixels), 0);
-            source.CheckinMemoryBuffer(handle, false);
+            source.CheckinMemoryBuffer(handle);
         }
         longest = std::max(longest, Clock::now() - start);
     }
@@ -236,8 +236,8 @@ TEST_F(VideoSourceTest, OneMillisecondWaitNeverStallsOnASlowSource) {
 TEST_F(VideoSourceTest, MissingMalformedAndUnstartableDescriptionsFail) {
     VideoSource source;
     long width = 0, height = 0;
-    EXPECT_LT(source.GetCurrentMediaFormat(&width, &height, nullptr, nullptr), 0);
-    EXPECT_LT(source.EnableMemoryBuffer(3, 3), 0);
+    EXPECT_LT(source.GetCurrentMediaFormat(&width, &height, nullptr), 0);
+    EXPECT_LT(source.EnableMemoryBuffer(3), 0);
     EXPECT_LT(source.Run(), 0);
     EXPECT_NE(source.WaitForNextSample(-1), 0) << "no graph: fails at once instead of hanging";
 
@@ -254,7 +254,7 @@ TEST_F(VideoSourceTest, MissingMalformedAndUnstartableDescriptionsFail) {
          Pipeline("v4l2src device=/dev/lumora-no-such-video"),
          Pipeline("videotestsrc num-buffers=0")});
     EXPECT_LT(source.BuildGraphFromXMLFile(dead.c_str()), 0);
-    EXPECT_LT(source.GetCurrentMediaFormat(&width, &height, nullptr, nullptr), 0);
+    EXPECT_LT(source.GetCurrentMediaFormat(&width, &height, nullptr), 0);
     // The reasons are kept, one line each, for the error box.
     const std::string reason = source.FailureReason();
     for (const char* line : {"/dead.xml: source 1 (camera 7): no such camera",
@@ -284,7 +284,7 @@ TEST_F(VideoSourceTest, FallsBackToTheFirstSourceThatStarts) {
     EXPECT_LT(frame[2], 40);
 
     // Released: waits and checkouts fail at once; the object builds again.
-    EXPECT_EQ(running.source.Stop(false), 0);
+    EXPECT_EQ(running.source.Stop(), 0);
     EXPECT_EQ(running.source.ReleaseGraph(), 0);
     EXPECT_NE(running.source.WaitForNextSample(-1), 0);
     MemoryBufferHandle handle;
@@ -297,7 +297,7 @@ TEST_F(VideoSourceTest, FallsBackToTheFirstSourceThatStarts) {
         {Pipeline("videotestsrc pattern=red num-buffers=1 ! video/x-raw,width=32,height=16")});
     ASSERT_EQ(running.source.BuildGraphFromXMLFile(red.c_str()), 0);
     running.ExpectFormat(32, 16);
-    ASSERT_EQ(running.source.EnableMemoryBuffer(3, 3), 0);
+    ASSERT_EQ(running.source.EnableMemoryBuffer(3), 0);
     EXPECT_LT(running.source.CheckoutMemoryBuffer(&handle, &pixels), 0) << "no frame before Run()";
     EXPECT_NE(running.source.WaitForNextSample(0), 0);
     ASSERT_EQ(running.source.Run(), 0);
@@ -323,7 +323,7 @@ TEST_F(VideoSourceTest, FramesBiggerThanTheTexturesAreScaledDown) {
     EXPECT_EQ(frame_width, 2048u);
     EXPECT_EQ(frame_height, 1080u);
     EXPECT_GT(pixels[(2048 * 1080 - 1) * 4 + 1], 200);  // green to the last pixel
-    running.source.CheckinMemoryBuffer(handle, false);
+    running.source.CheckinMemoryBuffer(handle);
 }
 
 // Counts the frames arriving in `duration` and whether a checkout of the
@@ -337,12 +337,12 @@ int CountFrames(VideoSource& source, std::chrono::milliseconds duration, bool* a
         MemoryBufferHandle handle;
         uint8_t* pixels;
         int64_t stamp;
-        if (source.CheckoutMemoryBuffer(&handle, &pixels, nullptr, nullptr, nullptr, &stamp) < 0) {
+        if (source.CheckoutMemoryBuffer(&handle, &pixels, nullptr, nullptr, &stamp) < 0) {
             *always_a_frame = false;
             continue;
         }
         stamps.insert(stamp);
-        source.CheckinMemoryBuffer(handle, false);
+        source.CheckinMemoryBuffer(handle);
     }
     return static_cast<int>(stamps.size());
 }
@@ -360,7 +360,7 @@ TEST_F(VideoSourceTest, ALostSourceKeepsItsLastFrameAndComesBack) {
         VideoSource source;
         ASSERT_EQ(source.BuildGraphFromXMLFile(path.c_str()), 0);
         source.SetRetryInterval(400);
-        ASSERT_EQ(source.EnableMemoryBuffer(3, 3), 0);
+        ASSERT_EQ(source.EnableMemoryBuffer(3), 0);
         testing::internal::CaptureStderr();
         ASSERT_EQ(source.Run(), 0);
         ASSERT_EQ(source.WaitForNextSample(2000), 0) << "the first frame";
@@ -370,7 +370,7 @@ TEST_F(VideoSourceTest, ALostSourceKeepsItsLastFrameAndComesBack) {
         EXPECT_TRUE(always_a_frame) << "the last frame stays available";
         EXPECT_GT(frames, 12) << "frames resume after the loss";
         EXPECT_NE(log.find("retrying"), std::string::npos) << log;
-        EXPECT_EQ(source.Stop(false), 0);
+        EXPECT_EQ(source.Stop(), 0);
     }
 }
 
