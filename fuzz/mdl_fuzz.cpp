@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     MdlModel model;
     std::string error;
-    if (!model.TryLoad(names[0].c_str(), &error)) {
+    if (!model.Load(names[0].c_str(), &error)) {
         if (error.empty()) std::abort();
         return 0;
     }

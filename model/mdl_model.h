@@ -111,12 +111,11 @@ public:
     MdlModel(const MdlModel&) = delete;
     MdlModel& operator=(const MdlModel&) = delete;
 
-    // Start-up load: on failure prints the message to standard output and
-    // ends the process with code 1.  Makes the skin textures (GL).
-    void Load(const char* path);
-    // Reads, checks and makes the skin textures; on failure returns false
-    // with `error` set and leaves the model without files.  GL.
-    bool TryLoad(const char* path, std::string* error);
+    // The one way to load a model: reads, checks and makes the skin textures
+    // (GL).  On failure returns false with `error` set ("Unable to open
+    // <path>", or the file and what is wrong with it) and leaves the model
+    // without files.
+    bool Load(const char* path, std::string* error);
     // Reads and checks the main file and its companions without making
     // textures (no GL).  On failure returns false with `error` set.
     bool ReadFiles(const char* path, std::string* error);
@@ -128,7 +127,6 @@ public:
     void MakeSkinTextures();
     void DeleteSkinTextures();
 
-    bool IsLoaded() const { return m_pHeader != nullptr; }
     int SequenceCount() const;
     int TextureCount() const;
     // Texture record i of the texture file.

@@ -1,9 +1,6 @@
 // Skin textures and drawing of the studio model (OpenGL immediate mode).
 #include <GL/gl.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "model/mdl_model.h"
 
 namespace {
@@ -42,19 +39,11 @@ void MdlModel::DeleteSkinTextures() {
     m_textureNames.clear();
 }
 
-bool MdlModel::TryLoad(const char* path, std::string* error) {
+bool MdlModel::Load(const char* path, std::string* error) {
     if (!ReadFiles(path, error)) return false;
     DeleteSkinTextures();
     MakeSkinTextures();
     return true;
-}
-
-void MdlModel::Load(const char* path) {
-    std::string error;
-    if (TryLoad(path, &error)) return;
-    std::printf("%s\n", error.c_str());
-    std::fflush(stdout);
-    std::exit(1);
 }
 
 void MdlModel::Render(bool lit, float grey) {

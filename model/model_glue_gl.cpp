@@ -18,7 +18,7 @@ namespace {
 // Loads `path` into a fresh model; on success it replaces the current one.
 bool ReplaceModel(const char* path, std::string* error) {
     MdlModel* model = new MdlModel;
-    if (!model->TryLoad(path, error)) {
+    if (!model->Load(path, error)) {
         delete model;
         return false;
     }
