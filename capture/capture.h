@@ -16,6 +16,13 @@ extern const char kDeviceFiles[2][kDeviceFileLength];  // "dsvl/device1.xml", "d
 // chooses the view).  False: the primary failed.
 bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]);
 
+// What to do about the secondary camera: nothing when it did not open, ask
+// whether to use it when its size is the primary's, else tell the user that
+// the sizes must match.
+enum class SecondCameraOffer { kNone, kAsk, kSizeMismatch };
+SecondCameraOffer OfferSecondCamera(bool opened, int primary_width, int primary_height, int width,
+                                    int height);
+
 // Why OpenCaptureDevices failed: one line per reason (the device file and
 // what went wrong, e.g. a pipeline's unknown property).
 const char* CaptureFailureReason();
@@ -34,6 +41,6 @@ void CloseCaptureDevices();
 
 // What the user should know about the primary device, shown over the
 // picture while it is not empty (e.g. that no camera was found and a test
-// pattern stands in).  Set when the devices open.
+// pattern stands in).  Set when the devices open; part of the capture state.
 constexpr int kCaptureNoticeLength = 160;
-extern char capture_notice[kCaptureNoticeLength];
+extern char (&capture_notice)[kCaptureNoticeLength];

@@ -1,4 +1,7 @@
 // Capture devices: opening, the holder threads, the per-frame fetch, closing.
+// Plain logic over VideoSource; only video_source_gst.cpp talks to GStreamer.
+#include "capture/capture.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -7,13 +10,23 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "capture/capture.h"
 #include "capture/video_source.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 
+// Two entries of 200 characters: primary, then secondary device.
+const char kDeviceFiles[2][kDeviceFileLength] = {"dsvl/device1.xml", "dsvl/device2.xml"};
+
 namespace {
 
+// Buffers a source hands out at once: the frame loop's and the two holders'.
+constexpr unsigned kConcurrentCheckouts = 3;
+// How long each holder thread keeps its buffer per cycle.
+constexpr uintptr_t kHolderMilliseconds[2] = {30, 157};
+// How long closing waits for the holders to leave.
+constexpr int kHolderExitWaitMs = 2000;
+
+// Owned by this file; OpenCaptureDevices resets it, CloseCaptureDevices ends its threads.
 struct CaptureState {
     // Our own copy of each camera's newest frame: frame_buffer[i] points here
     // from the first fetch on, so the pixels stay put after the check-in
@@ -26,6 +39,7 @@ struct CaptureState {
     std::atomic<bool> closing{false};
     std::atomic<int> holders_running{0};
     std::string failure;  // why the primary device did not open
+    char notice[kCaptureNoticeLength] = "";
 };
 CaptureState capture;
 
@@ -62,42 +76,87 @@ void StartHolderThread(uintptr_t hold_ms) {
 bool OpenPrimary(VideoSource* source, const char* file) {
     long width = 0, height = 0;
     if (source->BuildGraphFromXMLFile(file) < 0) return false;
-    if (source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate) < 0)
-        return false;
+    if (source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate) < 0) return false;
     app.video_width = static_cast<int32_t>(width);
     app.video_height = static_cast<int32_t>(height);
-    if (source->EnableMemoryBuffer(3) < 0 || source->Run() < 0) return false;
-    std::snprintf(capture_notice, sizeof capture_notice, "%s",
-                  source->CameraStandInNotice().c_str());
+    if (source->EnableMemoryBuffer(kConcurrentCheckouts) < 0 || source->Run() < 0) return false;
+    std::snprintf(capture.notice, sizeof capture.notice, "%s", source->CameraStandInNotice().c_str());
     return true;
 }
 
+// The secondary's rate, opened or not used, overwrites the primary's.
 void OpenSecondary(VideoSource* source, const char* file) {
-    if (source->BuildGraphFromXMLFile(file) < 0) return;
-    long width = 0, height = 0;
-    source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate);
-    app.video_width2 = static_cast<int32_t>(width);
-    app.video_height2 = static_cast<int32_t>(height);
-    if (app.video_width2 == app.video_width && app.video_height2 == app.video_height) {
-        if (ShowMessageBox(kSecondCameraQuestion, "Display Question", MsgIcon::Question,
-                           MsgButtons::YesNo) == kMsgYes) {
-            source->EnableMemoryBuffer(3);
-            source->Run();
-            app.second_camera_enabled = true;
+    const bool opened = source->BuildGraphFromXMLFile(file) >= 0;
+    if (opened) {
+        long width = 0, height = 0;
+        source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate);
+        app.video_width2 = static_cast<int32_t>(width);
+        app.video_height2 = static_cast<int32_t>(height);
+    }
+    switch (OfferSecondCamera(opened, app.video_width, app.video_height, app.video_width2,
+                              app.video_height2)) {
+        case SecondCameraOffer::kNone:
             return;
-        }
-    } else {
-        ShowMessageBox(kSizeMismatchNotice, "Info", MsgIcon::Information);
+        case SecondCameraOffer::kAsk:
+            if (ShowMessageBox(kSecondCameraQuestion, "Display Question", MsgIcon::Question,
+                               MsgButtons::YesNo) == kMsgYes) {
+                source->EnableMemoryBuffer(kConcurrentCheckouts);
+                source->Run();
+                app.second_camera_enabled = true;
+                return;
+            }
+            break;
+        case SecondCameraOffer::kSizeMismatch:
+            ShowMessageBox(kSizeMismatchNotice, "Info", MsgIcon::Information);
+            break;
     }
     // Not used: give the camera back instead of keeping it open all run.
     source->ReleaseGraph();
 }
 
+int CamerasInUse() { return app.second_camera_enabled ? 2 : 1; }
+
+// Checks out camera i's newest frame and copies it when it is new.  True when
+// frame_buffer[i] holds it.
+bool FetchCamera(int i) {
+    VideoSource* source = app.video_source[i];
+    if (!source || !capture.frames[i]) return false;
+    source->WaitForNextSample(1);
+    uint8_t* pixels = nullptr;
+    unsigned width = 0, height = 0;
+    int64_t stamp = 0;
+    if (source->CheckoutMemoryBuffer(&app.frame_handle[i], &pixels, &width, &height, &stamp) < 0)
+        return false;
+    // A frame of another size never reaches our buffer (the source keeps
+    // its size fixed; this guards the copy all the same).
+    const bool fits = width == static_cast<unsigned>(app.video_width) &&
+                      height == static_cast<unsigned>(app.video_height);
+    if (fits) {
+        if (stamp != capture.fetched_stamp[i]) {
+            std::memcpy(capture.frames[i].get(), pixels, capture.frame_bytes);
+            capture.fetched_stamp[i] = stamp;
+        }
+        app.frame_buffer[i] = capture.frames[i].get();
+    }
+    source->GetCurrentTimestamp();
+    source->CheckinMemoryBuffer(app.frame_handle[i]);
+    return fits;
+}
+
 }  // namespace
+
+char (&capture_notice)[kCaptureNoticeLength] = capture.notice;
+
+SecondCameraOffer OfferSecondCamera(bool opened, int primary_width, int primary_height, int width,
+                                    int height) {
+    if (!opened) return SecondCameraOffer::kNone;
+    if (width == primary_width && height == primary_height) return SecondCameraOffer::kAsk;
+    return SecondCameraOffer::kSizeMismatch;
+}
 
 bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
     capture.closing = false;
-    capture_notice[0] = '\0';
+    capture.notice[0] = '\0';
     capture.failure.clear();
     app.video_source[0] = new VideoSource;
     app.video_source[1] = new VideoSource;
@@ -107,14 +166,12 @@ bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
     }
     OpenSecondary(app.video_source[1], device_files[1]);
 
-    StartHolderThread(30);
-    StartHolderThread(157);
+    for (uintptr_t hold_ms : kHolderMilliseconds) StartHolderThread(hold_ms);
 
     // No frame yet: frame_buffer stays null until a camera's first fetch, and
     // its texture keeps the grey of the rendering set-up.
     capture.frame_bytes = static_cast<size_t>(app.video_width) * app.video_height * 4;
-    int cameras = app.second_camera_enabled ? 2 : 1;
-    for (int i = 0; i < cameras; ++i) {
+    for (int i = 0; i < CamerasInUse(); ++i) {
         capture.frames[i].reset(new uint8_t[capture.frame_bytes]);
         capture.fetched_stamp[i] = 0;
         app.frame_buffer[i] = nullptr;
@@ -126,32 +183,7 @@ const char* CaptureFailureReason() { return capture.failure.c_str(); }
 
 FetchedFrames FetchFrames() {
     FetchedFrames fetched;
-    int cameras = app.second_camera_enabled ? 2 : 1;
-    for (int i = 0; i < cameras; ++i) {
-        VideoSource* source = app.video_source[i];
-        if (!source || !capture.frames[i]) continue;
-        source->WaitForNextSample(1);
-        uint8_t* pixels = nullptr;
-        unsigned width = 0, height = 0;
-        int64_t stamp = 0;
-        if (source->CheckoutMemoryBuffer(&app.frame_handle[i], &pixels, &width, &height,
-                                         &stamp) < 0)
-            continue;
-        // A frame of another size never reaches our buffer (the source keeps
-        // its size fixed; this guards the copy all the same).
-        bool fits = width == static_cast<unsigned>(app.video_width) &&
-                    height == static_cast<unsigned>(app.video_height);
-        if (fits) {
-            if (stamp != capture.fetched_stamp[i]) {
-                std::memcpy(capture.frames[i].get(), pixels, capture.frame_bytes);
-                capture.fetched_stamp[i] = stamp;
-            }
-            app.frame_buffer[i] = capture.frames[i].get();
-            fetched.camera[i] = true;
-        }
-        source->GetCurrentTimestamp();
-        source->CheckinMemoryBuffer(app.frame_handle[i]);
-    }
+    for (int i = 0; i < CamerasInUse(); ++i) fetched.camera[i] = FetchCamera(i);
     return fetched;
 }
 
@@ -165,7 +197,7 @@ void CloseCaptureDevices() {
     // Releasing wakes the holder threads, which then leave.
     primary->ReleaseGraph();
     if (secondary) secondary->ReleaseGraph();
-    for (int waited = 0; capture.holders_running > 0 && waited < 2000; ++waited) Sleep(1);
+    for (int waited = 0; capture.holders_running > 0 && waited < kHolderExitWaitMs; ++waited) Sleep(1);
     if (capture.holders_running > 0) return;  // never destroy a source a thread still uses
     delete primary;
     app.video_source[0] = nullptr;
