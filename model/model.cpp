@@ -1,8 +1,12 @@
+// The model's rules without GL: the walking rules, the draw clock and what a
+// failed load tells the user.
 #include "model/model.h"
 
-MdlModel* studio_model = nullptr;
-char model_load_failure[kModelFailureLength] = "";
-ModelGlueState model_glue;
+#include <cstdio>
+
+ModelState model_state;
+MdlModel*& studio_model = model_state.studio_model;
+char (&model_load_failure)[kModelFailureLength] = model_state.load_failure;
 
 namespace {
 constexpr int kKeyLeft = 100, kKeyDown = 103, kKeyInsert = 108;
@@ -21,4 +25,21 @@ int ChooseDrawSequence(int last_key, bool lit, bool position_mode, int32_t* walk
         return movement ? kWalkSequence : kActionSequence;
     }
     return -1;
+}
+
+float DrawElapsedSeconds(uint32_t now, uint32_t before) {
+    const int32_t elapsed_ms = static_cast<int32_t>(now - before);
+    return elapsed_ms > 0 ? static_cast<float>(elapsed_ms) / 1000.0f : 0.0f;
+}
+
+bool NoteModelLoadFailure(const std::string& error) {
+    if (error == model_state.load_failure) return false;
+    std::snprintf(model_state.load_failure, sizeof model_state.load_failure, "%s", error.c_str());
+    return true;
+}
+
+std::string ModelFailureBoxText(const std::string& error, bool have_model) {
+    if (have_model) return error;
+    // The model is one effect among many: the program goes on without it.
+    return error + "\nLumora runs without a model; choose one under Cg Shader > Models.";
 }

@@ -4,17 +4,23 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class MdlModel;
-// The loaded model; nullptr until the first successful load.
-extern MdlModel* studio_model;
 
-// Per-slot glue state of the model draw (the program uses slot 0 only).
-struct ModelGlueState {
+constexpr int kModelFailureLength = 400;
+
+// Owned by model.cpp / model_gl.cpp; a successful load replaces the model and
+// empties the failure, nothing resets the walking state.
+struct ModelState {
+    MdlModel* studio_model = nullptr;               // nullptr until the first successful load
+    char load_failure[kModelFailureLength] = "";   // see model_load_failure
     int32_t walking = 0;               // 1 while a key-chosen movement sequence plays
     uint32_t last_draw_ticks = 0;      // GetTickCount() of the previous draw
 };
-extern ModelGlueState model_glue;
+extern ModelState model_state;
+// The loaded model, under the name the passes and the overlay use.
+extern MdlModel*& studio_model;
 
 // Sequences the walking rules pick.
 constexpr int kIdleSequence = 13;
@@ -29,8 +35,12 @@ constexpr int kActionSequence = 7;
 void LoadDefaultModel();
 // Why app.model_file could not be loaded ("Unable to open mdl/velisse.mdl");
 // empty after a successful load.
-constexpr int kModelFailureLength = 400;
-extern char model_load_failure[kModelFailureLength];
+extern char (&model_load_failure)[kModelFailureLength];
+// A failed load of app.model_file: false when it is the failure already
+// kept (not told again), else keeps it and returns true.
+bool NoteModelLoadFailure(const std::string& error);
+// The "Error" box text for it; without a model it adds how to go on.
+std::string ModelFailureBoxText(const std::string& error, bool have_model);
 // Loads a newly chosen file and selects sequence 13; on failure shows an
 // "Error" box, keeps the previous model and returns false.
 bool LoadChosenModel(const char* path);
@@ -40,6 +50,9 @@ void SelectModelSequence(int sequence);
 // Sequence choice of one draw from the last special key (walking rules);
 // returns the sequence to select or -1 for none, and updates `walking`.
 int ChooseDrawSequence(int last_key, bool lit, bool position_mode, int32_t* walking);
+// Animation time between two draws from their GetTickCount() readings: exact
+// across the counter's wrap, never negative.
+float DrawElapsedSeconds(uint32_t now, uint32_t before);
 
 // The per-pass entry point: places, animates and draws the model.  Leaves
 // app.last_special_key to the caller, who uses it up.

@@ -3,8 +3,6 @@
 #include <GL/gl.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "app/app_state.h"
@@ -22,13 +20,13 @@ bool ReplaceModel(const char* path, std::string* error) {
         delete model;
         return false;
     }
-    if (studio_model) {
-        studio_model->DeleteSkinTextures();
-        delete studio_model;
+    if (model_state.studio_model) {
+        model_state.studio_model->DeleteSkinTextures();
+        delete model_state.studio_model;
     }
-    studio_model = model;
-    studio_model->SelectSequence(kIdleSequence);
-    model_load_failure[0] = '\0';
+    model_state.studio_model = model;
+    model->SelectSequence(kIdleSequence);
+    model_state.load_failure[0] = '\0';
     return true;
 }
 
@@ -37,16 +35,10 @@ bool ReplaceModel(const char* path, std::string* error) {
 void LoadDefaultModel() {
     std::string error;
     if (ReplaceModel(app.model_file, &error)) return;
-    if (error == model_load_failure) return;
-    std::snprintf(model_load_failure, sizeof model_load_failure, "%s", error.c_str());
+    if (!NoteModelLoadFailure(error)) return;
     std::printf("%s\n", error.c_str());
     std::fflush(stdout);
-    if (studio_model) {
-        ShowMessageBox(error.c_str(), "Error", MsgIcon::Error);
-        return;
-    }
-    // The model is one effect among many: the program goes on without it.
-    const std::string text = error + "\nLumora runs without a model; choose one under Cg Shader > Models.";
+    const std::string text = ModelFailureBoxText(error, model_state.studio_model != nullptr);
     ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
 }
 
@@ -58,13 +50,14 @@ bool LoadChosenModel(const char* path) {
 }
 
 void SelectModelSequence(int sequence) {
-    if (studio_model) studio_model->SelectSequence(sequence);
+    if (MdlModel* model = model_state.studio_model) model->SelectSequence(sequence);
 }
 
 void DrawModelInstance(float scale_x, float scale_y, float scale_z, float pos_x, float pos_y, float pos_z,
                        float rot_x, float rot_y, float rot_z, int slot, bool lit, float grey) {
     (void)slot;  // one model slot
-    if (!studio_model) return;
+    MdlModel* model = model_state.studio_model;
+    if (!model) return;
     glPushMatrix();
     glFrontFace(GL_CCW);
     glCullFace(GL_FRONT_AND_BACK);
@@ -75,16 +68,13 @@ void DrawModelInstance(float scale_x, float scale_y, float scale_z, float pos_x,
     glRotatef(rot_z, 0, 0, 1);
     glScalef(scale_x, scale_y, scale_z);
 
-    const int sequence = ChooseDrawSequence(app.last_special_key, lit, app.model_position_mode, &model_glue.walking);
-    if (sequence >= 0) studio_model->SelectSequence(sequence);
+    const int sequence = ChooseDrawSequence(app.last_special_key, lit, app.model_position_mode, &model_state.walking);
+    if (sequence >= 0) model->SelectSequence(sequence);
 
-    // Elapsed time from the tick difference: exact across the counter's
-    // wrap and never negative.
     const uint32_t now = GetTickCount();
-    const int32_t elapsed_ms = static_cast<int32_t>(now - model_glue.last_draw_ticks);
-    studio_model->StepAnimation(elapsed_ms > 0 ? static_cast<float>(elapsed_ms) / 1000.0f : 0.0f);
-    studio_model->Render(lit, grey);
-    model_glue.last_draw_ticks = now;
+    model->StepAnimation(DrawElapsedSeconds(now, model_state.last_draw_ticks));
+    model->Render(lit, grey);
+    model_state.last_draw_ticks = now;
 
     glDisable(GL_CULL_FACE);
     glPopMatrix();

@@ -1,6 +1,6 @@
 // The studio model without GL: our shipped model, the companion files,
 // every check against broken files, the run lookup, the animation step,
-// the math, the skin resampling and the walking rules.
+// the math and the skin resampling.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,6 @@
 #include <iterator>
 
 #include "model/mdl_model.h"
-#include "model/model.h"
 #include "render/model_pass.h"
 #include "support/test_support.h"
 
@@ -530,23 +529,6 @@ TEST(MdlSkinTest, ResamplingSizesAndFourSampleAverage) {
     SkinImage same = ResampleSkin(64, 64, square.data(), palette);
     ASSERT_EQ(same.width, 64);
     for (size_t i = 0; i < square.size(); ++i) ASSERT_EQ(same.rgba[i * 4], square[i]) << i;
-}
-
-TEST(ModelGlueTest, WalkingRules) {
-    int32_t walking = 0;
-    EXPECT_EQ(ChooseDrawSequence(0, true, false, &walking), -1);
-    EXPECT_EQ(ChooseDrawSequence(102, false, false, &walking), -1);  // unlit: no choice
-    EXPECT_EQ(ChooseDrawSequence(102, true, true, &walking), -1);    // position mode
-    EXPECT_EQ(ChooseDrawSequence(100, true, false, &walking), kWalkSequence);
-    EXPECT_EQ(walking, 1);
-    EXPECT_EQ(ChooseDrawSequence(101, true, false, &walking), -1);  // already walking
-    EXPECT_EQ(ChooseDrawSequence(108, true, false, &walking), -1);
-    EXPECT_EQ(ChooseDrawSequence(0, false, false, &walking), -1);
-    EXPECT_EQ(ChooseDrawSequence(0, true, false, &walking), kIdleSequence);
-    EXPECT_EQ(walking, 0);
-    EXPECT_EQ(ChooseDrawSequence(108, true, false, &walking), kActionSequence);
-    EXPECT_EQ(ChooseDrawSequence(106, true, false, &walking), -1);  // Home: not a walking key
-    EXPECT_EQ(walking, 1);
 }
 
 TEST(ModelPassMathTest, FloorPlaneShadowMatrixAndReadBackSize) {
