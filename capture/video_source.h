@@ -13,10 +13,13 @@
 // All methods are thread-safe.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "app/app_state.h"
+
+struct CaptureSourceSpec;
 
 class VideoSource {
 public:
@@ -54,4 +57,41 @@ public:
 private:
     struct Impl;
     Impl* impl_;
+};
+
+// What the GStreamer side builds on and says, kept free of GStreamer
+// (video_source.cpp).
+
+// Element names of the tail, and the tail that follows every source:
+// scaling, conversion, flip to bottom row first, the size filter, the sink.
+extern const char kSinkName[];
+extern const char kFitName[];
+extern const char kConversionTail[];
+// "source N (camera K)" or "source N (<pipeline>)"; N counts from 1.
+std::string DescribeSource(const CaptureSourceSpec& source, size_t index);
+// The description of a pipeline source with the tail appended.
+std::string PipelineText(const CaptureSourceSpec& source);
+// Why a camera did not link to the tail; `mode`: the caps it was held to.
+std::string CameraLinkFailure(const std::string& mode);
+// "<reason>; the last frame stays, retrying every N s" (whole seconds, up).
+std::string LostSourceNotice(const std::string& reason, int retry_ms);
+
+// The supervisor's rules for a running source: a failure stops it (told the
+// first time), and it is restarted every retry interval until frames come
+// again.  Owned by one source's supervisor thread; a fresh watch per Run().
+struct SourceWatch {
+    enum Action {
+        kWait,     // nothing to do
+        kLose,     // lost now: tell, stop
+        kStop,     // failed again while lost: stop
+        kRecover,  // frames arrive again: tell
+        kRestart,  // still lost at the retry time: start again
+    };
+    // One poll: `failed` when the source told an error or its end,
+    // `serial` counts the frames so far, `now_us` a monotonic clock.
+    Action Poll(bool failed, uint64_t serial, int64_t now_us, int retry_ms);
+
+    bool lost = false;
+    uint64_t serial_at_loss = 0;
+    int64_t next_retry_us = 0;
 };

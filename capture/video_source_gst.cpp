@@ -33,25 +33,6 @@ constexpr int kMaxReaders = 8;
 constexpr gint64 kProbeTimeoutUs = 8 * G_USEC_PER_SEC;
 constexpr GstClockTime kBusPollNs = 100 * GST_MSECOND;
 
-const char kSinkName[] = "lumora_sink";
-const char kFitName[] = "lumora_fit";
-// Scaling first keeps a big frame's conversion cheap; videoflip turns the
-// top-row-first frames of GStreamer into the bottom-row-first frames we use
-// (its deprecated "method=vertical-flip" does not flip on GStreamer 1.22).
-const char kTail[] =
-    "videoscale ! videoconvert ! videoflip video-direction=vert ! "
-    "capsfilter name=lumora_fit caps=video/x-raw,format=BGRx ! "
-    "appsink name=lumora_sink max-buffers=1 drop=true sync=true enable-last-sample=false";
-
-std::string DescribeSource(const CaptureSourceSpec& source, size_t number) {
-    std::string text = "source " + std::to_string(number + 1) + " (";
-    if (source.kind == CaptureSourceSpec::kCamera)
-        text += "camera " + std::to_string(source.camera_index);
-    else
-        text += source.pipeline;
-    return text + ")";
-}
-
 std::string TakeErrorText(GstMessage* message) {
     GError* error = nullptr;
     gchar* debug = nullptr;
@@ -59,6 +40,15 @@ std::string TakeErrorText(GstMessage* message) {
     std::string text = error ? error->message : "unknown error";
     g_clear_error(&error);
     g_free(debug);
+    return text;
+}
+
+// The error a pipeline that would not play left on its bus; empty if none.
+std::string PopStartError(GstBus* bus) {
+    GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    if (!message) return {};
+    std::string text = TakeErrorText(message);
+    gst_message_unref(message);
     return text;
 }
 
@@ -187,7 +177,7 @@ struct VideoSource::Impl {
         GstElement* camera = MakeCameraElement(source.camera_index, error);
         if (!camera) return nullptr;
         GError* gerror = nullptr;
-        GstElement* tail = gst_parse_bin_from_description(kTail, TRUE, &gerror);
+        GstElement* tail = gst_parse_bin_from_description(kConversionTail, TRUE, &gerror);
         if (!tail) {
             *error = gerror ? gerror->message : "cannot build the conversion";
             g_clear_error(&gerror);
@@ -201,8 +191,7 @@ struct VideoSource::Impl {
         bool linked = gst_element_link_filtered(camera, tail, caps);
         if (caps) gst_caps_unref(caps);
         if (!linked) {
-            *error = mode.empty() ? "the camera does not link to the conversion"
-                                  : "the camera offers no mode " + mode;
+            *error = CameraLinkFailure(mode);
             gst_object_unref(pipeline);
             return nullptr;
         }
@@ -211,9 +200,8 @@ struct VideoSource::Impl {
 
     GstElement* MakePipeline(const CaptureSourceSpec& source, std::string* error) {
         if (source.kind == CaptureSourceSpec::kCamera) return MakeCameraPipeline(source, error);
-        std::string text = source.pipeline + " ! " + kTail;
         GError* gerror = nullptr;
-        GstElement* pipeline = gst_parse_launch(text.c_str(), &gerror);
+        GstElement* pipeline = gst_parse_launch(PipelineText(source).c_str(), &gerror);
         if (gerror) {  // a pipeline may come back together with a recoverable error
             *error = gerror->message;
             g_clear_error(&gerror);
@@ -280,9 +268,9 @@ struct VideoSource::Impl {
         gst_caps_unref(caps);
     }
 
-    // Starts one source and keeps it if a frame arrives; the size is then
-    // fixed (scaled down first if too big) so that restarts keep it.
-    bool TryStart(const CaptureSourceSpec& source, std::string* error) {
+    // Makes the pipeline of `source`, finds its sink and size filter, hooks
+    // the sink and sets it playing.
+    bool StartPipeline(const CaptureSourceSpec& source, std::string* error) {
         pipeline = MakePipeline(source, error);
         if (!pipeline) return false;
         sink = gst_bin_get_by_name(GST_BIN(pipeline), kSinkName);
@@ -295,20 +283,22 @@ struct VideoSource::Impl {
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = OnNewSample;
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-
         if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-            GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
-            *error = message ? TakeErrorText(message) : "cannot start";
-            if (message) gst_message_unref(message);
+            const std::string text = PopStartError(bus);
+            *error = text.empty() ? "cannot start" : text;
             return false;
         }
-        GstVideoInfo info;
-        if (!AwaitFrame(0, &info, error)) return false;
-        int fitted_width = GST_VIDEO_INFO_WIDTH(&info), fitted_height = GST_VIDEO_INFO_HEIGHT(&info);
+        return true;
+    }
+
+    // Holds the source to the size of the frame in `info`, scaled down
+    // first if too big (then `info` becomes that of a frame of the new size).
+    bool HoldFrameSize(GstVideoInfo* info, std::string* error) {
+        int fitted_width = GST_VIDEO_INFO_WIDTH(info), fitted_height = GST_VIDEO_INFO_HEIGHT(info);
         bool scaled = FitFrameSize(&fitted_width, &fitted_height);
         if (scaled)
             std::fprintf(stderr, "capture: %s: frames of %dx%d are scaled down to %dx%d to fit\n",
-                         file.c_str(), GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info),
+                         file.c_str(), GST_VIDEO_INFO_WIDTH(info), GST_VIDEO_INFO_HEIGHT(info),
                          fitted_width, fitted_height);
         uint64_t serial;
         {
@@ -322,9 +312,18 @@ struct VideoSource::Impl {
             }
         }
         FixFrameSize(fitted_width, fitted_height);
-        if (scaled && !AwaitFrame(serial, &info, error)) return false;
+        if (scaled && !AwaitFrame(serial, info, error)) return false;
         width = fitted_width;
         height = fitted_height;
+        return true;
+    }
+
+    // Starts one source and keeps it if a frame arrives; the size is then
+    // fixed so that restarts keep it.
+    bool TryStart(const CaptureSourceSpec& source, std::string* error) {
+        if (!StartPipeline(source, error)) return false;
+        GstVideoInfo info;
+        if (!AwaitFrame(0, &info, error) || !HoldFrameSize(&info, error)) return false;
         fps_num = GST_VIDEO_INFO_FPS_N(&info);
         fps_den = std::max(1, GST_VIDEO_INFO_FPS_D(&info));
         // Frames count from Run() on, which starts the source afresh: until
@@ -355,9 +354,7 @@ struct VideoSource::Impl {
     }
 
     void Supervise() {
-        bool lost = false;
-        uint64_t serial_at_loss = 0;
-        gint64 next_retry = 0;
+        SourceWatch watch;
         while (supervising) {
             GstMessage* message = gst_bus_timed_pop_filtered(
                 bus, kBusPollNs, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
@@ -366,27 +363,31 @@ struct VideoSource::Impl {
                 std::lock_guard<std::mutex> lock(mutex);
                 serial = latest_serial;
             }
+            std::string reason;
             if (message) {
-                std::string reason = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS
-                                         ? "the stream ended"
-                                         : TakeErrorText(message);
+                reason = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS ? "the stream ended"
+                                                                      : TakeErrorText(message);
                 gst_message_unref(message);
-                if (!lost)
-                    std::fprintf(stderr,
-                                 "capture: %s: %s; the last frame stays, retrying every %d s\n",
-                                 file.c_str(), reason.c_str(), (retry_ms + 999) / 1000);
-                lost = true;
-                serial_at_loss = serial;
-                gst_element_set_state(pipeline, GST_STATE_NULL);
-                next_retry = g_get_monotonic_time() + retry_ms * G_GINT64_CONSTANT(1000);
-            } else if (lost && serial > serial_at_loss) {
-                std::fprintf(stderr, "capture: %s: frames arrive again\n", file.c_str());
-                lost = false;
-            } else if (lost && g_get_monotonic_time() >= next_retry) {
-                // Also covers a restart that neither fails nor delivers.
-                gst_element_set_state(pipeline, GST_STATE_NULL);
-                gst_element_set_state(pipeline, GST_STATE_PLAYING);
-                next_retry = g_get_monotonic_time() + retry_ms * G_GINT64_CONSTANT(1000);
+            }
+            const int retry = retry_ms;
+            switch (watch.Poll(message != nullptr, serial, g_get_monotonic_time(), retry)) {
+                case SourceWatch::kLose:
+                    std::fprintf(stderr, "capture: %s: %s\n", file.c_str(),
+                                 LostSourceNotice(reason, retry).c_str());
+                    gst_element_set_state(pipeline, GST_STATE_NULL);
+                    break;
+                case SourceWatch::kStop:
+                    gst_element_set_state(pipeline, GST_STATE_NULL);
+                    break;
+                case SourceWatch::kRecover:
+                    std::fprintf(stderr, "capture: %s: frames arrive again\n", file.c_str());
+                    break;
+                case SourceWatch::kRestart:
+                    gst_element_set_state(pipeline, GST_STATE_NULL);
+                    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+                    break;
+                case SourceWatch::kWait:
+                    break;
             }
         }
     }
@@ -461,9 +462,8 @@ int VideoSource::Run() {
     Impl& s = *impl_;
     if (!s.pipeline) return -1;
     if (gst_element_set_state(s.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        GstMessage* message = gst_bus_pop_filtered(s.bus, GST_MESSAGE_ERROR);
-        s.Fail(message ? "cannot start: " + TakeErrorText(message) : "cannot start");
-        if (message) gst_message_unref(message);
+        const std::string text = PopStartError(s.bus);
+        s.Fail(text.empty() ? "cannot start" : "cannot start: " + text);
         return -1;
     }
     if (!s.supervising.exchange(true)) s.supervisor = std::thread([&s] { s.Supervise(); });

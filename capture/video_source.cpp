@@ -1,0 +1,59 @@
+// The GStreamer side's texts and its watch over a running source: plain
+// logic, so that they are tested without GStreamer.
+#include "capture/video_source.h"
+
+#include "capture/device_description.h"
+
+const char kSinkName[] = "lumora_sink";
+const char kFitName[] = "lumora_fit";
+// Scaling first keeps a big frame's conversion cheap; videoflip turns the
+// top-row-first frames of GStreamer into the bottom-row-first frames we use
+// (its deprecated "method=vertical-flip" does not flip on GStreamer 1.22).
+const char kConversionTail[] =
+    "videoscale ! videoconvert ! videoflip video-direction=vert ! "
+    "capsfilter name=lumora_fit caps=video/x-raw,format=BGRx ! "
+    "appsink name=lumora_sink max-buffers=1 drop=true sync=true enable-last-sample=false";
+
+std::string DescribeSource(const CaptureSourceSpec& source, size_t index) {
+    std::string text = "source " + std::to_string(index + 1) + " (";
+    if (source.kind == CaptureSourceSpec::kCamera)
+        text += "camera " + std::to_string(source.camera_index);
+    else
+        text += source.pipeline;
+    return text + ")";
+}
+
+std::string PipelineText(const CaptureSourceSpec& source) {
+    return source.pipeline + " ! " + kConversionTail;
+}
+
+std::string CameraLinkFailure(const std::string& mode) {
+    return mode.empty() ? "the camera does not link to the conversion"
+                        : "the camera offers no mode " + mode;
+}
+
+std::string LostSourceNotice(const std::string& reason, int retry_ms) {
+    const int seconds = (retry_ms + 999) / 1000;
+    return reason + "; the last frame stays, retrying every " + std::to_string(seconds) + " s";
+}
+
+SourceWatch::Action SourceWatch::Poll(bool failed, uint64_t serial, int64_t now_us, int retry_ms) {
+    const int64_t retry_us = int64_t{retry_ms} * 1000;
+    if (failed) {
+        const Action action = lost ? kStop : kLose;
+        lost = true;
+        serial_at_loss = serial;
+        next_retry_us = now_us + retry_us;
+        return action;
+    }
+    if (lost && serial > serial_at_loss) {
+        lost = false;
+        return kRecover;
+    }
+    if (lost && now_us >= next_retry_us) {
+        // Also covers a restart that neither fails nor delivers.
+        next_retry_us = now_us + retry_us;
+        return kRestart;
+    }
+    return kWait;
+}
