@@ -45,53 +45,72 @@ bool IsBlank(const char* text) {
     return true;
 }
 
+// Which kinds of attribute a <source> has shown so far.
+struct SourceAttributes {
+    bool camera = false, pipeline = false, camera_option = false;
+};
+
+enum class AttributeRead { kOk, kUnknown, kBadValue };
+
+AttributeRead Checked(bool ok) { return ok ? AttributeRead::kOk : AttributeRead::kBadValue; }
+
+// Takes one attribute of a <source> into `source`.
+AttributeRead ReadAttribute(const char* name, const char* value, CaptureSourceSpec* source,
+                            SourceAttributes* seen) {
+    if (std::strcmp(name, "camera") == 0) {
+        seen->camera = true;
+        return Checked(ParseInt(value, 0, 63, &source->camera_index));
+    }
+    if (std::strcmp(name, "pipeline") == 0) {
+        seen->pipeline = true;
+        source->pipeline = value;
+        return Checked(!IsBlank(value));
+    }
+    seen->camera_option = true;  // or unknown, which ends the parse
+    if (std::strcmp(name, "width") == 0) return Checked(ParseInt(value, 1, 16384, &source->width));
+    if (std::strcmp(name, "height") == 0) return Checked(ParseInt(value, 1, 16384, &source->height));
+    if (std::strcmp(name, "framerate") == 0)
+        return Checked(ParseFramerate(value, &source->framerate_num, &source->framerate_den));
+    return AttributeRead::kUnknown;
+}
+
+// Attribute i repeats one before it.
+bool Repeated(const gchar** names, int i) {
+    for (int j = 0; j < i; ++j)
+        if (std::strcmp(names[i], names[j]) == 0) return true;
+    return false;
+}
+
 bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar** values,
                 CaptureSourceSpec* source, GError** error) {
-    bool has_camera = false, has_pipeline = false, has_camera_option = false;
+    SourceAttributes seen;
     for (int i = 0; names[i]; ++i) {
-        for (int j = 0; j < i; ++j)
-            if (std::strcmp(names[i], names[j]) == 0) {
-                SetError(context, error, std::string("attribute '") + names[i] + "' given twice");
-                return false;
-            }
-        const char* name = names[i];
-        const char* value = values[i];
-        bool ok = true;
-        if (std::strcmp(name, "camera") == 0) {
-            has_camera = true;
-            ok = ParseInt(value, 0, 63, &source->camera_index);
-        } else if (std::strcmp(name, "pipeline") == 0) {
-            has_pipeline = true;
-            source->pipeline = value;
-            ok = !IsBlank(value);
-        } else if (std::strcmp(name, "width") == 0) {
-            has_camera_option = true;
-            ok = ParseInt(value, 1, 16384, &source->width);
-        } else if (std::strcmp(name, "height") == 0) {
-            has_camera_option = true;
-            ok = ParseInt(value, 1, 16384, &source->height);
-        } else if (std::strcmp(name, "framerate") == 0) {
-            has_camera_option = true;
-            ok = ParseFramerate(value, &source->framerate_num, &source->framerate_den);
-        } else {
-            SetError(context, error, std::string("unknown attribute '") + name + "'");
+        if (Repeated(names, i)) {
+            SetError(context, error, std::string("attribute '") + names[i] + "' given twice");
             return false;
         }
-        if (!ok) {
-            SetError(context, error, std::string("bad value '") + value + "' for '" + name + "'");
-            return false;
+        switch (ReadAttribute(names[i], values[i], source, &seen)) {
+            case AttributeRead::kOk:
+                break;
+            case AttributeRead::kUnknown:
+                SetError(context, error, std::string("unknown attribute '") + names[i] + "'");
+                return false;
+            case AttributeRead::kBadValue:
+                SetError(context, error,
+                         std::string("bad value '") + values[i] + "' for '" + names[i] + "'");
+                return false;
         }
     }
-    if (has_camera == has_pipeline) {
+    if (seen.camera == seen.pipeline) {
         SetError(context, error, "a <source> needs exactly one of camera=\"N\" or pipeline=\"...\"");
         return false;
     }
-    if (has_pipeline && has_camera_option) {
+    if (seen.pipeline && seen.camera_option) {
         SetError(context, error, "width, height and framerate apply to cameras only; "
                                  "put caps into the pipeline instead");
         return false;
     }
-    source->kind = has_camera ? CaptureSourceSpec::kCamera : CaptureSourceSpec::kPipeline;
+    source->kind = seen.camera ? CaptureSourceSpec::kCamera : CaptureSourceSpec::kPipeline;
     return true;
 }
 

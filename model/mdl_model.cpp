@@ -252,6 +252,24 @@ const uint8_t* MdlModel::TextureRecord(int i) const {
     return m_pTextureHeader + ReadI32(m_pTextureHeader + mdl::kTextureIndex) + i * mdl::kTextureSize;
 }
 
+SkinImage MdlModel::ResampledSkin(int i) const {
+    const uint8_t* record = TextureRecord(i);
+    const int width = ReadI32(record + mdl::kTexWidth), height = ReadI32(record + mdl::kTexHeight);
+    const uint8_t* pixels = m_pTextureHeader + ReadI32(record + mdl::kTexIndex);
+    return ResampleSkin(width, height, pixels, pixels + int64_t{width} * height);
+}
+
+const uint8_t* MdlModel::SkinReferences() const {
+    const uint8_t* skins = m_pTextureHeader + ReadI32(m_pTextureHeader + mdl::kSkinIndex);
+    const int refs = ReadI32(m_pTextureHeader + mdl::kNumSkinRefs);
+    if (m_skin > 0 && m_skin < ReadI32(m_pTextureHeader + mdl::kNumSkinFamilies)) skins += m_skin * refs * 2;
+    return skins;
+}
+
+const uint8_t* MdlModel::MeshTexture(const uint8_t* skins, const uint8_t* mesh) const {
+    return TextureRecord(ReadI16(skins + ReadI32(mesh + mdl::kMeshSkinRef) * 2));
+}
+
 const uint8_t* MdlModel::SequenceRecord(int i) const {
     return m_pHeader + ReadI32(m_pHeader + mdl::kSequenceIndex) + i * mdl::kSequenceSize;
 }
@@ -286,7 +304,53 @@ bool CheckBones(FileCheck& main) {
 
 int BlocksUsed(int blends) { return blends == 4 ? 4 : blends > 1 ? 2 : 1; }
 
-bool CheckSequences(FileCheck& main, LoadedFiles& files, std::string* error) {
+// The fields of sequence record `s` at `seq` that the drawing relies on.
+bool CheckSequenceRecord(FileCheck& main, int64_t seq, int s, int bones, int groups) {
+    const float fps = ReadF32(main.Data() + seq + mdl::kSeqFps);
+    if (!std::isfinite(fps)) return main.Fail("sequence %d: frame rate is not a number", s);
+    const int frames = main.I32(seq + mdl::kSeqNumFrames);
+    if (frames < 0) return main.Fail("sequence %d: frame count %d is negative", s, frames);
+    const int blends = main.I32(seq + mdl::kSeqNumBlends);
+    if (blends != 1 && blends != 2 && blends != 4)
+        return main.Fail("sequence %d: blend count %d is not 1, 2 or 4", s, blends);
+    const int motion_bone = main.I32(seq + mdl::kSeqMotionBone);
+    if ((main.I32(seq + mdl::kSeqMotionType) & 7) && (motion_bone < 0 || motion_bone >= bones))
+        return main.Fail("sequence %d: motion bone %d is not a bone", s, motion_bone);
+    const int group = main.I32(seq + mdl::kSeqGroup);
+    if (group < 0 || group >= groups)
+        return main.Fail("sequence %d: sequence group %d is outside 0..%d", s, group, groups - 1);
+    return true;
+}
+
+// The animation blocks of a checked sequence record: inside their file
+// (the main file for group 0, else the group file), every channel's runs too.
+bool CheckSequenceAnimation(FileCheck& main, const LoadedFiles& files, int64_t seq, int s, std::string* error) {
+    const int bones = main.I32(mdl::kNumBones);
+    const int frames = main.I32(seq + mdl::kSeqNumFrames);
+    const int blocks = BlocksUsed(main.I32(seq + mdl::kSeqNumBlends));
+    const int group = main.I32(seq + mdl::kSeqGroup);
+    FileCheck anim(group == 0 ? files.main_name : files.group_names[group], group == 0 ? files.main : files.groups[group],
+                   error);
+    const int64_t group0_data = main.I32(main.I32(mdl::kSequenceGroupIndex) + mdl::kGroupData);
+    const int64_t base = (group == 0 ? group0_data : 0) + main.I32(seq + mdl::kSeqAnimIndex);
+    const int64_t block_size = int64_t{bones} * mdl::kAnimEntrySize;
+    char what[64];
+    std::snprintf(what, sizeof what, "sequence %d animation blocks", s);
+    if (!anim.Inside(base, block_size * blocks, what)) return false;
+    for (int b = 0; b < blocks; ++b) {
+        for (int bone = 0; bone < bones; ++bone) {
+            const int64_t entry = base + b * block_size + int64_t{bone} * mdl::kAnimEntrySize;
+            for (int channel = 0; channel < 6; ++channel) {
+                const uint16_t offset = ReadU16(anim.Data() + entry + channel * 2);
+                if (offset != 0 && !CheckStream(anim, entry + offset, frames > 1 ? frames : 1, s, bone, channel))
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool CheckSequences(FileCheck& main, const LoadedFiles& files, std::string* error) {
     if (!main.Table(mdl::kNumSequenceGroups, mdl::kSequenceGroupIndex, mdl::kSequenceGroupSize,
                     kMaxSequenceGroups, "sequence group count"))
         return false;
@@ -296,44 +360,12 @@ bool CheckSequences(FileCheck& main, LoadedFiles& files, std::string* error) {
         return false;
     const int count = main.I32(mdl::kNumSequences);
     if (count < 1) return main.Fail("the model has no sequences");
-    const int bones = main.I32(mdl::kNumBones);
     const int64_t table = main.I32(mdl::kSequenceIndex);
-    const int64_t group0_data = main.I32(main.I32(mdl::kSequenceGroupIndex) + mdl::kGroupData);
     for (int s = 0; s < count; ++s) {
         const int64_t seq = table + int64_t{s} * mdl::kSequenceSize;
-        const float fps = ReadF32(main.Data() + seq + mdl::kSeqFps);
-        if (!std::isfinite(fps)) return main.Fail("sequence %d: frame rate is not a number", s);
-        const int frames = main.I32(seq + mdl::kSeqNumFrames);
-        if (frames < 0) return main.Fail("sequence %d: frame count %d is negative", s, frames);
-        const int blends = main.I32(seq + mdl::kSeqNumBlends);
-        if (blends != 1 && blends != 2 && blends != 4)
-            return main.Fail("sequence %d: blend count %d is not 1, 2 or 4", s, blends);
-        const int motion_bone = main.I32(seq + mdl::kSeqMotionBone);
-        if ((main.I32(seq + mdl::kSeqMotionType) & 7) && (motion_bone < 0 || motion_bone >= bones))
-            return main.Fail("sequence %d: motion bone %d is not a bone", s, motion_bone);
-        const int group = main.I32(seq + mdl::kSeqGroup);
-        if (group < 0 || group >= groups)
-            return main.Fail("sequence %d: sequence group %d is outside 0..%d", s, group, groups - 1);
-
-        // The animation blocks live in the main file (group 0) or a group file.
-        const std::vector<uint8_t>& bytes = group == 0 ? files.main : files.groups[group];
-        const std::string& name = group == 0 ? files.main_name : files.group_names[group];
-        FileCheck anim(name, bytes, error);
-        const int64_t base = (group == 0 ? group0_data : 0) + main.I32(seq + mdl::kSeqAnimIndex);
-        const int64_t block_size = int64_t{bones} * mdl::kAnimEntrySize;
-        char what[64];
-        std::snprintf(what, sizeof what, "sequence %d animation blocks", s);
-        if (!anim.Inside(base, block_size * BlocksUsed(blends), what)) return false;
-        for (int b = 0; b < BlocksUsed(blends); ++b) {
-            for (int bone = 0; bone < bones; ++bone) {
-                const int64_t entry = base + b * block_size + int64_t{bone} * mdl::kAnimEntrySize;
-                for (int channel = 0; channel < 6; ++channel) {
-                    const uint16_t offset = ReadU16(anim.Data() + entry + channel * 2);
-                    if (offset != 0 && !CheckStream(anim, entry + offset, frames > 1 ? frames : 1, s, bone, channel))
-                        return false;
-                }
-            }
-        }
+        if (!CheckSequenceRecord(main, seq, s, main.I32(mdl::kNumBones), groups) ||
+            !CheckSequenceAnimation(main, files, seq, s, error))
+            return false;
     }
     return true;
 }
@@ -460,6 +492,20 @@ bool CheckBodyParts(FileCheck& main, int skin_refs, int skin_families) {
     return true;
 }
 
+// The "01.mdl", "02.mdl" ... companions holding sequence groups 1 and up.
+bool ReadGroupFiles(const std::string& path, FileCheck& main, LoadedFiles* files, std::string* error) {
+    const int groups = main.I32(mdl::kNumSequenceGroups);
+    if (groups > kMaxSequenceGroups)
+        return main.Fail("sequence group count %d is outside 1..%d", groups, kMaxSequenceGroups);
+    for (int i = 1; i < groups; ++i) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%02d.mdl", i);
+        files->group_names[i] = CompanionName(path, suffix);
+        if (!MdlModel::ReadSequenceGroupFile(files->group_names[i], &files->groups[i], error)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool MdlModel::ReadFiles(const char* path_text, std::string* error) {
@@ -480,15 +526,8 @@ bool MdlModel::ReadFiles(const char* path_text, std::string* error) {
                       files.separate_textures ? files.texture : files.main, error);
     if (files.separate_textures && !CheckHeaderSize(texture)) return false;
 
+    if (!ReadGroupFiles(path, main, &files, error)) return false;
     const int groups = main.I32(mdl::kNumSequenceGroups);
-    if (groups > kMaxSequenceGroups)
-        return main.Fail("sequence group count %d is outside 1..%d", groups, kMaxSequenceGroups);
-    for (int i = 1; i < groups; ++i) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%02d.mdl", i);
-        files.group_names[i] = CompanionName(path, suffix);
-        if (!ReadSequenceGroupFile(files.group_names[i], &files.groups[i], error)) return false;
-    }
 
     if (!CheckBones(main) || !CheckSequences(main, files, error) || !CheckTextures(texture)) return false;
     if (!CheckBodyParts(main, texture.I32(mdl::kNumSkinRefs), texture.I32(mdl::kNumSkinFamilies))) return false;
@@ -764,19 +803,14 @@ void MdlModel::TransformAndLight() {
         TransformPoint(v, mdl_work.bone_transform[vert_bone[i]], mdl_work.transformed[i]);
     }
 
-    const uint8_t* skins = m_pTextureHeader + ReadI32(m_pTextureHeader + mdl::kSkinIndex);
-    const int refs = ReadI32(m_pTextureHeader + mdl::kNumSkinRefs);
-    if (m_skin != 0 && m_skin > 0 && m_skin < ReadI32(m_pTextureHeader + mdl::kNumSkinFamilies))
-        skins += m_skin * refs * 2;
-
+    const uint8_t* skins = SkinReferences();
     const int meshes = ReadI32(sub + mdl::kModelNumMesh);
     const uint8_t* mesh = m_pHeader + ReadI32(sub + mdl::kModelMeshIndex);
     const uint8_t* norm_bone = m_pHeader + ReadI32(sub + mdl::kModelNormInfo);
     const uint8_t* norm = m_pHeader + ReadI32(sub + mdl::kModelNormIndex);
     float* light = &mdl_work.light_values[0][0];
     for (int m = 0; m < meshes; ++m, mesh += mdl::kMeshSize) {
-        const int texture = ReadI16(skins + ReadI32(mesh + mdl::kMeshSkinRef) * 2);
-        const int flags = ReadI32(TextureRecord(texture) + mdl::kTexFlags);
+        const int flags = ReadI32(MeshTexture(skins, mesh) + mdl::kTexFlags);
         const int normals = ReadI32(mesh + mdl::kMeshNumNorms);
         for (int n = 0; n < normals; ++n, norm += 12, ++norm_bone, light += 3) {
             float normal[3];

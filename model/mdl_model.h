@@ -131,6 +131,9 @@ public:
     int TextureCount() const;
     // Texture record i of the texture file.
     const uint8_t* TextureRecord(int i) const;
+    // Skin i resampled, read from the texture file; only before
+    // MakeSkinTextures puts the texture names into the records.
+    SkinImage ResampledSkin(int i) const;
 
     int SelectSequence(int sequence);
     void StepAnimation(float dt);
@@ -167,6 +170,10 @@ public:
 private:
     void DrawSubmodel(bool lit, float grey);  // GL
     const uint8_t* SequenceRecord(int i) const;
+    // The skin references of the current skin family (family 0 when out of range).
+    const uint8_t* SkinReferences() const;
+    // The texture record a mesh uses through `skins`.
+    const uint8_t* MeshTexture(const uint8_t* skins, const uint8_t* mesh) const;
     // End of the buffer that holds `p` (for the "next value" guard).
     const uint8_t* BufferEnd(const uint8_t* p) const;
 
@@ -175,7 +182,8 @@ private:
     std::vector<uint32_t> m_textureNames;
 };
 
-// Work arrays shared by every draw.
+// Work arrays shared by every draw.  Owned by mdl_model.cpp; each draw fills
+// what it reads first, so nothing resets them.
 struct MdlWorkArrays {
     float bone_transform[kMaxBones][3][4];
     float bone_light[kMaxBones][3];

@@ -5,10 +5,8 @@
 
 namespace {
 
-// Uploads one resampled skin; returns its texture name.
-GLuint MakeSkinTexture(uint8_t* record, const uint8_t* pixels, const uint8_t* palette) {
-    const SkinImage skin =
-        ResampleSkin(ReadI32(record + mdl::kTexWidth), ReadI32(record + mdl::kTexHeight), pixels, palette);
+// Uploads one skin; returns its texture name.
+GLuint MakeSkinTexture(const SkinImage& skin) {
     // Names come from GL so they never clash with the program's own textures.
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -17,8 +15,35 @@ GLuint MakeSkinTexture(uint8_t* record, const uint8_t* pixels, const uint8_t* pa
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    WriteI32(record + mdl::kTexIndex, static_cast<int32_t>(name));
     return name;
+}
+
+// One mesh's triangle commands: strips and fans (negative counts) of
+// vertices (vertex, normal, s, t) until a count of 0.
+void DrawTriangleCommands(const uint8_t* cmd, float s_scale, float t_scale, bool lit, float grey) {
+    for (;;) {
+        int count = ReadI16(cmd);
+        cmd += 2;
+        if (count == 0) return;
+        if (count < 0) {
+            count = -count;
+            glBegin(GL_TRIANGLE_FAN);
+        } else {
+            glBegin(GL_TRIANGLE_STRIP);
+        }
+        for (; count > 0; --count, cmd += 8) {
+            const int vertex = ReadI16(cmd), normal = ReadI16(cmd + 2);
+            glTexCoord2f(ReadI16(cmd + 4) * s_scale, ReadI16(cmd + 6) * t_scale);
+            if (lit) {
+                const float* light = mdl_work.light_values[normal];
+                glColor4f(light[0], light[1], light[2], 1.0f);
+            } else {
+                glColor4f(grey, grey, grey, 1.0f);
+            }
+            glVertex3fv(mdl_work.transformed[vertex]);
+        }
+        glEnd();
+    }
 }
 
 }  // namespace
@@ -26,10 +51,10 @@ GLuint MakeSkinTexture(uint8_t* record, const uint8_t* pixels, const uint8_t* pa
 void MdlModel::MakeSkinTextures() {
     const int count = TextureCount();
     for (int i = 0; i < count; ++i) {
-        uint8_t* record = const_cast<uint8_t*>(TextureRecord(i));
-        const int32_t pixels = ReadI32(record + mdl::kTexIndex);
-        const int64_t size = int64_t{ReadI32(record + mdl::kTexWidth)} * ReadI32(record + mdl::kTexHeight);
-        m_textureNames.push_back(MakeSkinTexture(record, m_pTextureHeader + pixels, m_pTextureHeader + pixels + size));
+        const GLuint name = MakeSkinTexture(ResampledSkin(i));
+        // The record's pixel offset is not needed again: it holds the name from now on.
+        WriteI32(const_cast<uint8_t*>(TextureRecord(i)) + mdl::kTexIndex, static_cast<int32_t>(name));
+        m_textureNames.push_back(name);
     }
 }
 
@@ -69,40 +94,14 @@ void MdlModel::DrawSubmodel(bool lit, float grey) {
     TransformAndLight();
     glCullFace(GL_FRONT);
 
-    const uint8_t* skins = m_pTextureHeader + ReadI32(m_pTextureHeader + mdl::kSkinIndex);
-    const int refs = ReadI32(m_pTextureHeader + mdl::kNumSkinRefs);
-    if (m_skin > 0 && m_skin < ReadI32(m_pTextureHeader + mdl::kNumSkinFamilies)) skins += m_skin * refs * 2;
-
+    const uint8_t* skins = SkinReferences();
     const int meshes = ReadI32(m_pSubmodel + mdl::kModelNumMesh);
     const uint8_t* mesh = m_pHeader + ReadI32(m_pSubmodel + mdl::kModelMeshIndex);
     for (int m = 0; m < meshes; ++m, mesh += mdl::kMeshSize) {
-        const uint8_t* texture = TextureRecord(ReadI16(skins + ReadI32(mesh + mdl::kMeshSkinRef) * 2));
+        const uint8_t* texture = MeshTexture(skins, mesh);
         glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(ReadI32(texture + mdl::kTexIndex)));
         const float s_scale = 1.0f / static_cast<float>(ReadI32(texture + mdl::kTexWidth));
         const float t_scale = 1.0f / static_cast<float>(ReadI32(texture + mdl::kTexHeight));
-        const uint8_t* cmd = m_pHeader + ReadI32(mesh + mdl::kMeshTriIndex);
-        for (;;) {
-            int count = ReadI16(cmd);
-            cmd += 2;
-            if (count == 0) break;
-            if (count < 0) {
-                count = -count;
-                glBegin(GL_TRIANGLE_FAN);
-            } else {
-                glBegin(GL_TRIANGLE_STRIP);
-            }
-            for (; count > 0; --count, cmd += 8) {
-                const int vertex = ReadI16(cmd), normal = ReadI16(cmd + 2);
-                glTexCoord2f(ReadI16(cmd + 4) * s_scale, ReadI16(cmd + 6) * t_scale);
-                if (lit) {
-                    const float* light = mdl_work.light_values[normal];
-                    glColor4f(light[0], light[1], light[2], 1.0f);
-                } else {
-                    glColor4f(grey, grey, grey, 1.0f);
-                }
-                glVertex3fv(mdl_work.transformed[vertex]);
-            }
-            glEnd();
-        }
+        DrawTriangleCommands(m_pHeader + ReadI32(mesh + mdl::kMeshTriIndex), s_scale, t_scale, lit, grey);
     }
 }
