@@ -13,10 +13,10 @@ constexpr int kModelFailureLength = 400;
 // Owned by model.cpp / model_gl.cpp; a successful load replaces the model and
 // empties the failure, nothing resets the walking state.
 struct ModelState {
-    MdlModel* studio_model = nullptr;               // nullptr until the first successful load
-    char load_failure[kModelFailureLength] = "";   // see model_load_failure
-    int32_t walking = 0;               // 1 while a key-chosen movement sequence plays
-    uint32_t last_draw_ticks = 0;      // GetTickCount() of the previous draw
+    MdlModel* studio_model = nullptr;             // nullptr until the first successful load
+    char load_failure[kModelFailureLength] = "";  // see model_load_failure
+    int32_t walking = 0;                          // 1 while a key-chosen movement sequence plays
+    uint32_t last_draw_ticks = 0;                 // GetTickCount() of the previous draw
 };
 extern ModelState model_state;
 // The loaded model, under the name the passes and the overlay use.
