@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "capture/capture.h"
 #include "support/fake_video_source.h"
+#include "support/state_guard.h"
 #include "support/test_support.h"
 
 namespace {
@@ -24,8 +25,6 @@ TEST(SecondCameraOfferTest, AsksOnlyForTheSameSize) {
 class CaptureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = app;
-        app = Application{};
         ResetFakeCameras();
         FakeCameraFor(kPrimary).stand_in_notice = "No camera available: showing a test pattern";
         FakeCameraFor(kSecondary).frame_rate = 15;
@@ -34,10 +33,9 @@ protected:
         CloseCaptureDevices();
         EXPECT_EQ(app.video_source[0], nullptr) << "closing waits for the holder threads";
         ResetFakeCameras();
-        app = saved_;
     }
+    ProgramStateGuard guard_{ProgramStateGuard::kFresh};
     ScriptedDialogs dialogs;
-    Application saved_;
 };
 
 TEST_F(CaptureTest, EachAnswerAboutTheSecondCameraKeepsOrGivesItBack) {
