@@ -98,5 +98,5 @@ bool MakeUniqueFileName(const char* name, char* out, size_t capacity);
 
 // Reads the lower-left width x height pixels of the window being drawn as
 // BGRA into `pixels`, rows of `row_pixels` pixels, bottom row first
-// (record_frame_gl.cpp).
+// (record_gl.cpp).
 void ReadWindowPixels(int width, int height, int row_pixels, uint8_t* pixels);

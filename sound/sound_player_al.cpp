@@ -17,7 +17,6 @@
 
 #include "platform/paths.h"
 #include "sound/sound_player.h"
-#include "sound/sound_units.h"
 #include "sound/wav_check.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "sound/sound_units.h"
+#include "sound/sound_player.h"
 
 #include <algorithm>
 #include <cmath>

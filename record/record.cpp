@@ -1,6 +1,6 @@
 // Record modes, motion record, the recording steps of the frame, shots and
 // the BMP writer.  The window read-back and the labels are GL
-// (record_frame_gl.cpp); the writer is GStreamer (avi_generator_gst.cpp).
+// (record_gl.cpp); the writer is GStreamer (avi_generator_gst.cpp).
 #include <sys/stat.h>
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "sound/sound_units.h"
+#include "sound/sound_player.h"
 
 namespace {
 
