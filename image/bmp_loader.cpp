@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 
 bool bmp_error_popups = true;
@@ -181,25 +181,12 @@ bool DecodeRle(const Header& h, const uint8_t* data, uint64_t available, const s
 
 RgbImage* LoadBitmapImage(const char* path) {
     std::vector<uint8_t> file;
-    {
-        std::ifstream in(NativePath(path), std::ios::binary | std::ios::ate);
-        if (in) {
-            const std::streamoff size = in.tellg();
-            if (size >= 0) {
-                try {
-                    file.resize(size_t(size));
-                } catch (const std::bad_alloc&) {
-                    return Fail("Out of memory.");
-                }
-                in.seekg(0);
-                in.read(reinterpret_cast<char*>(file.data()), size);
-            }
-        }
-        if (!in) {
-            char text[1100];
-            std::snprintf(text, sizeof text, "Failed to open DIB file %s.\n", path);
-            return Fail(text);
-        }
+    FileReadError failure;
+    if (!ReadWholeFile(NativePath(path).c_str(), &file, &failure)) {
+        if (failure.failure == FileReadFailure::kMemory) return Fail("Out of memory.");
+        char text[1100];
+        std::snprintf(text, sizeof text, "Failed to open DIB file %s.\n", path);
+        return Fail(text);
     }
     const uint64_t size = file.size();
     const uint8_t* bytes = file.data();
