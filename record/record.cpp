@@ -19,7 +19,6 @@
 #include "record/avi_generator.h"
 #include "record/record.h"
 
-AviGenerator avi_generator;
 RecordState record;
 
 namespace {
@@ -67,10 +66,11 @@ bool StartRecording(int width, int height, const char* file_name) {
     const int w4 = width / 4 * 4;
     const int h4 = height / 4 * 4;
     const BitmapInfoHeader header = FrameHeader(w4, h4);
-    avi_generator.SetFrameRate(kRecordFrameRate);
-    avi_generator.SetHeader(&header);
-    avi_generator.SetOutputName(file_name);
-    const int32_t status = avi_generator.Open();
+    AviGenerator& writer = record.avi_generator;
+    writer.SetFrameRate(kRecordFrameRate);
+    writer.SetHeader(&header);
+    writer.SetOutputName(file_name);
+    const int32_t status = writer.Open();
     if (status == 0) {
         record.file_open = true;
         record.write_failed = false;
@@ -84,26 +84,26 @@ bool StartRecording(int width, int height, const char* file_name) {
     }
     // Whatever Open left half-open is released at once; the user hears about
     // it unless they cancelled the compression dialog themselves.
-    const bool cancelled = status == 1 && avi_generator.GetLastErrorMessage() == "Ok";
-    avi_generator.Close();
-    if (!cancelled) ShowMessageBox(avi_generator.GetLastErrorMessage().c_str(), "Error", MsgIcon::Error);
+    const bool cancelled = status == kAviOpenCancelled && writer.GetLastErrorMessage() == "Ok";
+    writer.Close();
+    if (!cancelled) ShowMessageBox(writer.GetLastErrorMessage().c_str(), "Error", MsgIcon::Error);
     return false;
 }
 
 // A new recording: the compressor first, then the name, so that the name
 // tells when recording began.  False when it did not (Cancel says nothing).
 bool BeginRecording(const char* name_format, int width, int height) {
-    if (!avi_generator.ChooseCompressor()) return false;
+    if (!record.avi_generator.ChooseCompressor()) return false;
     FormatClockName(name_format, LocalNow(), app.record_file_name, sizeof app.record_file_name);
     return StartRecording(width, height, app.record_file_name);
 }
 
 void StopRecording(const char* file_name) {
     const bool was_open = record.file_open;
-    avi_generator.Close();
+    record.avi_generator.Close();
     record.file_open = false;
     if (!was_open) return;
-    if (avi_generator.GetFramesStored() > 0) {
+    if (record.avi_generator.GetFramesStored() > 0) {
         ShowMessageBox(file_name, "Info", MsgIcon::Information);
         return;
     }
@@ -158,12 +158,12 @@ void WriteDueFrames(const uint8_t* pixels, int width, int height) {
     if (count == 0) return;
     const uint8_t* frame = FitToStream(pixels, width, height);
     for (uint32_t i = 0; i < count; ++i) {
-        const int32_t status = avi_generator.WriteFrame(frame);
+        const int32_t status = record.avi_generator.WriteFrame(frame);
         ++record.run_frames;
         if (status != 0) {
             // The disk is full or the folder is gone: the recording ends
             // here (its frames so far stay readable), with one box.
-            avi_generator.Close();
+            record.avi_generator.Close();
             record.file_open = false;
             app.record_mode = kRecordOff;
             app.motion_record_on = false;

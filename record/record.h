@@ -24,16 +24,17 @@
 
 #include "app/app_state.h"
 #include "platform/clock.h"
-
-class AviGenerator;
-extern AviGenerator avi_generator;
+#include "record/avi_generator.h"
 
 constexpr uint32_t kRecordFrameRate = 15;
 // A stall longer than this (a modal box, a frozen frame loop) is left out of
 // the stream instead of being filled with copies of one picture.
 constexpr uint32_t kMaxCatchUpFrames = 2 * kRecordFrameRate;
 
+// Owned by record.cpp; tests reset it (with the writer closed) between cases.
 struct RecordState {
+    AviGenerator avi_generator;  // the one writer every recording uses
+
     // Window read-back target, grown to the window when needed.
     std::vector<uint8_t> screen_buffer;
     // Camera frames whose width is not a multiple of 4 are repacked here.

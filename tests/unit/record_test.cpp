@@ -86,7 +86,7 @@ protected:
         app.current_camera = 0;
     }
     void TearDown() override {
-        avi_generator.Close();  // the writer must end closed
+        record.avi_generator.Close();  // the writer must end closed
         record = RecordState{};
         ASSERT_EQ(chdir(saved_cwd_), 0);
         std::system(("rm -rf '" + dir_ + "'").c_str());
@@ -153,10 +153,10 @@ TEST_F(RecordModesTest, TransitionTable) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.now) + " -> request " + std::to_string(row.request));
         app.record_mode = kRecordOff;
+        record.avi_generator.Close();
         record = RecordState{};
         record.clock_ms = FakeClock;
         record.local_time = FakeLocalTime;
-        avi_generator.Close();
         std::system("rm -f capture/record/*");
         if (row.now != 0) {
             StartMode(row.now);
@@ -239,7 +239,7 @@ TEST_F(RecordModesTest, FailedOpenShowsTheStatusTextAndLeavesTheModeOff) {
     EXPECT_EQ(dialogs_.boxes[0].icon, MsgIcon::Error);
     EXPECT_EQ(dialogs_.boxes[0].text, fake_avi.open_error);
     EXPECT_EQ(fake_avi.closes, 1);  // half-open writer released at once
-    EXPECT_FALSE(avi_generator.IsOpen());
+    EXPECT_FALSE(record.avi_generator.IsOpen());
 
     // Nothing runs, so nothing is announced later.
     Frame();
@@ -582,31 +582,6 @@ TEST_F(RecordModesTest, BitmapHeaderIsByteExact) {
     EXPECT_FALSE(WriteBitmapFile(width, height, pixels.data(), "no/such/folder/x.bmp"));
     EXPECT_FALSE(WriteBitmapFile(0, height, pixels.data(), "capture/screenshot/empty.bmp"));
     EXPECT_FALSE(Exists("capture/screenshot/empty.bmp"));
-}
-
-TEST(AviGeneratorSettings, ExtensionRuleAndDefaults) {
-    AviGenerator writer;
-    EXPECT_EQ(writer.GetFileName(), "Untitled.avi");
-    EXPECT_EQ(writer.GetFrameRate(), 30u);
-    EXPECT_EQ(writer.GetHeader().biSize, 0u);
-    EXPECT_EQ(writer.GetLastErrorMessage(), "");
-    writer.SetOutputName("clip");
-    EXPECT_EQ(writer.GetFileName(), "clip.avi");
-    writer.SetOutputName("myavi_clip");
-    EXPECT_EQ(writer.GetFileName(), "myavi_clip");
-    writer.SetOutputName("CLIP.AVI");  // the search is case-sensitive
-    EXPECT_EQ(writer.GetFileName(), "CLIP.AVI.avi");
-}
-
-TEST(AviGeneratorSettings, AppendedErrorTexts) {
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateFile, kAviErrFileOpen),
-                 "A disk error occurred while opening the file.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateStream, kAviErrReadOnly), " Read only file.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CompressedStream, kAviErrNoCompressor),
-                 " A suitable compressor cannot be found.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CompressedStream, kAviErrMemory),
-                 " There is not enough memory to complete the operation.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateStream, kAviErrFileOpen), "");
 }
 
 TEST(EncoderOverride, Parsing) {
