@@ -87,6 +87,18 @@ void WritePendingShots();
 // One step of the blinking label's fade (DrawRecordingLabels).
 void StepRecordingLabel();
 
+// What DrawRecordingLabels shows this frame, in red at the top middle.
+struct RecordingLabels {
+    float x = 0, y = 0;         // where both labels start, window pixels
+    int font = 0;               // bitmap font index
+    char motion_text[64] = "";  // "RECORDING...(times: n)" while motion records, else ""
+    bool blinking = false;      // "RECORDING..." while a record mode runs...
+    float blink_alpha = 0;      // ...at this opacity
+};
+// The labels of this frame.  Steps the blinking label's fade, or puts it
+// back to unseen while no record mode runs.
+RecordingLabels NextRecordingLabels();
+
 // Writes a 32-bit bottom-up BMP; returns false when nothing was written,
 // with the reason in *error (when given).  No partial file is left behind.
 bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path,

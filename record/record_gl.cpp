@@ -2,9 +2,6 @@
 // "RECORDING..." labels drawn in the bitmap-text pass.
 #include <GL/gl.h>
 
-#include <cstdio>
-
-#include "app/app_state.h"
 #include "overlay/text.h"
 #include "record/record.h"
 
@@ -21,24 +18,16 @@ void ReadWindowPixels(int width, int height, int row_pixels, uint8_t* pixels) {
 }
 
 void DrawRecordingLabels() {
-    const float x = static_cast<float>(app.window_width / 2);
-    const float y = 20;
-    if (app.motion_recording) {
-        char text[64];
-        std::snprintf(text, sizeof text, "RECORDING...(times: %i)",
-                      app.motion_record_duration - app.motion_record_elapsed);
+    const RecordingLabels labels = NextRecordingLabels();
+    if (labels.motion_text[0]) {
         glColor3f(1, 0, 0);
-        DrawBitmapString(x, y, 3, text);
+        DrawBitmapString(labels.x, labels.y, labels.font, labels.motion_text);
     }
-    if (app.record_mode != kRecordOff) {
-        glPushAttrib(GL_COLOR_BUFFER_BIT);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glColor4f(1, 0, 0, app.recording_label_alpha);
-        DrawBitmapString(x, y, 3, "RECORDING...");
-        glPopAttrib();
-        StepRecordingLabel();
-    } else {
-        app.recording_label_alpha = 0;
-    }
+    if (!labels.blinking) return;
+    glPushAttrib(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1, 0, 0, labels.blink_alpha);
+    DrawBitmapString(labels.x, labels.y, labels.font, "RECORDING...");
+    glPopAttrib();
 }

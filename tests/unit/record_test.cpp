@@ -469,6 +469,33 @@ TEST_F(RecordModesTest, LabelFadesInAndOut) {
     EXPECT_GT(seen[trough + 1], seen[trough]);
 }
 
+// The labels follow the recordings: motion's countdown, the record mode's
+// label drawn as it stands and then stepped, and nothing left of it once
+// the mode is off.
+TEST_F(RecordModesTest, LabelsFollowTheRecordings) {
+    app.window_width = 643;
+    app.motion_recording = true;
+    app.motion_record_duration = 10, app.motion_record_elapsed = 3;
+    app.record_mode = kRecordOff;
+    app.recording_label_alpha = 0.6f;
+    RecordingLabels labels = NextRecordingLabels();
+    EXPECT_STREQ(labels.motion_text, "RECORDING...(times: 7)");
+    EXPECT_FALSE(labels.blinking);
+    EXPECT_EQ(labels.x, 321.0f);
+    EXPECT_EQ(labels.y, 20.0f);
+    EXPECT_EQ(labels.font, 3);
+    EXPECT_EQ(app.recording_label_alpha, 0.0f);
+
+    app.motion_recording = false;
+    app.record_mode = kRecordScreen;
+    app.recording_label_step = 0.1f;
+    labels = NextRecordingLabels();
+    EXPECT_STREQ(labels.motion_text, "");
+    EXPECT_TRUE(labels.blinking);
+    EXPECT_EQ(labels.blink_alpha, 0.0f);
+    EXPECT_FLOAT_EQ(app.recording_label_alpha, 0.1f);
+}
+
 // Every kind of recording stopped before its first frame (motion record over
 // a still picture): the box says that nothing was recorded, for the writer
 // has removed the file.  (A recording with frames is named: TransitionTable.)
