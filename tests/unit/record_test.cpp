@@ -17,7 +17,6 @@
 #include "app/app_state.h"
 #include "console/console.h"
 #include "image/bmp_loader.h"
-#include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
 #include "record/record.h"
 #include "support/state_guard.h"
@@ -609,24 +608,6 @@ TEST_F(RecordModesTest, BitmapHeaderIsByteExact) {
     EXPECT_FALSE(WriteBitmapFile(width, height, pixels.data(), "no/such/folder/x.bmp"));
     EXPECT_FALSE(WriteBitmapFile(0, height, pixels.data(), "capture/screenshot/empty.bmp"));
     EXPECT_FALSE(Exists("capture/screenshot/empty.bmp"));
-}
-
-TEST(EncoderOverride, Parsing) {
-    EncoderChoice choice{"mjpeg", 85};
-    bool cancel = true;
-    EXPECT_TRUE(ParseEncoderOverride("h264:70", &choice, &cancel));
-    EXPECT_FALSE(cancel);
-    EXPECT_EQ(choice.id, "h264");
-    EXPECT_EQ(choice.quality, 70);
-    EXPECT_TRUE(ParseEncoderOverride("raw", &choice, &cancel));
-    EXPECT_EQ(choice.quality, 70);
-    EXPECT_TRUE(ParseEncoderOverride("mjpeg:400", &choice, &cancel));
-    EXPECT_EQ(choice.quality, 100);
-    EXPECT_TRUE(ParseEncoderOverride("cancel", &choice, &cancel));
-    EXPECT_TRUE(cancel);
-    EXPECT_FALSE(ParseEncoderOverride("", &choice, &cancel));
-    EXPECT_FALSE(ParseEncoderOverride("mjpeg:x", &choice, &cancel));
-    EXPECT_FALSE(ParseEncoderOverride(":50", &choice, &cancel));
 }
 
 }  // namespace
