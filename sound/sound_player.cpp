@@ -10,11 +10,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 SoundPlayer sound_player;
 
 namespace {
+
+// Overlapping starts of one sound: up to this many play at once; a further
+// start restarts the one started longest ago.
+constexpr size_t kVoicesPerSound = 8;
 
 bool FileExists(const std::string& path) {
     struct stat info;
@@ -74,6 +79,10 @@ bool WantsSilentBackend() {
     const bool user_choice = std::getenv("ALSOFT_DRIVERS") || std::getenv("ALSOFT_CONF");
     return !user_choice && !AudioOutputVisible();
 }
+
+bool IsSilentDevice(const char* name) { return name && std::strcmp(name, "No Output") == 0; }
+
+bool RoomForVoice(const SoundRecord& sound) { return sound.voices.size() < kVoicesPerSound; }
 
 size_t VoiceToRestart(const SoundRecord& sound) { return sound.next_voice % sound.voices.size(); }
 

@@ -114,6 +114,12 @@ void ForgetSound(int id);
 // not there makes ALSA print a dozen lines.
 bool WantsSilentBackend();
 
+// Whether the device OpenAL opened is its silent stand-in, by its name.
+bool IsSilentDevice(const char* name);
+
+// Whether a start may give the sound one more voice (overlapping starts of
+// one sound are limited).
+bool RoomForVoice(const SoundRecord& sound);
 // The voice a start takes when all are busy: the one started longest ago.
 size_t VoiceToRestart(const SoundRecord& sound);
 // Notes that voice `index` of the sound has just started.

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,9 +23,6 @@ struct SoundDevice {
 
 namespace {
 
-// Overlapping starts of one sound: up to this many play at once; a further
-// start restarts the one started longest ago.
-constexpr size_t kVoicesPerSound = 8;
 // Frames read from the decoder at a time.
 constexpr sf_count_t kDecodePiece = 16384;
 
@@ -208,7 +204,7 @@ void InitSoundPlayer() {
                                    ? ALC_ALL_DEVICES_SPECIFIER
                                    : ALC_DEVICE_SPECIFIER;
     const char* name = alcGetString(device, name_query);
-    if (name && std::strcmp(name, "No Output") == 0)
+    if (IsSilentDevice(name))
         std::fprintf(stderr, "Sound: no audio device; sounds are silent.\n");
     sound_player.float_samples = alIsExtensionPresent("AL_EXT_FLOAT32");
     ApplyListener();
@@ -228,7 +224,7 @@ void StartSound(int id) {
     SoundRecord* sound = FindSound(id);
     if (!sound || !sound->buffer || !HasContext()) return;
     ALuint voice = IdleVoice(*sound);
-    if (!voice && sound->voices.size() < kVoicesPerSound) voice = AddVoice(*sound);
+    if (!voice && RoomForVoice(*sound)) voice = AddVoice(*sound);
     if (!voice) {
         // No voice to be had at all: silence rather than a crash.
         if (sound->voices.empty()) return;

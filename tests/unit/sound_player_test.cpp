@@ -101,11 +101,17 @@ TEST(SoundPlayerTest, IdsSettingsAndListenerWithoutADevice) {
 TEST(SoundPlayerTest, BusyVoicesSamplesAndTheSilentBackend) {
     SoundRecord sound;
     sound.voices = {11, 12, 13};
+    EXPECT_TRUE(RoomForVoice(sound));
     EXPECT_EQ(VoiceToRestart(sound), 0u);
     NoteVoiceStarted(sound, 0);
     EXPECT_EQ(VoiceToRestart(sound), 1u);
     NoteVoiceStarted(sound, 2);
     EXPECT_EQ(VoiceToRestart(sound), 0u);
+    sound.voices.resize(8);  // eight starts overlap at most
+    EXPECT_FALSE(RoomForVoice(sound));
+    EXPECT_TRUE(IsSilentDevice("No Output"));
+    EXPECT_FALSE(IsSilentDevice("OpenAL Soft"));
+    EXPECT_FALSE(IsSilentDevice(nullptr));
 
     std::vector<float> stereo = {0.5f, -0.5f};
     EXPECT_EQ(ShapeChannels(stereo, 2), 2);
