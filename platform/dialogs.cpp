@@ -42,8 +42,9 @@ bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path,
 }
 
 bool ChooseFileInto(const char* title, const FileFilter& filter, char* path, size_t capacity) {
+    // The current file as the chooser's start, cut to what `capacity` holds.
     std::vector<char> chosen(capacity + 1, '\0');
-    std::snprintf(chosen.data(), capacity, "%s", path);
+    if (capacity > 0) std::memcpy(chosen.data(), path, strnlen(path, capacity - 1));
     if (!ShowOpenFileDialog(title, filter, chosen.data(), capacity)) return false;
     const size_t length = strnlen(chosen.data(), capacity);
     if (length >= capacity) {
