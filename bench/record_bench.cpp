@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
     const double every = FrameRoutineCost(camera, 3);
     record.clock_ms = nullptr;
     app.record_mode = kRecordOff;  // closed below without the notice box
-    avi_generator.Close();
+    record.avi_generator.Close();
     record.file_open = false;
     std::printf("frame routine 640x480 (no pause): %.2f ms; recording normal MJPEG: %.2f ms "
                 "(real-time pacing), %.2f ms (a frame written every run)\n",

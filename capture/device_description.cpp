@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/files.h"
+
 namespace {
 
 struct ParseState {
@@ -182,12 +184,11 @@ bool ParseDeviceDescription(const char* text, size_t length, DeviceDescription* 
 }
 
 bool LoadDeviceDescription(const char* path, DeviceDescription* out, std::string* error) {
-    gchar* contents = nullptr;
-    gsize length = 0;
-    GError* gerror = nullptr;
-    if (!g_file_get_contents(path, &contents, &length, &gerror)) {
+    std::vector<uint8_t> bytes;
+    FileReadError failure;
+    if (!ReadWholeFile(path, &bytes, &failure)) {
         if (error) {
-            *error = gerror->message;
+            *error = failure.text;
             // Started in another folder, a relative name misses its file.
             if (!g_path_is_absolute(path)) {
                 gchar* folder = g_get_current_dir();
@@ -195,12 +196,10 @@ bool LoadDeviceDescription(const char* path, DeviceDescription* out, std::string
                 g_free(folder);
             }
         }
-        g_clear_error(&gerror);
         return false;
     }
-    bool ok = ParseDeviceDescription(contents, length, out, error);
-    g_free(contents);
-    return ok;
+    const char* text = bytes.empty() ? "" : reinterpret_cast<const char*>(bytes.data());
+    return ParseDeviceDescription(text, bytes.size(), out, error);
 }
 
 std::string StandInNotice(const DeviceDescription& description, size_t started) {

@@ -8,15 +8,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/paths.h"
-
-bool bmp_error_popups = true;
 
 namespace {
 
@@ -28,12 +26,13 @@ constexpr int64_t kMaxPixels = 64LL * 1024 * 1024;   // 192 MiB of RGB at most
 
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3 };
 
-void Report(const char* text) {
-    if (bmp_error_popups) ShowMessageBox(text, "Error", MsgIcon::Error);
-}
+// The texts of the "Error" box.
+constexpr const char* kUnknownFormat = "Unknown DIB file format.";
+constexpr const char* kConversionError = "Image file conversion error.";
+constexpr const char* kOutOfMemory = "Out of memory.";
 
 RgbImage* Fail(const char* text) {
-    Report(text);
+    ShowMessageBox(text, "Error", MsgIcon::Error);
     return nullptr;
 }
 
@@ -41,6 +40,7 @@ uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 struct Header {
+    bool has_file_header = false;   // starts with the 14-byte "BM" header
     int64_t width = 0, height = 0;  // height negative: rows stored top-down
     uint16_t bits = 0;
     uint32_t compression = kRgb;
@@ -49,6 +49,10 @@ struct Header {
     uint32_t palette_entry = 4; // bytes per palette entry
     uint64_t palette_offset = 0;
     uint32_t masks[3] = {0, 0, 0};
+
+    int64_t Rows() const { return height < 0 ? -height : height; }
+    bool RunLength() const { return compression == kRle8 || compression == kRle4; }
+    uint64_t PaletteBytes() const { return uint64_t(colour_count) * palette_entry; }
 };
 
 struct Colour {
@@ -84,7 +88,7 @@ bool ValidBits(const Header& h) {
 // Whether `available` bytes hold every uncompressed row.  The last row's
 // padding may be missing: it is never read.
 bool RowsFit(const Header& h, uint64_t available) {
-    const uint64_t width = uint64_t(h.width), rows = uint64_t(h.height < 0 ? -h.height : h.height);
+    const uint64_t width = uint64_t(h.width), rows = uint64_t(h.Rows());
     const uint64_t row_bytes = (width * h.bits + 7) / 8;
     const uint64_t stride = (width * h.bits + 31) / 32 * 4;
     return available >= (rows - 1) * stride + row_bytes;
@@ -93,7 +97,7 @@ bool RowsFit(const Header& h, uint64_t available) {
 // Decodes uncompressed rows.  `out` gets |height| rows of width pixels in file order.
 bool DecodeRows(const Header& h, const uint8_t* data, uint64_t available, const std::vector<Colour>& palette,
                 std::vector<Colour>& out) {
-    const uint64_t width = uint64_t(h.width), rows = uint64_t(h.height < 0 ? -h.height : h.height);
+    const uint64_t width = uint64_t(h.width), rows = uint64_t(h.Rows());
     const uint64_t stride = (width * h.bits + 31) / 32 * 4;
     if (!RowsFit(h, available)) return false;
 
@@ -177,115 +181,91 @@ bool DecodeRle(const Header& h, const uint8_t* data, uint64_t available, const s
     }
 }
 
-}  // namespace
+uint32_t DefaultColourCount(uint16_t bits) { return bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0; }
 
-RgbImage* LoadBitmapImage(const char* path) {
-    std::vector<uint8_t> file;
-    {
-        std::ifstream in(NativePath(path), std::ios::binary | std::ios::ate);
-        if (in) {
-            const std::streamoff size = in.tellg();
-            if (size >= 0) {
-                try {
-                    file.resize(size_t(size));
-                } catch (const std::bad_alloc&) {
-                    return Fail("Out of memory.");
-                }
-                in.seekg(0);
-                in.read(reinterpret_cast<char*>(file.data()), size);
-            }
-        }
-        if (!in) {
-            char text[1100];
-            std::snprintf(text, sizeof text, "Failed to open DIB file %s.\n", path);
-            return Fail(text);
-        }
-    }
-    const uint64_t size = file.size();
-    const uint8_t* bytes = file.data();
+void ReadCoreHeader(const uint8_t* at, Header& h) {
+    h.width = U16(at + 4);
+    h.height = U16(at + 6);
+    h.bits = U16(at + 10);
+    h.palette_entry = 3;
+    h.colour_count = DefaultColourCount(h.bits);
+}
 
-    const bool has_file_header = size >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
-    const uint64_t header_at = has_file_header ? kFileHeaderSize : 0;
-    if (size < header_at + 4) return Fail("Unknown DIB file format.");
+void ReadInfoHeader(const uint8_t* at, Header& h) {
+    h.width = int32_t(U32(at + 4));
+    h.height = int32_t(U32(at + 8));
+    h.bits = U16(at + 14);
+    h.compression = U32(at + 16);
+    h.image_size = U32(at + 20);
+    const uint32_t used = U16(at + 32);  // colours used, taken as a 16-bit number
+    h.colour_count = used ? used : DefaultColourCount(h.bits);
+}
+
+// Fills `h` from the file's headers; the failure's text, or nullptr.
+const char* ReadHeaders(const uint8_t* bytes, uint64_t size, Header& h) {
+    h.has_file_header = size >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
+    const uint64_t header_at = h.has_file_header ? kFileHeaderSize : 0;
+    if (size < header_at + 4) return kUnknownFormat;
     const uint32_t header_size = U32(bytes + header_at);
-    if (header_size != kCoreHeaderSize && header_size != kInfoHeaderSize) return Fail("Unknown DIB file format.");
-    if (size < header_at + header_size) return Fail("Image file conversion error.");
-    const uint8_t* hp = bytes + header_at;
-
-    Header h;
-    if (header_size == kCoreHeaderSize) {
-        h.width = U16(hp + 4);
-        h.height = U16(hp + 6);
-        h.bits = U16(hp + 10);
-        h.palette_entry = 3;
-        h.colour_count = h.bits == 1 ? 2 : h.bits == 4 ? 16 : h.bits == 8 ? 256 : 0;
-    } else {
-        h.width = int32_t(U32(hp + 4));
-        h.height = int32_t(U32(hp + 8));
-        h.bits = U16(hp + 14);
-        h.compression = U32(hp + 16);
-        h.image_size = U32(hp + 20);
-        const uint32_t used = U16(hp + 32);  // colours used, taken as a 16-bit number
-        h.colour_count = used ? used : h.bits == 1 ? 2 : h.bits == 4 ? 16 : h.bits == 8 ? 256 : 0;
-    }
+    if (header_size != kCoreHeaderSize && header_size != kInfoHeaderSize) return kUnknownFormat;
+    if (size < header_at + header_size) return kConversionError;
+    if (header_size == kCoreHeaderSize)
+        ReadCoreHeader(bytes + header_at, h);
+    else
+        ReadInfoHeader(bytes + header_at, h);
     h.palette_offset = header_at + header_size;
     if (h.compression == kBitFields) {
         // The three colour masks follow the 40-byte header, before any palette.
-        if (size < h.palette_offset + 12) return Fail("Image file conversion error.");
+        if (size < h.palette_offset + 12) return kConversionError;
         for (int i = 0; i < 3; ++i) h.masks[i] = U32(bytes + h.palette_offset + 4 * i);
         h.palette_offset += 12;
     }
+    return nullptr;
+}
 
-    const int64_t rows = h.height < 0 ? -h.height : h.height;
+bool SizeAccepted(const Header& h) {
+    const int64_t rows = h.Rows();
     if (!ValidBits(h) || h.width <= 0 || rows == 0 || h.width > kMaxDimension || rows > kMaxDimension ||
         h.width * rows > kMaxPixels)
-        return Fail("Image file conversion error.");
+        return false;
     // Run-length data is always stored bottom-up.
-    if (h.height < 0 && (h.compression == kRle8 || h.compression == kRle4))
-        return Fail("Image file conversion error.");
+    return !(h.height < 0 && h.RunLength());
+}
 
-    // The palette: entries beyond the end of the file make the file invalid.
-    const uint64_t palette_bytes = uint64_t(h.colour_count) * h.palette_entry;
-    if (h.palette_offset + palette_bytes > size) return Fail("Image file conversion error.");
-    std::vector<Colour> palette;
-    if (h.bits <= 8) {
-        const uint32_t used = std::min<uint32_t>(h.colour_count, 1u << h.bits);
-        palette.resize(used);
-        for (uint32_t i = 0; i < used; ++i) {
-            const uint8_t* e = bytes + h.palette_offset + uint64_t(i) * h.palette_entry;
-            palette[i] = {e[2], e[1], e[0]};
-        }
+// False when the palette's entries run past the end of the file.
+bool ReadPalette(const Header& h, const uint8_t* bytes, uint64_t size, std::vector<Colour>& palette) {
+    if (h.palette_offset + h.PaletteBytes() > size) return false;
+    if (h.bits > 8) return true;
+    const uint32_t used = std::min<uint32_t>(h.colour_count, 1u << h.bits);
+    palette.resize(used);
+    for (uint32_t i = 0; i < used; ++i) {
+        const uint8_t* e = bytes + h.palette_offset + uint64_t(i) * h.palette_entry;
+        palette[i] = {e[2], e[1], e[0]};
     }
+    return true;
+}
 
-    uint64_t pixels_at = has_file_header ? U32(bytes + 10) : h.palette_offset + palette_bytes;
-    if (pixels_at >= size) return Fail("Image file conversion error.");
-    uint64_t available = size - pixels_at;
-    if (h.compression == kRle8 || h.compression == kRle4) {
-        if (h.image_size && h.image_size < available) available = h.image_size;
-    }
-
+// Where the pixel data starts and how many bytes of it there are; false
+// when the file ends before the picture does.
+bool LocatePixels(const Header& h, const uint8_t* bytes, uint64_t size, uint64_t* at, uint64_t* available) {
+    *at = h.has_file_header ? U32(bytes + 10) : h.palette_offset + h.PaletteBytes();
+    if (*at >= size) return false;
+    *available = size - *at;
+    if (h.RunLength() && h.image_size && h.image_size < *available) *available = h.image_size;
     // A short file is refused before the picture's memory is taken.
-    const bool rle = h.compression == kRle8 || h.compression == kRle4;
-    if (!rle && !RowsFit(h, available)) return Fail("Image file conversion error.");
+    return h.RunLength() || RowsFit(h, *available);
+}
 
-    std::vector<Colour> decoded;
-    try {
-        decoded.resize(uint64_t(h.width * rows));
-    } catch (const std::bad_alloc&) {
-        return Fail("Out of memory.");
-    }
-    const bool ok = (h.compression == kRle8 || h.compression == kRle4)
-                        ? DecodeRle(h, bytes + pixels_at, available, palette, decoded)
-                        : DecodeRows(h, bytes + pixels_at, available, palette, decoded);
-    if (!ok) return Fail("Image file conversion error.");
-
+// The decoded rows packed as RGB, bottom row first (top-down files are
+// flipped); nullptr when out of memory.
+RgbImage* PackedImage(const Header& h, const std::vector<Colour>& decoded) {
+    const int64_t rows = h.Rows();
     std::unique_ptr<RgbImage> image(new (std::nothrow) RgbImage);
-    if (!image) return Fail("Out of memory.");
+    if (!image) return nullptr;
     image->width = int32_t(h.width);
     image->height = int32_t(rows);
     image->data = new (std::nothrow) uint8_t[uint64_t(h.width * rows * 3)];
-    if (!image->data) return Fail("Out of memory.");
-    // Bottom row first: top-down files are flipped.
+    if (!image->data) return nullptr;
     for (int64_t y = 0; y < rows; ++y) {
         const int64_t source = h.height < 0 ? rows - 1 - y : y;
         const Colour* from = &decoded[uint64_t(source * h.width)];
@@ -293,4 +273,38 @@ RgbImage* LoadBitmapImage(const char* path) {
         for (int64_t x = 0; x < h.width; ++x, to += 3) to[0] = from[x].r, to[1] = from[x].g, to[2] = from[x].b;
     }
     return image.release();
+}
+
+}  // namespace
+
+RgbImage* LoadBitmapImage(const char* path) {
+    std::vector<uint8_t> file;
+    FileReadError failure;
+    if (!ReadWholeFile(NativePath(path).c_str(), &file, &failure)) {
+        if (failure.failure == FileReadFailure::kMemory) return Fail(kOutOfMemory);
+        char text[1100];
+        std::snprintf(text, sizeof text, "Failed to open DIB file %s.\n", path);
+        return Fail(text);
+    }
+    const uint64_t size = file.size();
+    const uint8_t* bytes = file.data();
+    Header h;
+    if (const char* text = ReadHeaders(bytes, size, h)) return Fail(text);
+    std::vector<Colour> palette;
+    uint64_t pixels_at = 0, available = 0;
+    if (!SizeAccepted(h) || !ReadPalette(h, bytes, size, palette) ||
+        !LocatePixels(h, bytes, size, &pixels_at, &available))
+        return Fail(kConversionError);
+
+    std::vector<Colour> decoded;
+    try {
+        decoded.resize(uint64_t(h.width * h.Rows()));
+    } catch (const std::bad_alloc&) {
+        return Fail(kOutOfMemory);
+    }
+    const bool ok = h.RunLength() ? DecodeRle(h, bytes + pixels_at, available, palette, decoded)
+                                  : DecodeRows(h, bytes + pixels_at, available, palette, decoded);
+    if (!ok) return Fail(kConversionError);
+    RgbImage* image = PackedImage(h, decoded);
+    return image ? image : Fail(kOutOfMemory);
 }

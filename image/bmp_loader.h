@@ -12,8 +12,5 @@ struct RgbImage {
     ~RgbImage() { delete[] data; }
 };
 
-// Failures are also shown in an "Error" box while this is set (the default).
-extern bool bmp_error_popups;
-
 // A new image, or nullptr on any failure (missing, unreadable, malformed).
 RgbImage* LoadBitmapImage(const char* path);

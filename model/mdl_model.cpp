@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/files.h"
 #include "platform/paths.h"
 
 MdlWorkArrays mdl_work;
@@ -135,29 +136,17 @@ std::string CompanionName(const std::string& path, const char* suffix) {
 
 namespace {
 
-// One read of the whole file into one buffer.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    FILE* file = std::fopen(NativePath(path.c_str()).c_str(), "rb");
-    if (!file) {
+// The whole file, with the loader's own failure texts.
+bool ReadMdlFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+    FileReadError failure;
+    if (ReadWholeFile(NativePath(path.c_str()).c_str(), bytes, &failure)) return true;
+    if (failure.failure == FileReadFailure::kMemory)
+        *error = "Unable to allocate memory";
+    else if (failure.failure == FileReadFailure::kRead)
+        *error = "Unable to read " + path;
+    else
         *error = "Unable to open " + path;
-        return false;
-    }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        try {
-            bytes->assign(static_cast<size_t>(size), 0);
-        } catch (const std::bad_alloc&) {
-            std::fclose(file);
-            *error = "Unable to allocate memory";
-            return false;
-        }
-        ok = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
-    }
-    std::fclose(file);
-    if (!ok) *error = "Unable to read " + path;
-    return ok;
+    return false;
 }
 
 // Checks of one file's contents; the first failure is kept as the message.
@@ -231,11 +220,11 @@ bool CheckStream(FileCheck& file, int64_t start, int frames, int sequence, int b
 }  // namespace
 
 bool MdlModel::ReadModelFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    return ReadWholeFile(path, bytes, error);
+    return ReadMdlFile(path, bytes, error);
 }
 
 bool MdlModel::ReadSequenceGroupFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    return ReadWholeFile(path, bytes, error);
+    return ReadMdlFile(path, bytes, error);
 }
 
 MdlModel::MdlModel() = default;

@@ -10,8 +10,8 @@
 namespace {
 
 int StderrMessageBox(const char* text, const char* caption, MsgIcon, MsgButtons buttons) {
-    std::fprintf(stderr, "[%s] %s\n", caption, text);
-    return buttons == MsgButtons::YesNo ? kMsgNo : kMsgOk;
+    EchoMessageBox(text, caption);
+    return SafeAnswer(buttons);
 }
 
 bool NoOpenFile(const char* title, const FileFilter&, char*, size_t) {
@@ -20,30 +20,31 @@ bool NoOpenFile(const char* title, const FileFilter&, char*, size_t) {
 }
 
 const DialogBackend kStderrBackend = {StderrMessageBox, NoOpenFile};
-const DialogBackend* g_backend = &kStderrBackend;
-uint64_t g_dialog_milliseconds = 0;
 
 // Adds the time until it goes out of scope to the dialog time.
 struct DialogTimer {
     uint32_t start = GetTickCount();
-    ~DialogTimer() { g_dialog_milliseconds += GetTickCount() - start; }
+    ~DialogTimer() { dialog_state.milliseconds += GetTickCount() - start; }
 };
 
 }  // namespace
 
+DialogState dialog_state = {&kStderrBackend};
+
 int ShowMessageBox(const char* text, const char* caption, MsgIcon icon, MsgButtons buttons) {
     DialogTimer timer;
-    return g_backend->message_box(text, caption, icon, buttons);
+    return dialog_state.backend->message_box(text, caption, icon, buttons);
 }
 
 bool ShowOpenFileDialog(const char* title, const FileFilter& filter, char* path, size_t capacity) {
     DialogTimer timer;
-    return g_backend->open_file(title, filter, path, capacity);
+    return dialog_state.backend->open_file(title, filter, path, capacity);
 }
 
 bool ChooseFileInto(const char* title, const FileFilter& filter, char* path, size_t capacity) {
+    // The current file as the chooser's start, cut to what `capacity` holds.
     std::vector<char> chosen(capacity + 1, '\0');
-    std::snprintf(chosen.data(), capacity, "%s", path);
+    if (capacity > 0) std::memcpy(chosen.data(), path, strnlen(path, capacity - 1));
     if (!ShowOpenFileDialog(title, filter, chosen.data(), capacity)) return false;
     const size_t length = strnlen(chosen.data(), capacity);
     if (length >= capacity) {
@@ -54,7 +55,7 @@ bool ChooseFileInto(const char* title, const FileFilter& filter, char* path, siz
     return true;
 }
 
-uint64_t DialogMilliseconds() { return g_dialog_milliseconds; }
+uint64_t DialogMilliseconds() { return dialog_state.milliseconds; }
 
 std::string CaseBlindPattern(const char* pattern) {
     std::string blind;
@@ -73,7 +74,26 @@ std::string CaseBlindPattern(const char* pattern) {
 }
 
 const DialogBackend* SetDialogBackend(const DialogBackend* backend) {
-    const DialogBackend* old = g_backend;
-    g_backend = backend ? backend : &kStderrBackend;
+    const DialogBackend* old = dialog_state.backend;
+    dialog_state.backend = backend ? backend : &kStderrBackend;
     return old;
+}
+
+void EchoMessageBox(const char* text, const char* caption) { std::fprintf(stderr, "[%s] %s\n", caption, text); }
+
+int SafeAnswer(MsgButtons buttons) { return buttons == MsgButtons::YesNo ? kMsgNo : kMsgOk; }
+
+int AnswerOf(MsgButtons buttons, bool yes) {
+    if (buttons == MsgButtons::YesNo) return yes ? kMsgYes : kMsgNo;
+    return kMsgOk;
+}
+
+bool TakeChosenPath(const char* title, const char* chosen, char* path, size_t capacity) {
+    const size_t length = std::strlen(chosen);
+    if (length < capacity) {
+        std::memcpy(path, chosen, length + 1);
+        return true;
+    }
+    std::fprintf(stderr, "%s: path too long (%zu characters, at most %zu)\n", title, length, capacity - 1);
+    return false;
 }

@@ -50,6 +50,26 @@ const DialogBackend* SetDialogBackend(const DialogBackend* backend);
 // `pattern` with every letter matching both cases: "*.wav" -> "*.[wW][aA][vV]".
 std::string CaseBlindPattern(const char* pattern);
 
+// Shared by the backends.
+// A box's text on standard error: "[caption] text".
+void EchoMessageBox(const char* text, const char* caption);
+// The answer of a box nobody could see: No for a question, else OK.
+int SafeAnswer(MsgButtons buttons);
+// The answer of a box that was answered with Yes (`yes`) or anything else.
+int AnswerOf(MsgButtons buttons, bool yes);
+// Copies the chooser's file into `path` when it fits into `capacity`;
+// otherwise says so on standard error and returns false.
+bool TakeChosenPath(const char* title, const char* chosen, char* path, size_t capacity);
+
+// Owned by dialogs.cpp; InitGtkDialogs sets gtk_ready.  Never reset: it
+// lives as long as the process.
+struct DialogState {
+    const DialogBackend* backend;  // never null: the stderr fallback at first
+    uint64_t milliseconds = 0;     // spent in dialogs since start
+    bool gtk_ready = false;        // GTK opened the display
+};
+extern DialogState dialog_state;
+
 // The GTK backend (platform/dialogs_gtk.cpp).  InitGtkDialogs() runs after
 // glutInit (which has checked the display); it returns false when GTK cannot
 // open the display.

@@ -6,12 +6,8 @@
 
 #include <gtk/gtk.h>
 
-#include <cstdio>
-#include <cstring>
 
 namespace {
-
-bool g_gtk_ready = false;
 
 void DrainEvents() {
     while (gtk_events_pending()) gtk_main_iteration();
@@ -29,8 +25,8 @@ GtkMessageType MessageType(MsgIcon icon) {
 
 int GtkMessageBox(const char* text, const char* caption, MsgIcon icon, MsgButtons buttons) {
     // Errors also go to standard error, where a log keeps them after the box is gone.
-    if (!g_gtk_ready || icon == MsgIcon::Error) std::fprintf(stderr, "[%s] %s\n", caption, text);
-    if (!g_gtk_ready) return buttons == MsgButtons::YesNo ? kMsgNo : kMsgOk;
+    if (!dialog_state.gtk_ready || icon == MsgIcon::Error) EchoMessageBox(text, caption);
+    if (!dialog_state.gtk_ready) return SafeAnswer(buttons);
     GtkWidget* dialog = gtk_message_dialog_new(
         nullptr, GTK_DIALOG_MODAL, MessageType(icon),
         buttons == MsgButtons::YesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", text);
@@ -42,12 +38,24 @@ int GtkMessageBox(const char* text, const char* caption, MsgIcon icon, MsgButton
     const int response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
     DrainEvents();
-    if (buttons == MsgButtons::YesNo) return response == GTK_RESPONSE_YES ? kMsgYes : kMsgNo;
-    return kMsgOk;
+    return AnswerOf(buttons, response == GTK_RESPONSE_YES);
 }
 
-bool GtkOpenFile(const char* title, const FileFilter& filter, char* path, size_t capacity) {
-    if (!g_gtk_ready) return false;
+// Starts on the current file (paths may still use '\'), or where it would
+// live when it is gone.
+void StartOnCurrentFile(GtkFileChooser* chooser, const char* path) {
+    gchar* absolute = g_canonicalize_filename(NativePath(path).c_str(), nullptr);
+    if (g_file_test(absolute, G_FILE_TEST_IS_REGULAR)) {
+        gtk_file_chooser_set_filename(chooser, absolute);
+    } else {
+        gchar* folder = g_path_get_dirname(absolute);
+        gtk_file_chooser_set_current_folder(chooser, folder);
+        g_free(folder);
+    }
+    g_free(absolute);
+}
+
+GtkWidget* NewFileChooser(const char* title, const FileFilter& filter) {
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
         title, nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel", GTK_RESPONSE_CANCEL, "_Open",
         GTK_RESPONSE_ACCEPT, nullptr);
@@ -57,32 +65,22 @@ bool GtkOpenFile(const char* title, const FileFilter& filter, char* path, size_t
     gtk_file_filter_add_pattern(file_filter, CaseBlindPattern(filter.pattern).c_str());
     gtk_file_chooser_add_filter(chooser, file_filter);
     gtk_file_chooser_set_local_only(chooser, TRUE);
-    if (path[0] != '\0') {
-        // Start on the current file (paths may still use '\'), or where it
-        // would live when it is gone.
-        gchar* absolute = g_canonicalize_filename(NativePath(path).c_str(), nullptr);
-        if (g_file_test(absolute, G_FILE_TEST_IS_REGULAR)) {
-            gtk_file_chooser_set_filename(chooser, absolute);
-        } else {
-            gchar* folder = g_path_get_dirname(absolute);
-            gtk_file_chooser_set_current_folder(chooser, folder);
-            g_free(folder);
-        }
-        g_free(absolute);
-    }
+    return dialog;
+}
+
+bool GtkOpenFile(const char* title, const FileFilter& filter, char* path, size_t capacity) {
+    if (!dialog_state.gtk_ready) return false;
+    GtkWidget* dialog = NewFileChooser(title, filter);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    if (path[0] != '\0') StartOnCurrentFile(chooser, path);
     bool chosen = false;
     // Anything but ACCEPT (Cancel, Escape, closing) is a cancel.
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         gchar* file = gtk_file_chooser_get_filename(chooser);
         if (file && g_file_test(file, G_FILE_TEST_IS_REGULAR)) {
-            if (std::strlen(file) < capacity) {
-                std::strcpy(path, file);
-                chosen = true;
-            } else {
-                std::fprintf(stderr, "%s: path too long (%zu characters, at most %zu)\n", title,
-                             std::strlen(file), capacity - 1);
+            chosen = TakeChosenPath(title, file, path, capacity);
+            if (!chosen)
                 GtkMessageBox("The chosen path is too long.", "Error", MsgIcon::Error, MsgButtons::Ok);
-            }
         }
         g_free(file);
     }
@@ -96,6 +94,6 @@ bool GtkOpenFile(const char* title, const FileFilter& filter, char* path, size_t
 const DialogBackend kGtkDialogBackend = {GtkMessageBox, GtkOpenFile};
 
 bool InitGtkDialogs(int* argc, char*** argv) {
-    if (!g_gtk_ready) g_gtk_ready = gtk_init_check(argc, argv);
-    return g_gtk_ready;
+    if (!dialog_state.gtk_ready) dialog_state.gtk_ready = gtk_init_check(argc, argv);
+    return dialog_state.gtk_ready;
 }

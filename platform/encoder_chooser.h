@@ -38,3 +38,8 @@ bool ParseEncoderOverride(const char* text, EncoderChoice* choice, bool* cancel)
 
 // Index of `id` in `offered`, or -1.
 int FindEncoderOption(const std::vector<EncoderOption>& offered, const std::string& id);
+
+// The dialog itself (encoder_chooser_gtk.cpp): shows `offered` with *choice
+// preselected and fills *choice when the user accepts.
+enum class EncoderDialogAnswer { kAccepted, kCancelled, kUnavailable };
+EncoderDialogAnswer RunEncoderDialog(const std::vector<EncoderOption>& offered, EncoderChoice* choice);

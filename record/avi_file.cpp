@@ -17,6 +17,9 @@ namespace {
 // file of 1 TiB); the headers keep the room from the start.
 constexpr uint32_t kSuperIndexEntries = 1024;
 constexpr uint32_t kDmlhBytes = 248;
+constexpr uint32_t kBitmapInfoBytes = 40;   // the strf chunk's BITMAPINFOHEADER
+constexpr uint16_t kSuperIndexLongs = 4;    // 32-bit words per super index entry
+constexpr uint16_t kChunkIndexLongs = 2;    // ... per standard index entry
 
 // AVI and OpenDML flags.
 constexpr uint32_t kAvifHasIndex = 0x10;
@@ -81,7 +84,6 @@ bool AviFile::Create(const std::string& path) {
 // The first segment's headers up to and including its 'movi' code, with the
 // counts and sizes as they stand now.
 std::vector<uint8_t> AviFile::HeaderBytes() const {
-    const AviStreamFormat& f = format_;
     std::vector<uint8_t> out;
     Bytes b(out);
     const bool first_open = !first_closed_;
@@ -93,7 +95,20 @@ std::vector<uint8_t> AviFile::HeaderBytes() const {
     b.Code("AVI ");
     const size_t hdrl = b.Open("LIST");
     b.Code("hdrl");
+    AppendMainHeader(out);
+    AppendStreamList(out);
+    AppendOdmlList(out);
+    b.Close(hdrl);
 
+    b.Code("LIST");
+    b.U32(Clamp32(first_movi_end - (out.size() - 4 + 8)));
+    b.Code("movi");
+    return out;
+}
+
+void AviFile::AppendMainHeader(std::vector<uint8_t>& out) const {
+    const AviStreamFormat& f = format_;
+    Bytes b(out);
     const size_t avih = b.Open("avih");
     b.U32(1000000 / std::max<uint32_t>(f.frame_rate, 1));
     b.U32(Clamp32(uint64_t(largest_chunk_) * f.frame_rate));
@@ -107,9 +122,21 @@ std::vector<uint8_t> AviFile::HeaderBytes() const {
     b.U32(uint32_t(f.height));
     b.Zeros(16);
     b.Close(avih);
+}
 
+void AviFile::AppendStreamList(std::vector<uint8_t>& out) const {
+    Bytes b(out);
     const size_t strl = b.Open("LIST");
     b.Code("strl");
+    AppendStreamHeader(out);
+    AppendStreamFormat(out);
+    AppendSuperIndex(out);
+    b.Close(strl);
+}
+
+void AviFile::AppendStreamHeader(std::vector<uint8_t>& out) const {
+    const AviStreamFormat& f = format_;
+    Bytes b(out);
     const size_t strh = b.Open("strh");
     b.Code("vids");
     b.U32(f.codec);
@@ -126,21 +153,30 @@ std::vector<uint8_t> AviFile::HeaderBytes() const {
     b.U32(0);            // sample size: frames vary
     b.U16(0), b.U16(0), b.U16(uint16_t(f.width)), b.U16(uint16_t(f.height));
     b.Close(strh);
+}
 
+void AviFile::AppendStreamFormat(std::vector<uint8_t>& out) const {
+    const AviStreamFormat& f = format_;
+    Bytes b(out);
     const size_t strf = b.Open("strf");
-    b.U32(40);
+    b.U32(kBitmapInfoBytes);
     b.U32(uint32_t(f.width));
     b.U32(uint32_t(f.height));
-    b.U16(1);
+    b.U16(1);  // planes
     b.U16(f.bit_count);
     b.U32(f.codec);
     b.U32(Clamp32(uint64_t(f.width) * uint64_t(f.height) * f.bit_count / 8));
     b.Zeros(16);
     b.Data(f.setup);
     b.Close(strf);
+}
 
+// The OpenDML super index: one entry per finished segment, and room kept
+// for the rest so the headers never grow.
+void AviFile::AppendSuperIndex(std::vector<uint8_t>& out) const {
+    Bytes b(out);
     const size_t indx = b.Open("indx");
-    b.U16(4);  // longs per entry
+    b.U16(kSuperIndexLongs);
     b.U8(0);
     b.U8(kIndexOfIndexes);
     b.U32(uint32_t(segments_.size()));
@@ -151,10 +187,12 @@ std::vector<uint8_t> AviFile::HeaderBytes() const {
         b.U32(s.size);
         b.U32(s.frames);
     }
-    b.Zeros(size_t(kSuperIndexEntries - segments_.size()) * 16);
+    b.Zeros(size_t(kSuperIndexEntries - segments_.size()) * kSuperIndexLongs * 4);
     b.Close(indx);
-    b.Close(strl);
+}
 
+void AviFile::AppendOdmlList(std::vector<uint8_t>& out) const {
+    Bytes b(out);
     const size_t odml = b.Open("LIST");
     b.Code("odml");
     const size_t dmlh = b.Open("dmlh");
@@ -162,12 +200,6 @@ std::vector<uint8_t> AviFile::HeaderBytes() const {
     b.Zeros(kDmlhBytes - 4);
     b.Close(dmlh);
     b.Close(odml);
-    b.Close(hdrl);
-
-    b.Code("LIST");
-    b.U32(Clamp32(first_movi_end - (out.size() - 4 + 8)));
-    b.Code("movi");
-    return out;
 }
 
 bool AviFile::Begin(const AviStreamFormat& format) {
@@ -252,14 +284,12 @@ bool AviFile::StartSegment() {
     return true;
 }
 
-// Closes the current segment: its standard index (ix00) ends the movi list;
-// the first segment also gets the AVI 1.0 index (idx1) after it.
-bool AviFile::EndSegment() {
-    const bool first = !first_closed_;
+// The current segment's standard index (ix00), which ends its movi list.
+std::vector<uint8_t> AviFile::ChunkIndexBytes() const {
     std::vector<uint8_t> ix;
     Bytes b(ix);
     const size_t ix_data = b.Open("ix00");
-    b.U16(2);
+    b.U16(kChunkIndexLongs);
     b.U8(0);
     b.U8(kIndexOfChunks);
     b.U32(uint32_t(segment_frames_.size()));
@@ -271,22 +301,36 @@ bool AviFile::EndSegment() {
         b.U32(e.size | (e.key_frame ? 0 : kDeltaFrameBit));
     }
     b.Close(ix_data);
+    return ix;
+}
+
+// The AVI 1.0 index (idx1) of the first segment, for players that know no
+// OpenDML.
+std::vector<uint8_t> AviFile::LegacyIndexBytes() const {
+    std::vector<uint8_t> idx1;
+    Bytes b(idx1);
+    const size_t idx1_data = b.Open("idx1");
+    for (const IndexEntry& e : segment_frames_) {
+        b.U32(chunk_id_);
+        b.U32(e.key_frame ? kAviifKeyFrame : 0);
+        b.U32(uint32_t(e.offset - (movi_start_ + 8)));  // from the 'movi' code
+        b.U32(e.size);
+    }
+    b.Close(idx1_data);
+    return idx1;
+}
+
+// Closes the current segment: its standard index ends the movi list; the
+// first segment also gets the AVI 1.0 index after it.
+bool AviFile::EndSegment() {
+    const std::vector<uint8_t> ix = ChunkIndexBytes();
     const uint64_t ix_offset = end_;
     bool ok = Append({{ix.data(), ix.size()}});
     if (ok) segments_.push_back({ix_offset, uint32_t(ix.size()), uint32_t(segment_frames_.size())});
 
     const uint64_t movi_end = end_;
-    if (first) {
-        std::vector<uint8_t> idx1;
-        Bytes i(idx1);
-        const size_t idx1_data = i.Open("idx1");
-        for (const IndexEntry& e : segment_frames_) {
-            i.U32(chunk_id_);
-            i.U32(e.key_frame ? kAviifKeyFrame : 0);
-            i.U32(uint32_t(e.offset - (movi_start_ + 8)));  // from the 'movi' code
-            i.U32(e.size);
-        }
-        i.Close(idx1_data);
+    if (!first_closed_) {
+        const std::vector<uint8_t> idx1 = LegacyIndexBytes();
         first_indexed_ = Append({{idx1.data(), idx1.size()}});
         ok = first_indexed_ && ok;
         first_movi_end_ = movi_end;

@@ -85,6 +85,14 @@ private:
     };
 
     std::vector<uint8_t> HeaderBytes() const;
+    void AppendMainHeader(std::vector<uint8_t>& out) const;
+    void AppendStreamList(std::vector<uint8_t>& out) const;
+    void AppendStreamHeader(std::vector<uint8_t>& out) const;
+    void AppendStreamFormat(std::vector<uint8_t>& out) const;
+    void AppendSuperIndex(std::vector<uint8_t>& out) const;
+    void AppendOdmlList(std::vector<uint8_t>& out) const;
+    std::vector<uint8_t> ChunkIndexBytes() const;
+    std::vector<uint8_t> LegacyIndexBytes() const;
     bool RewriteHeaders();
     bool StartSegment();
     bool EndSegment();

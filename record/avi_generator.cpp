@@ -1,10 +1,38 @@
-// AviGenerator settings, the extension rule and the status texts; the
-// pipeline itself is in avi_generator_gst.cpp.
+// AviGenerator settings, the extension rule, the encoder table, the checks
+// and the status texts; the pipeline itself is in avi_generator_gst.cpp.
 #include "record/avi_generator.h"
 
 #include <cassert>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+namespace {
+
+// The smallest frame side every encoder takes (sizes are multiples of 4).
+constexpr int kMinFrameSide = 4;
+
+// Motion JPEG is full range by definition (JFIF): it is fed full-range
+// 4:2:0, or every decoder shows black at 16 and white at 235.  H.264 and
+// MPEG-4 flag limited range, which decoders expand back.
+// The largest sides are the encoders' own: libjpeg 65500, x264 16384,
+// MPEG-4 Part 2's 13-bit size fields 8191.
+const EncoderEntry kEncoders[] = {
+    {"raw", "Full Frames (Uncompressed)", EncoderFamily::kRaw, nullptr, "video/x-raw,format=BGRx",
+     nullptr, 0, 32, 0},
+    {"mjpeg", "Motion JPEG", EncoderFamily::kMjpeg, "jpegenc",
+     "video/x-raw,format=I420,colorimetry=1:4:0:0", "image/jpeg", MakeFourCc("MJPG"), 24, 65500},
+    {"h264", "H.264", EncoderFamily::kH264, "x264enc", "video/x-raw,format=I420",
+     "video/x-h264,profile=baseline,stream-format=byte-stream,alignment=au", MakeFourCc("H264"), 24,
+     16384},
+    {"mpeg4", "MPEG-4 Part 2", EncoderFamily::kMpeg4, "avenc_mpeg4", "video/x-raw,format=I420",
+     "video/mpeg,mpegversion=4,systemstream=false", MakeFourCc("FMP4"), 24, 8191},
+};
+
+constexpr const char* kStreamFailed = "AVI Stream creation failed. Check Bitmap info.";
+constexpr const char* kCompressedStreamFailed = "AVI Compressed Stream creation failed.";
+
+}  // namespace
 
 const char* AviErrorText(AviOpenStep step, uint32_t code) {
     switch (step) {
@@ -60,20 +88,6 @@ AviGenerator::AviGenerator()
       m_pStream(nullptr),
       m_pStreamCompressed(nullptr) {}
 
-AviGenerator::AviGenerator(const char* file_name, const BitmapInfoHeader* header, uint32_t frame_rate)
-    : m_sFileName(file_name),
-      m_nFrameRate(frame_rate),
-      m_bitmapHeader{},
-      m_nFrameIndex(0),
-      m_nFramesStored(0),
-      m_bCompressorChosen(false),
-      m_pAVIFile(nullptr),
-      m_pStream(nullptr),
-      m_pStreamCompressed(nullptr) {
-    EnsureAviExtension();
-    SetHeader(header);
-}
-
 AviGenerator::~AviGenerator() {
     assert(m_pStream == NULL);
     assert(m_pStreamCompressed == NULL);
@@ -102,3 +116,79 @@ int32_t AviGenerator::Fail(const char* message, AviOpenStep step, uint32_t code)
     m_sLastError += AviErrorText(step, code);
     return static_cast<int32_t>(code);
 }
+
+int32_t AviGenerator::FailCreateFile(uint32_t code) {
+    char szBuffer[1024];
+    std::snprintf(szBuffer, sizeof szBuffer, "AVI Engine failed to initialize. Check filename %s.",
+                  m_sFileName.c_str());
+    return Fail(szBuffer, AviOpenStep::CreateFile, code);
+}
+
+int32_t AviGenerator::FailStream(uint32_t code) {
+    return Fail(kStreamFailed, AviOpenStep::CreateStream, code);
+}
+
+int32_t AviGenerator::FailCompressedStream(uint32_t code, const std::string& detail) {
+    return Fail((kCompressedStreamFailed + detail).c_str(), AviOpenStep::CompressedStream, code);
+}
+
+uint32_t FileCreationError(int error_number) {
+    return error_number == ENOMEM ? kAviErrMemory : kAviErrFileOpen;
+}
+
+uint64_t FrameBytes(const BitmapInfoHeader& header) {
+    const int width = header.biWidth, height = header.biHeight;
+    return uint64_t(width > 0 ? width : 0) * uint64_t(height > 0 ? height : 0) * 4;
+}
+
+bool FrameHeaderUsable(const BitmapInfoHeader& header, uint32_t frame_rate) {
+    return header.biBitCount == 32 && header.biCompression == 0 && header.biWidth >= kMinFrameSide &&
+           header.biHeight >= kMinFrameSide && header.biSizeImage >= FrameBytes(header) && frame_rate != 0;
+}
+
+std::vector<EncoderOption> OfferedEncoders(bool (*installed)(const char* element)) {
+    std::vector<EncoderOption> offered;
+    for (const EncoderEntry& entry : kEncoders)
+        if (!entry.element || installed(entry.element))
+            offered.push_back({entry.id, entry.label, entry.element != nullptr});
+    return offered;
+}
+
+const EncoderEntry* FindEncoder(const std::string& id) {
+    for (const EncoderEntry& entry : kEncoders)
+        if (id == entry.id) return &entry;
+    return nullptr;
+}
+
+std::string FrameSizeRefusal(const EncoderEntry& entry, int width, int height) {
+    char text[256] = "";
+    const uint64_t frame_bytes = uint64_t(width) * uint64_t(height) * 4;
+    if (entry.max_side > 0 && (width > entry.max_side || height > entry.max_side)) {
+        std::snprintf(text, sizeof text,
+                      " %s takes frames of at most %d x %d pixels; this recording is %d x %d. "
+                      "Choose another compressor.",
+                      entry.label, entry.max_side, entry.max_side, width, height);
+    } else if (!entry.element && frame_bytes > kAviMaxFrameBytes) {
+        std::snprintf(text, sizeof text,
+                      " %s takes frames of less than 2 GiB; a %d x %d frame takes %llu MiB. "
+                      "Choose a compressor.",
+                      entry.label, width, height, static_cast<unsigned long long>(frame_bytes >> 20));
+    }
+    return text;
+}
+
+const char* StoredCaps(const EncoderEntry& entry) { return entry.element ? entry.coded_caps : entry.fed_caps; }
+
+AviStreamFormat StreamFormat(const EncoderEntry& entry, int width, int height, uint32_t frame_rate) {
+    AviStreamFormat format;
+    format.width = width;
+    format.height = height;
+    format.frame_rate = frame_rate;
+    format.codec = entry.codec;
+    format.bit_count = entry.bit_count;
+    return format;
+}
+
+unsigned H264Quantizer(int quality) { return unsigned(50 - quality * 40 / 100); }
+
+float Mpeg4Quantizer(int quality) { return float(2 + (100 - quality) * 29.0 / 99.0); }

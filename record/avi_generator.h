@@ -9,17 +9,19 @@
 // Open asks for the compressor ("Video Compression") unless ChooseCompressor
 // was called before it; a caller that names files by the time calls it
 // first, so the name tells when recording began, not when the dialog opened.
-// The writer shows nothing itself: Open returns a status (0 ok, 1 cancelled
-// or library too old, else an AVI error code) and keeps a status text.  A
+// The writer shows nothing itself: Open returns a status (0 ok,
+// kAviOpenCancelled, else an AVI error code) and keeps a status text.  A
 // file that received no frame is removed by Close.
-// The settings and the extension rule live in avi_generator.cpp; the
-// pipeline in avi_generator_gst.cpp.
+// The settings, the encoder table, the checks and the status texts live in
+// avi_generator.cpp; the pipeline in avi_generator_gst.cpp.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/encoder_chooser.h"
+#include "record/avi_file.h"
 
 #pragma pack(push, 1)
 struct BitmapInfoHeader {
@@ -49,6 +51,9 @@ constexpr uint32_t kAviErrNoCompressor = 0x80044071;
 constexpr uint32_t kAviErrReadOnly = 0x80044072;
 constexpr uint32_t kRegErrClassNotRegistered = 0x80040154;
 
+// Open's status when the user cancelled the compressor dialog.
+constexpr int32_t kAviOpenCancelled = 1;
+
 // Open steps whose failures carry an explanation of the code.
 enum class AviOpenStep { CreateFile = 4, CreateStream = 6, CompressedStream = 8 };
 
@@ -60,10 +65,50 @@ BitmapInfoHeader FrameHeader(int width, int height);
 // the step does not explain.
 const char* AviErrorText(AviOpenStep step, uint32_t code);
 
+// The code of a file that could not be created, for its errno.
+uint32_t FileCreationError(int error_number);
+
+// Whether a stream of `header`'s frames at `frame_rate` can be written:
+// 32-bit uncompressed frames of at least 4 x 4 pixels whose image size holds
+// them, at a rate above 0.
+bool FrameHeaderUsable(const BitmapInfoHeader& header, uint32_t frame_rate);
+// Bytes of one frame of `header` (0 for a size without pixels).
+uint64_t FrameBytes(const BitmapInfoHeader& header);
+
+enum class EncoderFamily { kRaw, kMjpeg, kH264, kMpeg4 };
+
+// One compressor the writer offers, and how the pipeline builds it.
+struct EncoderEntry {
+    const char* id;
+    const char* label;
+    EncoderFamily family;
+    const char* element;     // GStreamer element; nullptr: frames are stored as they are
+    const char* fed_caps;    // what the encoder is fed
+    const char* coded_caps;  // what the encoder hands to the file
+    uint32_t codec;          // the AVI stream's four-character code
+    uint16_t bit_count;      // bits per pixel the AVI header declares
+    int max_side;            // the encoder's largest frame side (0: none)
+};
+
+// The known compressors whose element `installed` finds, in the chooser's
+// order; uncompressed frames are always offered.
+std::vector<EncoderOption> OfferedEncoders(bool (*installed)(const char* element));
+const EncoderEntry* FindEncoder(const std::string& id);
+// Why `entry` cannot take width x height frames (a text that continues the
+// failure message), or "" when it can.
+std::string FrameSizeRefusal(const EncoderEntry& entry, int width, int height);
+// The caps of what the entry's chain hands to the file.
+const char* StoredCaps(const EncoderEntry& entry);
+// The AVI stream of `entry`'s frames (set-up data comes with the first frame).
+AviStreamFormat StreamFormat(const EncoderEntry& entry, int width, int height, uint32_t frame_rate);
+// Quality 1 (smallest file) .. 100 (best picture) on the encoders' own
+// quantizer scales: x264 50 .. 10, MPEG-4 Part 2 31 .. 2.
+unsigned H264Quantizer(int quality);
+float Mpeg4Quantizer(int quality);
+
 class AviGenerator {
 public:
     AviGenerator();
-    AviGenerator(const char* file_name, const BitmapInfoHeader* header, uint32_t frame_rate);
     ~AviGenerator();
 
     void SetFrameRate(uint32_t frame_rate);
@@ -89,7 +134,17 @@ public:
     int64_t GetFramesStored() const { return m_nFramesStored; }
 
 private:
+    // Open's steps, in this order; each returns 0 or Open's status.
+    int32_t CreateOutputFile();
+    int32_t CreateSourceStream();
+    int32_t CreateCompressedStream();
+    int32_t StartStream();
+
+    // The status text of a failing step; returns the code as Open's status.
     int32_t Fail(const char* message, AviOpenStep step, uint32_t code);
+    int32_t FailCreateFile(uint32_t code);
+    int32_t FailStream(uint32_t code);
+    int32_t FailCompressedStream(uint32_t code, const std::string& detail = "");
 
     struct Pipeline;
     std::string m_sFileName;

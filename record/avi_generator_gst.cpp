@@ -29,34 +29,6 @@ constexpr guint64 kQueuedFrames = 3;
 // Longest wait for one frame to be taken, and for the file to be finished.
 constexpr gint64 kStallLimitUs = 10 * G_USEC_PER_SEC;
 constexpr GstClockTime kCloseLimit = 10 * GST_SECOND;
-// The smallest frame side every encoder takes (sizes are multiples of 4).
-constexpr int kMinFrameSide = 4;
-
-struct EncoderEntry {
-    const char* id;
-    const char* label;
-    const char* element;      // nullptr: frames are stored as they are
-    const char* fed_caps;     // what the encoder is fed
-    const char* coded_caps;   // what the encoder hands to the file
-    uint32_t codec;           // the AVI stream's four-character code
-    uint16_t bit_count;       // bits per pixel the AVI header declares
-    int max_side;             // the encoder's largest frame side (0: none)
-};
-
-// Motion JPEG is full range by definition (JFIF): it is fed full-range
-// 4:2:0, or every decoder shows black at 16 and white at 235.  H.264 and
-// MPEG-4 flag limited range, which decoders expand back.
-// The largest sides are the encoders' own: libjpeg 65500, x264 16384,
-// MPEG-4 Part 2's 13-bit size fields 8191.
-const EncoderEntry kEncoders[] = {
-    {"raw", "Full Frames (Uncompressed)", nullptr, "video/x-raw,format=BGRx", nullptr, 0, 32, 0},
-    {"mjpeg", "Motion JPEG", "jpegenc", "video/x-raw,format=I420,colorimetry=1:4:0:0", "image/jpeg",
-     MakeFourCc("MJPG"), 24, 65500},
-    {"h264", "H.264", "x264enc", "video/x-raw,format=I420",
-     "video/x-h264,profile=baseline,stream-format=byte-stream,alignment=au", MakeFourCc("H264"), 24, 16384},
-    {"mpeg4", "MPEG-4 Part 2", "avenc_mpeg4", "video/x-raw,format=I420",
-     "video/mpeg,mpegversion=4,systemstream=false", MakeFourCc("FMP4"), 24, 8191},
-};
 
 bool EnsureGstreamer() { return gst_is_initialized() || gst_init_check(nullptr, nullptr, nullptr); }
 
@@ -67,61 +39,61 @@ bool ElementInstalled(const char* name) {
     return true;
 }
 
-std::vector<EncoderOption> InstalledEncoders() {
-    std::vector<EncoderOption> offered;
-    for (const EncoderEntry& entry : kEncoders)
-        if (!entry.element || ElementInstalled(entry.element))
-            offered.push_back({entry.id, entry.label, entry.element != nullptr});
-    return offered;
+void SetCaps(GstElement* element, const char* caps_text) {
+    GstCaps* caps = gst_caps_from_string(caps_text);
+    g_object_set(element, "caps", caps, nullptr);
+    gst_caps_unref(caps);
 }
 
-const EncoderEntry* FindEncoder(const std::string& id) {
-    for (const EncoderEntry& entry : kEncoders)
-        if (id == entry.id) return &entry;
-    return nullptr;
-}
-
-// Why `entry` cannot take width x height frames, or "" when it can.
-std::string FrameSizeRefusal(const EncoderEntry& entry, int width, int height) {
-    char text[256] = "";
-    if (entry.max_side > 0 && (width > entry.max_side || height > entry.max_side)) {
-        std::snprintf(text, sizeof text,
-                      " %s takes frames of at most %d x %d pixels; this recording is %d x %d. "
-                      "Choose another compressor.",
-                      entry.label, entry.max_side, entry.max_side, width, height);
-    } else if (!entry.element && uint64_t(width) * uint64_t(height) * 4 > kAviMaxFrameBytes) {
-        std::snprintf(text, sizeof text,
-                      " %s takes frames of less than 2 GiB; a %d x %d frame takes %llu MiB. "
-                      "Choose a compressor.",
-                      entry.label, width, height,
-                      static_cast<unsigned long long>(uint64_t(width) * height * 4 >> 20));
-    }
-    return text;
-}
-
-// Quality 1..100 mapped onto each encoder's own scale.
 void ConfigureEncoder(GstElement* encoder, const EncoderEntry& entry, int quality, guint frame_rate) {
-    const std::string id = entry.id;
-    if (id == "mjpeg") {
-        g_object_set(encoder, "quality", quality, nullptr);
-    } else if (id == "h264") {
-        gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "ultrafast");
-        gst_util_set_object_arg(G_OBJECT(encoder), "tune", "zerolatency");
-        gst_util_set_object_arg(G_OBJECT(encoder), "pass", "qual");
-        g_object_set(encoder, "quantizer", guint(50 - quality * 40 / 100), "key-int-max",
-                     guint(frame_rate), nullptr);
-    } else if (id == "mpeg4") {
-        gst_util_set_object_arg(G_OBJECT(encoder), "pass", "quant");
-        g_object_set(encoder, "quantizer", gfloat(2 + (100 - quality) * 29.0 / 99.0), "gop-size",
-                     gint(frame_rate), nullptr);
+    switch (entry.family) {
+        case EncoderFamily::kMjpeg:
+            g_object_set(encoder, "quality", quality, nullptr);
+            break;
+        case EncoderFamily::kH264:
+            gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "ultrafast");
+            gst_util_set_object_arg(G_OBJECT(encoder), "tune", "zerolatency");
+            gst_util_set_object_arg(G_OBJECT(encoder), "pass", "qual");
+            g_object_set(encoder, "quantizer", guint(H264Quantizer(quality)), "key-int-max", frame_rate,
+                         nullptr);
+            break;
+        case EncoderFamily::kMpeg4:
+            gst_util_set_object_arg(G_OBJECT(encoder), "pass", "quant");
+            g_object_set(encoder, "quantizer", gfloat(Mpeg4Quantizer(quality)), "gop-size",
+                         gint(frame_rate), nullptr);
+            break;
+        case EncoderFamily::kRaw: break;
     }
 }
 
-guint32 LibraryVersion() {
-    guint major = 0, minor = 0, micro = 0, nano = 0;
-    gst_version(&major, &minor, &micro, &nano);
-    return ((major & 0xFF) << 24) | ((minor & 0xFF) << 16);
-}
+// The elements after appsrc: conversion, flip, encoder and caps for an
+// encoder; the sink alone for frames stored as they are.
+struct EncoderChain {
+    GstElement* convert = nullptr;
+    GstElement* fed_filter = nullptr;
+    GstElement* flip = nullptr;
+    GstElement* encoder = nullptr;
+    GstElement* coded_filter = nullptr;
+    GstElement* sink = nullptr;
+
+    // False, with nothing kept, when an element cannot be made.
+    bool Make(const EncoderEntry& entry) {
+        if (entry.element) {
+            convert = gst_element_factory_make("videoconvert", nullptr);
+            fed_filter = gst_element_factory_make("capsfilter", nullptr);
+            flip = gst_element_factory_make("videoflip", nullptr);
+            encoder = gst_element_factory_make(entry.element, nullptr);
+            coded_filter = gst_element_factory_make("capsfilter", nullptr);
+        }
+        sink = gst_element_factory_make("appsink", nullptr);
+        if (sink && (!entry.element || (convert && fed_filter && flip && encoder && coded_filter)))
+            return true;
+        for (GstElement* element : {convert, fed_filter, flip, encoder, coded_filter, sink})
+            if (element) gst_object_unref(gst_object_ref_sink(element));
+        *this = EncoderChain{};
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -174,6 +146,34 @@ struct AviGenerator::Pipeline {
         return true;
     }
 
+    void AddChain(const EncoderChain& chain) {
+        for (GstElement* element : {chain.convert, chain.fed_filter, chain.flip, chain.encoder,
+                                    chain.coded_filter, chain.sink})
+            Add(element);
+    }
+
+    // The sink takes what reaches the file and hands it to Store.
+    void ConfigureSink(GstElement* sink, const EncoderEntry& entry) {
+        SetCaps(sink, StoredCaps(entry));
+        g_object_set(sink, "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE, nullptr);
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = OnSample;
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+    }
+
+    bool LinkChain(const EncoderChain& c, const EncoderEntry& entry, int quality, guint frame_rate) {
+        // Uncompressed AVI frames are bottom row first, as they arrive.
+        if (!c.encoder) return gst_element_link(appsrc, c.sink);
+        SetCaps(c.fed_filter, entry.fed_caps);
+        SetCaps(c.coded_filter, entry.coded_caps);
+        ConfigureEncoder(c.encoder, entry, quality, frame_rate);
+        // Frames arrive bottom row first; encoders want the top row first.
+        // Flipped after the conversion: fewer bytes to move in 4:2:0.
+        gst_util_set_object_arg(G_OBJECT(c.flip), "method", "vertical-flip");
+        return gst_element_link_many(appsrc, c.convert, c.fed_filter, c.flip, c.encoder, c.coded_filter,
+                                     c.sink, nullptr);
+    }
+
     // Streaming thread: one encoded frame into the file.  The first brings
     // the codec's set-up data (MPEG-4's header) with its caps.
     bool Store(GstSample* sample) {
@@ -218,8 +218,7 @@ bool AviGenerator::ChooseCompressor() {
     m_bCompressorChosen = false;
     // Without GStreamer Open fails on its own, with its own text.
     if (!EnsureGstreamer()) return true;
-    const std::vector<EncoderOption> offered = InstalledEncoders();
-    if (!ChooseEncoder(offered, &m_compressor)) return false;
+    if (!ChooseEncoder(OfferedEncoders(ElementInstalled), &m_compressor)) return false;
     m_bCompressorChosen = true;
     return true;
 }
@@ -227,134 +226,81 @@ bool AviGenerator::ChooseCompressor() {
 int32_t AviGenerator::Open() {
     m_sLastError = "Ok";
     m_nFramesStored = 0;
+    if (const int32_t status = CreateOutputFile()) return status;
+    if (const int32_t status = CreateSourceStream()) return status;
+    // The user picks the compressor, unless ChooseCompressor has asked.
+    if (!m_bCompressorChosen && !ChooseCompressor()) return kAviOpenCancelled;
+    m_bCompressorChosen = false;
+    if (const int32_t status = CreateCompressedStream()) return status;
+    if (const int32_t status = StartStream()) return status;
+    m_nFrameIndex = 0;
+    return 0;
+}
 
-    // Video for Windows wanted 1.10 or later; any GStreamer 1.x passes.
-    if ((LibraryVersion() >> 16) < 0x010A) {
-        m_sLastError = "Version of Video for Windows too old. Come on, join the 21th century!";
-        return 1;
-    }
-
-    char szBuffer[1024];
-    std::snprintf(szBuffer, sizeof szBuffer, "AVI Engine failed to initialize. Check filename %s.",
-                  m_sFileName.c_str());
-    if (!EnsureGstreamer()) return Fail(szBuffer, AviOpenStep::CreateFile, kRegErrClassNotRegistered);
-
-    // Create (or replace) the file now, so a missing folder or a read-only
-    // place fails here and not inside the pipeline.
+// Creates (or replaces) the file first, so a missing folder or a read-only
+// place fails here and not inside the pipeline.
+int32_t AviGenerator::CreateOutputFile() {
+    if (!EnsureGstreamer()) return FailCreateFile(kRegErrClassNotRegistered);
     m_pAVIFile = new Pipeline;
     Pipeline& p = *m_pAVIFile;
     p.path = NativePath(m_sFileName.c_str());
-    if (!p.file.Create(p.path)) {
-        const int error = p.file.ErrorNumber();
-        std::fprintf(stderr, "AVI writer: %s: %s\n", p.path.c_str(), p.file.Error().c_str());
-        delete m_pAVIFile;
-        m_pAVIFile = nullptr;
-        return Fail(szBuffer, AviOpenStep::CreateFile, error == ENOMEM ? kAviErrMemory : kAviErrFileOpen);
-    }
+    if (p.file.Create(p.path)) return 0;
+    const int error = p.file.ErrorNumber();
+    std::fprintf(stderr, "AVI writer: %s: %s\n", p.path.c_str(), p.file.Error().c_str());
+    delete m_pAVIFile;
+    m_pAVIFile = nullptr;
+    return FailCreateFile(FileCreationError(error));
+}
 
-    // The stream: BGRx frames of the header's size at m_nFrameRate.
-    const int width = m_bitmapHeader.biWidth, height = m_bitmapHeader.biHeight;
-    const guint64 frame_bytes = guint64(width > 0 ? width : 0) * guint64(height > 0 ? height : 0) * 4;
-    const char* stream_failed = "AVI Stream creation failed. Check Bitmap info.";
-    if (m_bitmapHeader.biBitCount != 32 || m_bitmapHeader.biCompression != 0 || width < kMinFrameSide ||
-        height < kMinFrameSide || m_bitmapHeader.biSizeImage < frame_bytes || m_nFrameRate == 0)
-        return Fail(stream_failed, AviOpenStep::CreateStream, kAviErrBadFormat);
-    p.frame_bytes = frame_bytes;
+// The stream: BGRx frames of the header's size at m_nFrameRate.
+int32_t AviGenerator::CreateSourceStream() {
+    Pipeline& p = *m_pAVIFile;
+    if (!FrameHeaderUsable(m_bitmapHeader, m_nFrameRate)) return FailStream(kAviErrBadFormat);
+    p.frame_bytes = FrameBytes(m_bitmapHeader);
     p.pipeline = gst_pipeline_new("avi-writer");
     p.appsrc = gst_element_factory_make("appsrc", nullptr);
-    if (!p.pipeline || !p.Add(p.appsrc))
-        return Fail(stream_failed, AviOpenStep::CreateStream, kAviErrUnsupported);
+    if (!p.pipeline || !p.Add(p.appsrc)) return FailStream(kAviErrUnsupported);
     GstCaps* raw_caps = gst_caps_new_simple(
-        "video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, width, "height", G_TYPE_INT,
-        height, "framerate", GST_TYPE_FRACTION, int(m_nFrameRate), 1, "pixel-aspect-ratio",
-        GST_TYPE_FRACTION, 1, 1, nullptr);
+        "video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, int(m_bitmapHeader.biWidth),
+        "height", G_TYPE_INT, int(m_bitmapHeader.biHeight), "framerate", GST_TYPE_FRACTION,
+        int(m_nFrameRate), 1, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
     g_object_set(p.appsrc, "caps", raw_caps, "format", GST_FORMAT_TIME, "block", FALSE, "is-live", FALSE,
                  nullptr);
     gst_caps_unref(raw_caps);
     p.bus = gst_element_get_bus(p.pipeline);
     m_pStream = p.appsrc;
-
-    // The user picks the compressor, unless ChooseCompressor has asked.
-    if (!m_bCompressorChosen && !ChooseCompressor()) return 1;
-    m_bCompressorChosen = false;
-    const EncoderEntry* entry = FindEncoder(m_compressor.id);
-
-    const char* compressed_failed = "AVI Compressed Stream creation failed.";
-    if (entry) {
-        const std::string refusal = FrameSizeRefusal(*entry, width, height);
-        if (!refusal.empty())
-            return Fail((compressed_failed + refusal).c_str(), AviOpenStep::CompressedStream,
-                        kAviErrBadFormat);
-    }
-    GstElement* convert = nullptr;
-    GstElement* fed_filter = nullptr;
-    GstElement* flip = nullptr;
-    GstElement* encoder = nullptr;
-    GstElement* coded_filter = nullptr;
-    if (entry && entry->element) {
-        convert = gst_element_factory_make("videoconvert", nullptr);
-        fed_filter = gst_element_factory_make("capsfilter", nullptr);
-        flip = gst_element_factory_make("videoflip", nullptr);
-        encoder = gst_element_factory_make(entry->element, nullptr);
-        coded_filter = gst_element_factory_make("capsfilter", nullptr);
-    }
-    GstElement* sink = gst_element_factory_make("appsink", nullptr);
-    const bool all_made =
-        entry && sink && (!entry->element || (convert && fed_filter && flip && encoder && coded_filter));
-    for (GstElement* element : {convert, fed_filter, flip, encoder, coded_filter, sink}) {
-        if (!element) continue;
-        if (all_made)
-            p.Add(element);
-        else
-            gst_object_unref(gst_object_ref_sink(element));
-    }
-    if (!all_made) return Fail(compressed_failed, AviOpenStep::CompressedStream, kAviErrNoCompressor);
-
-    GstCaps* sink_caps = gst_caps_from_string(entry->element ? entry->coded_caps : entry->fed_caps);
-    g_object_set(sink, "caps", sink_caps, "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE,
-                 nullptr);
-    gst_caps_unref(sink_caps);
-    GstAppSinkCallbacks callbacks{};
-    callbacks.new_sample = Pipeline::OnSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &p, nullptr);
-
-    bool linked;
-    if (encoder) {
-        GstCaps* fed_caps = gst_caps_from_string(entry->fed_caps);
-        g_object_set(fed_filter, "caps", fed_caps, nullptr);
-        gst_caps_unref(fed_caps);
-        GstCaps* coded_caps = gst_caps_from_string(entry->coded_caps);
-        g_object_set(coded_filter, "caps", coded_caps, nullptr);
-        gst_caps_unref(coded_caps);
-        ConfigureEncoder(encoder, *entry, m_compressor.quality, m_nFrameRate);
-        // Frames arrive bottom row first; encoders want the top row first.
-        // Flipped after the conversion: fewer bytes to move in 4:2:0.
-        gst_util_set_object_arg(G_OBJECT(flip), "method", "vertical-flip");
-        linked = gst_element_link_many(p.appsrc, convert, fed_filter, flip, encoder, coded_filter, sink,
-                                       nullptr);
-    } else {
-        // Uncompressed AVI frames are bottom row first, as they arrive.
-        linked = gst_element_link(p.appsrc, sink);
-    }
-    if (!linked) return Fail(compressed_failed, AviOpenStep::CompressedStream, kAviErrUnsupported);
-    m_pStreamCompressed = encoder ? encoder : sink;
-    p.format.width = width;
-    p.format.height = height;
-    p.format.frame_rate = m_nFrameRate;
-    p.format.codec = entry->codec;
-    p.format.bit_count = entry->bit_count;
-
-    // Setting the format: the pipeline starts here.
-    p.started = true;
-    if (gst_element_set_state(p.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE || !p.Healthy()) {
-        p.failed = true;
-        m_pStreamCompressed = nullptr;
-        m_sLastError = "AVI Compressed Stream format setting failed.";
-        return static_cast<int32_t>(kAviErrBadFormat);
-    }
-
-    m_nFrameIndex = 0;
     return 0;
+}
+
+// The chosen compressor's chain, from appsrc to the sink that feeds the file.
+int32_t AviGenerator::CreateCompressedStream() {
+    Pipeline& p = *m_pAVIFile;
+    const int width = m_bitmapHeader.biWidth, height = m_bitmapHeader.biHeight;
+    const EncoderEntry* entry = FindEncoder(m_compressor.id);
+    if (!entry) return FailCompressedStream(kAviErrNoCompressor);
+    const std::string refusal = FrameSizeRefusal(*entry, width, height);
+    if (!refusal.empty()) return FailCompressedStream(kAviErrBadFormat, refusal);
+    EncoderChain chain;
+    if (!chain.Make(*entry)) return FailCompressedStream(kAviErrNoCompressor);
+    p.AddChain(chain);
+    p.ConfigureSink(chain.sink, *entry);
+    if (!p.LinkChain(chain, *entry, m_compressor.quality, m_nFrameRate))
+        return FailCompressedStream(kAviErrUnsupported);
+    m_pStreamCompressed = chain.encoder ? chain.encoder : chain.sink;
+    p.format = StreamFormat(*entry, width, height, m_nFrameRate);
+    return 0;
+}
+
+// Setting the format: the pipeline starts here.
+int32_t AviGenerator::StartStream() {
+    Pipeline& p = *m_pAVIFile;
+    p.started = true;
+    if (gst_element_set_state(p.pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE && p.Healthy())
+        return 0;
+    p.failed = true;
+    m_pStreamCompressed = nullptr;
+    m_sLastError = "AVI Compressed Stream format setting failed.";
+    return static_cast<int32_t>(kAviErrBadFormat);
 }
 
 int32_t AviGenerator::WriteFrame(const uint8_t* pixels) {

@@ -24,16 +24,17 @@
 
 #include "app/app_state.h"
 #include "platform/clock.h"
-
-class AviGenerator;
-extern AviGenerator avi_generator;
+#include "record/avi_generator.h"
 
 constexpr uint32_t kRecordFrameRate = 15;
 // A stall longer than this (a modal box, a frozen frame loop) is left out of
 // the stream instead of being filled with copies of one picture.
 constexpr uint32_t kMaxCatchUpFrames = 2 * kRecordFrameRate;
 
+// Owned by record.cpp; tests reset it (with the writer closed) between cases.
 struct RecordState {
+    AviGenerator avi_generator;  // the one writer every recording uses
+
     // Window read-back target, grown to the window when needed.
     std::vector<uint8_t> screen_buffer;
     // Camera frames whose width is not a multiple of 4 are repacked here.
@@ -86,6 +87,18 @@ void WritePendingShots();
 // One step of the blinking label's fade (DrawRecordingLabels).
 void StepRecordingLabel();
 
+// What DrawRecordingLabels shows this frame, in red at the top middle.
+struct RecordingLabels {
+    float x = 0, y = 0;         // where both labels start, window pixels
+    int font = 0;               // bitmap font index
+    char motion_text[64] = "";  // "RECORDING...(times: n)" while motion records, else ""
+    bool blinking = false;      // "RECORDING..." while a record mode runs...
+    float blink_alpha = 0;      // ...at this opacity
+};
+// The labels of this frame.  Steps the blinking label's fade, or puts it
+// back to unseen while no record mode runs.
+RecordingLabels NextRecordingLabels();
+
 // Writes a 32-bit bottom-up BMP; returns false when nothing was written,
 // with the reason in *error (when given).  No partial file is left behind.
 bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path,
@@ -98,5 +111,5 @@ bool MakeUniqueFileName(const char* name, char* out, size_t capacity);
 
 // Reads the lower-left width x height pixels of the window being drawn as
 // BGRA into `pixels`, rows of `row_pixels` pixels, bottom row first
-// (record_frame_gl.cpp).
+// (record_gl.cpp).
 void ReadWindowPixels(int width, int height, int row_pixels, uint8_t* pixels);

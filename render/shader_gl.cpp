@@ -9,12 +9,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/app_state.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
@@ -51,12 +50,10 @@ const char* const kTextureNames[kTextureParamCount] = {
 };
 
 bool ReadSource(const char* path, std::string& source) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    source = text.str();
-    return !in.bad();
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes)) return false;
+    source.assign(bytes.begin(), bytes.end());
+    return true;
 }
 
 // The compiler's log on one line: the notice is drawn as a single line.

@@ -1,4 +1,4 @@
-// The sound player on OpenAL Soft (playback) and libsndfile (decoding).
+// The sound player's OpenAL Soft (playback) and libsndfile (decoding) half.
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
@@ -8,80 +8,25 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <glob.h>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "platform/paths.h"
 #include "sound/sound_player.h"
-#include "sound/sound_units.h"
 #include "sound/wav_check.h"
+
+struct SoundDevice {
+    ALCdevice* device;
+    ALCcontext* context;
+};
 
 namespace {
 
-// Overlapping starts of one sound: up to this many play at once; a further
-// start restarts the one started longest ago.
-constexpr size_t kVoicesPerSound = 8;
+// Frames read from the decoder at a time.
+constexpr sf_count_t kDecodePiece = 16384;
 
-struct SoundRecord {
-    int id = 0;
-    ALuint buffer = 0;  // 0: nothing to play (failed or empty load, or no device)
-    int sample_rate = 0;
-    std::vector<ALuint> voices;
-    size_t next_voice = 0;  // the one to restart when all are busy
-    SoundSettings settings;
-};
-
-struct SoundPlayer {
-    bool initialised = false;
-    ALCdevice* device = nullptr;
-    ALCcontext* context = nullptr;
-    bool float_samples = false;  // AL_EXT_FLOAT32
-    std::vector<std::unique_ptr<SoundRecord>> sounds;  // in load order
-    ListenerSettings listener;
-};
-SoundPlayer player;
-
-bool HasContext() { return player.context != nullptr; }
-
-SoundRecord* FindSound(int id) {
-    for (auto& sound : player.sounds)
-        if (sound->id == id) return sound.get();
-    return nullptr;
-}
-
-int NextFreeId() {
-    int id = 1;
-    while (FindSound(id)) ++id;
-    return id;
-}
-
-bool FileExists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-bool AnyMatch(const char* pattern) {
-    glob_t found;
-    const bool any = glob(pattern, 0, nullptr, &found) == 0 && found.gl_pathc > 0;
-    globfree(&found);
-    return any;
-}
-
-// Whether a sound server or an ALSA playback device is there to be opened.
-// Asking OpenAL to open a device that is not there makes ALSA print a dozen
-// lines, so look first.
-bool AudioOutputVisible() {
-    if (std::getenv("PULSE_SERVER") || std::getenv("JACK_DEFAULT_SERVER")) return true;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) {
-        const std::string dir(runtime);
-        if (FileExists(dir + "/pulse/native") || FileExists(dir + "/pipewire-0")) return true;
-    }
-    return AnyMatch("/dev/snd/pcmC*D*p") || FileExists("/dev/dsp");
-}
+bool HasContext() { return sound_player.device != nullptr; }
 
 void ApplySettings(const SoundRecord& sound, ALuint voice) {
     const SoundSettings& s = sound.settings;
@@ -104,28 +49,49 @@ void ApplySettings(const SoundRecord& sound, ALuint voice) {
     alSourcef(voice, AL_CONE_OUTER_GAIN, GainFromVolume(s.cone_outside_volume));
     alSource3f(voice, AL_DIRECTION, s.cone_orientation.x, s.cone_orientation.y,
                s.cone_orientation.z);
-    alSourcef(voice, AL_ROLLOFF_FACTOR, player.listener.rolloff_factor);
+    alSourcef(voice, AL_ROLLOFF_FACTOR, sound_player.listener.rolloff_factor);
 }
 
-void ApplyToVoices(const SoundRecord& sound) {
-    if (!HasContext()) return;
-    for (ALuint voice : sound.voices) ApplySettings(sound, voice);
+// Every sample of the file, interleaved.  Read in pieces up to the real end
+// of the data: the frame count in a damaged header may promise far more
+// than the file holds.
+std::vector<float> ReadAllSamples(SNDFILE* file, int channels) {
+    std::vector<float> samples;
+    size_t got = 0;
+    for (;;) {
+        samples.resize((got + kDecodePiece) * channels);
+        const sf_count_t read = sf_readf_float(file, samples.data() + got * channels, kDecodePiece);
+        if (read <= 0) break;
+        got += static_cast<size_t>(read);
+    }
+    samples.resize(got * channels);
+    return samples;
 }
 
-void ApplyListener() {
-    if (!HasContext()) return;
-    const ListenerSettings& l = player.listener;
-    alListener3f(AL_POSITION, l.position.x, l.position.y, l.position.z);
-    alListener3f(AL_VELOCITY, l.velocity.x, l.velocity.y, l.velocity.z);
-    const ALfloat orientation[6] = {l.front.x, l.front.y, l.front.z, l.top.x, l.top.y, l.top.z};
-    alListenerfv(AL_ORIENTATION, orientation);
-    alDopplerFactor(l.doppler_factor);
-    for (auto& sound : player.sounds) ApplyToVoices(*sound);
+// One OpenAL buffer of the samples: floats when OpenAL takes them (no loss
+// for 24/32-bit and float files), 16-bit otherwise.
+bool UploadSamples(SoundRecord& sound, const std::vector<float>& samples, int channels, int rate) {
+    std::vector<int16_t> shorts;
+    ALenum format = channels == 1 ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
+    const void* data = samples.data();
+    size_t bytes = samples.size() * sizeof(float);
+    if (!sound_player.float_samples) {
+        format = channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
+        shorts = ToPcm16(samples);
+        data = shorts.data();
+        bytes = shorts.size() * sizeof(int16_t);
+    }
+    if (bytes == 0) return true;
+    alGetError();
+    alGenBuffers(1, &sound.buffer);
+    alBufferData(sound.buffer, format, data, static_cast<ALsizei>(bytes), rate);
+    if (alGetError() == AL_NO_ERROR) return true;
+    alDeleteBuffers(1, &sound.buffer);
+    sound.buffer = 0;
+    return false;
 }
 
-// Decodes the whole file into one OpenAL buffer: float samples when OpenAL
-// takes them (no loss for 24/32-bit and float files), 16-bit otherwise; more
-// than two channels are mixed to mono.
+// Decodes the whole file into one OpenAL buffer.
 bool DecodeInto(SoundRecord& sound, const std::string& path) {
     if (!RiffFileChunksFit(path.c_str())) return false;  // would hang libsndfile
     SF_INFO info{};
@@ -134,51 +100,9 @@ bool DecodeInto(SoundRecord& sound, const std::string& path) {
     bool ok = info.channels > 0 && info.samplerate > 0 && info.frames >= 0;
     sound.sample_rate = info.samplerate;
     if (ok && HasContext() && info.frames > 0) {
-        const int channels = info.channels;
-        const int out_channels = channels <= 2 ? channels : 1;
-        // Read in pieces up to the real end of the data: the frame count in
-        // a damaged header may promise far more than the file holds.
-        constexpr sf_count_t kPiece = 16384;
-        std::vector<float> samples;
-        size_t got = 0;
-        for (;;) {
-            samples.resize((got + kPiece) * channels);
-            const sf_count_t read = sf_readf_float(file, samples.data() + got * channels, kPiece);
-            if (read <= 0) break;
-            got += static_cast<size_t>(read);
-        }
-        samples.resize(got * channels);
-        if (channels > 2) {
-            std::vector<float> mono(got);
-            MixToMono(samples.data(), got, channels, mono.data());
-            samples.swap(mono);
-        }
-        ALenum format;
-        std::vector<int16_t> shorts;
-        const void* data;
-        size_t bytes;
-        if (player.float_samples) {
-            format = out_channels == 1 ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
-            data = samples.data();
-            bytes = samples.size() * sizeof(float);
-        } else {
-            format = out_channels == 1 ? AL_FORMAT_MONO16 : AL_FORMAT_STEREO16;
-            shorts.resize(samples.size());
-            for (size_t i = 0; i < samples.size(); ++i)
-                shorts[i] = static_cast<int16_t>(std::clamp(samples[i], -1.0f, 1.0f) * 32767.0f);
-            data = shorts.data();
-            bytes = shorts.size() * sizeof(int16_t);
-        }
-        if (bytes > 0) {
-            alGetError();
-            alGenBuffers(1, &sound.buffer);
-            alBufferData(sound.buffer, format, data, static_cast<ALsizei>(bytes), info.samplerate);
-            if (alGetError() != AL_NO_ERROR) {
-                alDeleteBuffers(1, &sound.buffer);
-                sound.buffer = 0;
-                ok = false;
-            }
-        }
+        std::vector<float> samples = ReadAllSamples(file, info.channels);
+        const int channels = ShapeChannels(samples, info.channels);
+        ok = UploadSamples(sound, samples, channels, info.samplerate);
     }
     sf_close(file);
     return ok;
@@ -208,7 +132,7 @@ ALuint IdleVoice(const SoundRecord& sound) {
 // its voices (each preview of a chosen alarm adds one), so the device's
 // sources run out long before the sounds that are played do.
 ALuint ReclaimVoice(const SoundRecord& taker) {
-    for (auto& other : player.sounds) {
+    for (auto& other : sound_player.sounds) {
         if (other.get() == &taker) continue;
         const ALuint voice = IdleVoice(*other);
         if (!voice) continue;
@@ -233,46 +157,61 @@ ALuint AddVoice(SoundRecord& sound) {
     return voice;
 }
 
+// The device and its context, or nullptr (nothing half-open is kept).
+SoundDevice* OpenDevice() {
+    ALCdevice* device = alcOpenDevice(nullptr);
+    ALCcontext* context = device ? alcCreateContext(device, nullptr) : nullptr;
+    if (context && alcMakeContextCurrent(context)) return new SoundDevice{device, context};
+    if (context) alcDestroyContext(context);
+    if (device) alcCloseDevice(device);
+    return nullptr;
+}
+
 }  // namespace
 
-void InitSoundPlayer() {
-    if (player.initialised) return;
-    player.initialised = true;
-    // OpenAL reads its driver list once, at its first call: with nothing to
-    // play on, pick the silent backend before that happens.  A user's own
-    // choice (ALSOFT_DRIVERS or ALSOFT_CONF) is left alone.
-    const bool user_choice = std::getenv("ALSOFT_DRIVERS") || std::getenv("ALSOFT_CONF");
-    if (!user_choice && !AudioOutputVisible()) setenv("ALSOFT_DRIVERS", "null", 1);
+void ApplyToVoices(const SoundRecord& sound) {
+    if (!HasContext()) return;
+    for (ALuint voice : sound.voices) ApplySettings(sound, voice);
+}
 
-    player.device = alcOpenDevice(nullptr);
-    if (player.device) player.context = alcCreateContext(player.device, nullptr);
-    if (!player.context || !alcMakeContextCurrent(player.context)) {
-        if (player.context) alcDestroyContext(player.context);
-        if (player.device) alcCloseDevice(player.device);
-        player.context = nullptr;
-        player.device = nullptr;
+void ApplyListener() {
+    if (!HasContext()) return;
+    const ListenerSettings& l = sound_player.listener;
+    alListener3f(AL_POSITION, l.position.x, l.position.y, l.position.z);
+    alListener3f(AL_VELOCITY, l.velocity.x, l.velocity.y, l.velocity.z);
+    const ALfloat orientation[6] = {l.front.x, l.front.y, l.front.z, l.top.x, l.top.y, l.top.z};
+    alListenerfv(AL_ORIENTATION, orientation);
+    alDopplerFactor(l.doppler_factor);
+    for (auto& sound : sound_player.sounds) ApplyToVoices(*sound);
+}
+
+void InitSoundPlayer() {
+    if (sound_player.initialised) return;
+    sound_player.initialised = true;
+    // OpenAL reads its driver list once, at its first call: pick the silent
+    // backend before that happens.
+    if (WantsSilentBackend()) setenv("ALSOFT_DRIVERS", "null", 1);
+    sound_player.device = OpenDevice();
+    if (!sound_player.device) {
         std::fprintf(stderr, "Sound: no audio device could be opened; sounds are silent.\n");
         return;
     }
     // OpenAL complains on stderr about a device left open at exit, and the
     // program's exit sequence does not shut the player down.
-    static bool close_at_exit = false;
-    if (!close_at_exit) close_at_exit = std::atexit(ShutdownSoundPlayer) == 0;
-    const ALCenum name_query = alcIsExtensionPresent(player.device, "ALC_ENUMERATE_ALL_EXT")
+    if (!sound_player.close_at_exit) sound_player.close_at_exit = std::atexit(ShutdownSoundPlayer) == 0;
+    ALCdevice* device = sound_player.device->device;
+    const ALCenum name_query = alcIsExtensionPresent(device, "ALC_ENUMERATE_ALL_EXT")
                                    ? ALC_ALL_DEVICES_SPECIFIER
                                    : ALC_DEVICE_SPECIFIER;
-    const char* name = alcGetString(player.device, name_query);
-    if (name && std::strcmp(name, "No Output") == 0)
+    const char* name = alcGetString(device, name_query);
+    if (IsSilentDevice(name))
         std::fprintf(stderr, "Sound: no audio device; sounds are silent.\n");
-    player.float_samples = alIsExtensionPresent("AL_EXT_FLOAT32");
+    sound_player.float_samples = alIsExtensionPresent("AL_EXT_FLOAT32");
     ApplyListener();
 }
 
 int LoadSound(const char* path) {
-    auto record = std::make_unique<SoundRecord>();
-    record->id = NextFreeId();
-    SoundRecord& sound = *record;
-    player.sounds.push_back(std::move(record));
+    SoundRecord& sound = AddSound();
     if (!path || !DecodeInto(sound, NativePath(path))) {
         std::printf("Could not locate requested media %s\n", path ? path : "");
         std::fflush(stdout);
@@ -285,15 +224,15 @@ void StartSound(int id) {
     SoundRecord* sound = FindSound(id);
     if (!sound || !sound->buffer || !HasContext()) return;
     ALuint voice = IdleVoice(*sound);
-    if (!voice && sound->voices.size() < kVoicesPerSound) voice = AddVoice(*sound);
+    if (!voice && RoomForVoice(*sound)) voice = AddVoice(*sound);
     if (!voice) {
         // No voice to be had at all: silence rather than a crash.
         if (sound->voices.empty()) return;
         // Every voice busy: the oldest start gives way.
-        voice = sound->voices[sound->next_voice % sound->voices.size()];
+        voice = sound->voices[VoiceToRestart(*sound)];
     }
     const auto position = std::find(sound->voices.begin(), sound->voices.end(), voice);
-    sound->next_voice = static_cast<size_t>(position - sound->voices.begin() + 1);
+    NoteVoiceStarted(*sound, static_cast<size_t>(position - sound->voices.begin()));
     alSourcePlay(voice);
 }
 
@@ -315,58 +254,22 @@ bool IsSoundPlaying(int id) {
 }
 
 void ReleaseSound(int id) {
-    auto found = std::find_if(player.sounds.begin(), player.sounds.end(),
-                              [id](const auto& sound) { return sound->id == id; });
-    if (found == player.sounds.end()) return;
-    ReleaseVoicesAndBuffer(**found);
-    player.sounds.erase(found);
+    SoundRecord* sound = FindSound(id);
+    if (!sound) return;
+    ReleaseVoicesAndBuffer(*sound);
+    ForgetSound(id);
 }
 
 void ShutdownSoundPlayer() {
-    for (auto& sound : player.sounds) ReleaseVoicesAndBuffer(*sound);
-    player.sounds.clear();
-    if (player.context) {
+    for (auto& sound : sound_player.sounds) ReleaseVoicesAndBuffer(*sound);
+    sound_player.sounds.clear();
+    if (SoundDevice* open = sound_player.device) {
         alcMakeContextCurrent(nullptr);
-        alcDestroyContext(player.context);
+        alcDestroyContext(open->context);
+        alcCloseDevice(open->device);
+        delete open;
     }
-    if (player.device) alcCloseDevice(player.device);
-    player = SoundPlayer{};
-}
-
-bool GetSoundSettings(int id, SoundSettings* settings) {
-    const SoundRecord* sound = FindSound(id);
-    if (!sound) return false;
-    *settings = sound->settings;
-    if (settings->frequency == 0) settings->frequency = static_cast<unsigned long>(sound->sample_rate);
-    return true;
-}
-
-void SetSoundSettings(int id, const SoundSettings& settings) {
-    SoundRecord* sound = FindSound(id);
-    if (!sound) return;
-    sound->settings = settings;
-    ApplyToVoices(*sound);
-}
-
-void SetSoundPan(int id, long pan) {
-    SoundSettings settings;
-    if (!GetSoundSettings(id, &settings)) return;
-    settings.pan = pan;
-    settings.positioned = false;
-    SetSoundSettings(id, settings);
-}
-
-void SetSoundPosition(int id, SoundVector position) {
-    SoundSettings settings;
-    if (!GetSoundSettings(id, &settings)) return;
-    settings.position = position;
-    settings.positioned = true;
-    SetSoundSettings(id, settings);
-}
-
-ListenerSettings GetListenerSettings() { return player.listener; }
-
-void SetListenerSettings(const ListenerSettings& settings) {
-    player.listener = settings;
-    ApplyListener();
+    const bool close_at_exit = sound_player.close_at_exit;
+    sound_player = SoundPlayer{};
+    sound_player.close_at_exit = close_at_exit;
 }

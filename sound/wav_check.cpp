@@ -1,8 +1,9 @@
 #include "sound/wav_check.h"
 
-#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -34,12 +35,7 @@ bool RiffChunksFit(const uint8_t* data, size_t size) {
 }
 
 bool RiffFileChunksFit(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return true;
     std::vector<uint8_t> bytes;
-    uint8_t piece[65536];
-    size_t got;
-    while ((got = std::fread(piece, 1, sizeof piece, file)) > 0) bytes.insert(bytes.end(), piece, piece + got);
-    std::fclose(file);
+    if (!ReadWholeFile(path, &bytes)) return true;
     return RiffChunksFit(bytes.data(), bytes.size());
 }

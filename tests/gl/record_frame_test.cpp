@@ -83,7 +83,7 @@ protected:
     void TearDown() override {
         if (width_ * height_ <= 1024 * 1024) return;
         SetEncoderChooser(previous_chooser_);
-        avi_generator.Close();
+        record.avi_generator.Close();
         record = RecordState{};
         app = saved_app_;
         ASSERT_EQ(chdir(saved_cwd_), 0);

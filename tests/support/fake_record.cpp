@@ -1,6 +1,6 @@
 // Stand-ins for the recording edges: the pipeline half of AviGenerator
 // (record/avi_generator_gst.cpp) and the window read-back
-// (record/record_frame_gl.cpp).  Calls are logged; fake_avi steers them.
+// (record/record_gl.cpp).  Calls are logged; fake_avi steers them.
 #include "support/fake_record.h"
 
 #include "record/avi_generator.h"

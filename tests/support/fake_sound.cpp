@@ -1,5 +1,6 @@
-// Recording stand-ins for the sound player (sound/sound_player_al.cpp).
-// Loads hand out ids from 1 like the real player; starts are only logged.
+// Recording stand-ins for the sound player's OpenAL half
+// (sound/sound_player_al.cpp).  Loads hand out ids from 1 like the real
+// player; starts are only logged; settings reach no device.
 #include "sound/sound_player.h"
 #include "support/fake_log.h"
 #include "support/fake_sound.h"
@@ -24,3 +25,5 @@ void StartSound(int id) {
 void StopSound(int id) { LogFakeCall("StopSound " + std::to_string(id)); }
 void ReleaseSound(int id) { LogFakeCall("ReleaseSound " + std::to_string(id)); }
 void ShutdownSoundPlayer() { LogFakeCall("ShutdownSoundPlayer"); }
+void ApplyToVoices(const SoundRecord& sound) { LogFakeCall("ApplyToVoices " + std::to_string(sound.id)); }
+void ApplyListener() { LogFakeCall("ApplyListener"); }

@@ -17,7 +17,6 @@
 #include "app/app_state.h"
 #include "console/console.h"
 #include "image/bmp_loader.h"
-#include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
 #include "record/record.h"
 #include "support/state_guard.h"
@@ -86,7 +85,7 @@ protected:
         app.current_camera = 0;
     }
     void TearDown() override {
-        avi_generator.Close();  // the writer must end closed
+        record.avi_generator.Close();  // the writer must end closed
         record = RecordState{};
         ASSERT_EQ(chdir(saved_cwd_), 0);
         std::system(("rm -rf '" + dir_ + "'").c_str());
@@ -153,10 +152,10 @@ TEST_F(RecordModesTest, TransitionTable) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.now) + " -> request " + std::to_string(row.request));
         app.record_mode = kRecordOff;
+        record.avi_generator.Close();
         record = RecordState{};
         record.clock_ms = FakeClock;
         record.local_time = FakeLocalTime;
-        avi_generator.Close();
         std::system("rm -f capture/record/*");
         if (row.now != 0) {
             StartMode(row.now);
@@ -239,7 +238,7 @@ TEST_F(RecordModesTest, FailedOpenShowsTheStatusTextAndLeavesTheModeOff) {
     EXPECT_EQ(dialogs_.boxes[0].icon, MsgIcon::Error);
     EXPECT_EQ(dialogs_.boxes[0].text, fake_avi.open_error);
     EXPECT_EQ(fake_avi.closes, 1);  // half-open writer released at once
-    EXPECT_FALSE(avi_generator.IsOpen());
+    EXPECT_FALSE(record.avi_generator.IsOpen());
 
     // Nothing runs, so nothing is announced later.
     Frame();
@@ -469,6 +468,33 @@ TEST_F(RecordModesTest, LabelFadesInAndOut) {
     EXPECT_GT(seen[trough + 1], seen[trough]);
 }
 
+// The labels follow the recordings: motion's countdown, the record mode's
+// label drawn as it stands and then stepped, and nothing left of it once
+// the mode is off.
+TEST_F(RecordModesTest, LabelsFollowTheRecordings) {
+    app.window_width = 643;
+    app.motion_recording = true;
+    app.motion_record_duration = 10, app.motion_record_elapsed = 3;
+    app.record_mode = kRecordOff;
+    app.recording_label_alpha = 0.6f;
+    RecordingLabels labels = NextRecordingLabels();
+    EXPECT_STREQ(labels.motion_text, "RECORDING...(times: 7)");
+    EXPECT_FALSE(labels.blinking);
+    EXPECT_EQ(labels.x, 321.0f);
+    EXPECT_EQ(labels.y, 20.0f);
+    EXPECT_EQ(labels.font, 3);
+    EXPECT_EQ(app.recording_label_alpha, 0.0f);
+
+    app.motion_recording = false;
+    app.record_mode = kRecordScreen;
+    app.recording_label_step = 0.1f;
+    labels = NextRecordingLabels();
+    EXPECT_STREQ(labels.motion_text, "");
+    EXPECT_TRUE(labels.blinking);
+    EXPECT_EQ(labels.blink_alpha, 0.0f);
+    EXPECT_FLOAT_EQ(app.recording_label_alpha, 0.1f);
+}
+
 // Every kind of recording stopped before its first frame (motion record over
 // a still picture): the box says that nothing was recorded, for the writer
 // has removed the file.  (A recording with frames is named: TransitionTable.)
@@ -570,7 +596,6 @@ TEST_F(RecordModesTest, BitmapHeaderIsByteExact) {
     EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), bytes.begin() + 54));
 
     // Our own loader reads it back: bottom row first, red green blue.
-    bmp_error_popups = false;
     RgbImage* image = LoadBitmapImage("capture/screenshot/exact.bmp");
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->width, 3);
@@ -578,55 +603,11 @@ TEST_F(RecordModesTest, BitmapHeaderIsByteExact) {
     EXPECT_EQ(image->data[0], pixels[2]);  // red of the first pixel
     EXPECT_EQ(image->data[2], pixels[0]);  // blue
     delete image;
-    bmp_error_popups = true;
 
     // Unwritable places and empty frames write nothing.
     EXPECT_FALSE(WriteBitmapFile(width, height, pixels.data(), "no/such/folder/x.bmp"));
     EXPECT_FALSE(WriteBitmapFile(0, height, pixels.data(), "capture/screenshot/empty.bmp"));
     EXPECT_FALSE(Exists("capture/screenshot/empty.bmp"));
-}
-
-TEST(AviGeneratorSettings, ExtensionRuleAndDefaults) {
-    AviGenerator writer;
-    EXPECT_EQ(writer.GetFileName(), "Untitled.avi");
-    EXPECT_EQ(writer.GetFrameRate(), 30u);
-    EXPECT_EQ(writer.GetHeader().biSize, 0u);
-    EXPECT_EQ(writer.GetLastErrorMessage(), "");
-    writer.SetOutputName("clip");
-    EXPECT_EQ(writer.GetFileName(), "clip.avi");
-    writer.SetOutputName("myavi_clip");
-    EXPECT_EQ(writer.GetFileName(), "myavi_clip");
-    writer.SetOutputName("CLIP.AVI");  // the search is case-sensitive
-    EXPECT_EQ(writer.GetFileName(), "CLIP.AVI.avi");
-}
-
-TEST(AviGeneratorSettings, AppendedErrorTexts) {
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateFile, kAviErrFileOpen),
-                 "A disk error occurred while opening the file.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateStream, kAviErrReadOnly), " Read only file.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CompressedStream, kAviErrNoCompressor),
-                 " A suitable compressor cannot be found.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CompressedStream, kAviErrMemory),
-                 " There is not enough memory to complete the operation.");
-    EXPECT_STREQ(AviErrorText(AviOpenStep::CreateStream, kAviErrFileOpen), "");
-}
-
-TEST(EncoderOverride, Parsing) {
-    EncoderChoice choice{"mjpeg", 85};
-    bool cancel = true;
-    EXPECT_TRUE(ParseEncoderOverride("h264:70", &choice, &cancel));
-    EXPECT_FALSE(cancel);
-    EXPECT_EQ(choice.id, "h264");
-    EXPECT_EQ(choice.quality, 70);
-    EXPECT_TRUE(ParseEncoderOverride("raw", &choice, &cancel));
-    EXPECT_EQ(choice.quality, 70);
-    EXPECT_TRUE(ParseEncoderOverride("mjpeg:400", &choice, &cancel));
-    EXPECT_EQ(choice.quality, 100);
-    EXPECT_TRUE(ParseEncoderOverride("cancel", &choice, &cancel));
-    EXPECT_TRUE(cancel);
-    EXPECT_FALSE(ParseEncoderOverride("", &choice, &cancel));
-    EXPECT_FALSE(ParseEncoderOverride("mjpeg:x", &choice, &cancel));
-    EXPECT_FALSE(ParseEncoderOverride(":50", &choice, &cancel));
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // Record modes, motion record, the recording steps of the frame, shots and
 // the BMP writer.  The window read-back and the labels are GL
-// (record_frame_gl.cpp); the writer is GStreamer (avi_generator_gst.cpp).
+// (record_gl.cpp); the writer is GStreamer (avi_generator_gst.cpp).
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -19,7 +20,6 @@
 #include "record/avi_generator.h"
 #include "record/record.h"
 
-AviGenerator avi_generator;
 RecordState record;
 
 namespace {
@@ -32,6 +32,14 @@ constexpr const char* kScreenRecordFormat =
     "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen.avi";
 constexpr const char* kMotionRecordFormat =
     "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1.avi";
+// The recording labels: font 3, their baseline 20 pixels below the top.
+constexpr int kLabelFont = 3;
+constexpr float kLabelTop = 20;
+
+// A 32-bit BMP: the 14-byte file header, then the 40-byte info header.
+constexpr uint32_t kBmpInfoHeaderBytes = 40;
+constexpr uint32_t kBmpHeaderBytes = 14 + kBmpInfoHeaderBytes;
+
 constexpr const char* kShotFormat = "capture\\screenshot\\%.2i_%.2i_%i_%.2i_%.2i_%.2i.bmp";
 
 bool FileExists(const char* shown_name) {
@@ -67,10 +75,11 @@ bool StartRecording(int width, int height, const char* file_name) {
     const int w4 = width / 4 * 4;
     const int h4 = height / 4 * 4;
     const BitmapInfoHeader header = FrameHeader(w4, h4);
-    avi_generator.SetFrameRate(kRecordFrameRate);
-    avi_generator.SetHeader(&header);
-    avi_generator.SetOutputName(file_name);
-    const int32_t status = avi_generator.Open();
+    AviGenerator& writer = record.avi_generator;
+    writer.SetFrameRate(kRecordFrameRate);
+    writer.SetHeader(&header);
+    writer.SetOutputName(file_name);
+    const int32_t status = writer.Open();
     if (status == 0) {
         record.file_open = true;
         record.write_failed = false;
@@ -84,26 +93,26 @@ bool StartRecording(int width, int height, const char* file_name) {
     }
     // Whatever Open left half-open is released at once; the user hears about
     // it unless they cancelled the compression dialog themselves.
-    const bool cancelled = status == 1 && avi_generator.GetLastErrorMessage() == "Ok";
-    avi_generator.Close();
-    if (!cancelled) ShowMessageBox(avi_generator.GetLastErrorMessage().c_str(), "Error", MsgIcon::Error);
+    const bool cancelled = status == kAviOpenCancelled && writer.GetLastErrorMessage() == "Ok";
+    writer.Close();
+    if (!cancelled) ShowMessageBox(writer.GetLastErrorMessage().c_str(), "Error", MsgIcon::Error);
     return false;
 }
 
 // A new recording: the compressor first, then the name, so that the name
 // tells when recording began.  False when it did not (Cancel says nothing).
 bool BeginRecording(const char* name_format, int width, int height) {
-    if (!avi_generator.ChooseCompressor()) return false;
+    if (!record.avi_generator.ChooseCompressor()) return false;
     FormatClockName(name_format, LocalNow(), app.record_file_name, sizeof app.record_file_name);
     return StartRecording(width, height, app.record_file_name);
 }
 
 void StopRecording(const char* file_name) {
     const bool was_open = record.file_open;
-    avi_generator.Close();
+    record.avi_generator.Close();
     record.file_open = false;
     if (!was_open) return;
-    if (avi_generator.GetFramesStored() > 0) {
+    if (record.avi_generator.GetFramesStored() > 0) {
         ShowMessageBox(file_name, "Info", MsgIcon::Information);
         return;
     }
@@ -158,12 +167,12 @@ void WriteDueFrames(const uint8_t* pixels, int width, int height) {
     if (count == 0) return;
     const uint8_t* frame = FitToStream(pixels, width, height);
     for (uint32_t i = 0; i < count; ++i) {
-        const int32_t status = avi_generator.WriteFrame(frame);
+        const int32_t status = record.avi_generator.WriteFrame(frame);
         ++record.run_frames;
         if (status != 0) {
             // The disk is full or the folder is gone: the recording ends
             // here (its frames so far stay readable), with one box.
-            avi_generator.Close();
+            record.avi_generator.Close();
             record.file_open = false;
             app.record_mode = kRecordOff;
             app.motion_record_on = false;
@@ -250,6 +259,38 @@ void Put16(uint8_t* at, uint16_t value) {
 
 void Put32(uint8_t* at, uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = (value >> (8 * i)) & 0xFF;
+}
+
+// The file and info headers of a 32-bit bottom-up BMP of width x height.
+void PutBitmapHeader(uint8_t* file, int width, int height) {
+    const uint32_t size = uint32_t(width) * uint32_t(height) * 4;
+    std::memset(file, 0, kBmpHeaderBytes);
+    file[0] = 'B';
+    file[1] = 'M';
+    Put32(file + 2, size + kBmpHeaderBytes);
+    Put32(file + 10, kBmpHeaderBytes);
+    Put32(file + 14, kBmpInfoHeaderBytes);
+    Put32(file + 18, static_cast<uint32_t>(width));
+    Put32(file + 22, static_cast<uint32_t>(height));
+    Put16(file + 26, 1);   // planes
+    Put16(file + 28, 32);  // bits per pixel
+    Put32(file + 34, size);
+}
+
+// Writes `bytes` as the new file `path`: 0, or the errno of the failure.
+// Half a picture (a full disk) is no picture: a failed write leaves no file.
+int WriteNewFile(const std::string& path, const uint8_t* bytes, uint64_t size) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return errno;
+    bool written = std::fwrite(bytes, 1, size, out) == size;
+    int reason = written ? 0 : errno;
+    if (std::fclose(out) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (written) return 0;
+    RemoveWrittenFile(path);
+    return reason ? reason : EIO;
 }
 
 }  // namespace
@@ -378,6 +419,23 @@ void StepRecordingLabel() {
     app.recording_label_alpha += app.recording_label_step;
 }
 
+RecordingLabels NextRecordingLabels() {
+    RecordingLabels labels;
+    labels.x = static_cast<float>(app.window_width / 2);
+    labels.y = kLabelTop;
+    labels.font = kLabelFont;
+    if (app.motion_recording)
+        std::snprintf(labels.motion_text, sizeof labels.motion_text, "RECORDING...(times: %i)",
+                      app.motion_record_duration - app.motion_record_elapsed);
+    labels.blinking = app.record_mode != kRecordOff;
+    labels.blink_alpha = app.recording_label_alpha;
+    if (labels.blinking)
+        StepRecordingLabel();
+    else
+        app.recording_label_alpha = 0;
+    return labels;
+}
+
 bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* path,
                      std::string* error) {
     auto fail = [error](const std::string& reason) {
@@ -386,37 +444,11 @@ bool WriteBitmapFile(int width, int height, const uint8_t* pixels, const char* p
     };
     if (width <= 0 || height <= 0 || !pixels || !path) return fail("there is no picture");
     const uint64_t size = uint64_t(width) * uint64_t(height) * 4;
-    if (size > 0xFFFFFFFFull - 54) return fail("the picture is too large for a BMP file");
-    uint8_t* file = new (std::nothrow) uint8_t[54 + size];
+    if (size > 0xFFFFFFFFull - kBmpHeaderBytes) return fail("the picture is too large for a BMP file");
+    std::unique_ptr<uint8_t[]> file(new (std::nothrow) uint8_t[kBmpHeaderBytes + size]);
     if (!file) return fail(std::strerror(ENOMEM));
-    std::memset(file, 0, 54);
-    file[0] = 'B';
-    file[1] = 'M';
-    Put32(file + 2, static_cast<uint32_t>(size + 54));
-    Put32(file + 10, 54);
-    Put32(file + 14, 40);
-    Put32(file + 18, static_cast<uint32_t>(width));
-    Put32(file + 22, static_cast<uint32_t>(height));
-    Put16(file + 26, 1);
-    Put16(file + 28, 32);
-    Put32(file + 34, static_cast<uint32_t>(size));
-    std::memcpy(file + 54, pixels, size);
-    const std::string native = NativePath(path);
-    FILE* out = std::fopen(native.c_str(), "wb");
-    if (!out) {
-        const int reason = errno;
-        delete[] file;
-        return fail(std::strerror(reason));
-    }
-    bool written = std::fwrite(file, 1, 54 + size, out) == 54 + size;
-    int reason = written ? 0 : errno;
-    if (std::fclose(out) != 0 && written) {
-        written = false;
-        reason = errno;
-    }
-    delete[] file;
-    if (written) return true;
-    // Half a picture (a full disk) is no picture.
-    RemoveWrittenFile(native);
-    return fail(std::strerror(reason ? reason : EIO));
+    PutBitmapHeader(file.get(), width, height);
+    std::memcpy(file.get() + kBmpHeaderBytes, pixels, size);
+    const int reason = WriteNewFile(NativePath(path), file.get(), kBmpHeaderBytes + size);
+    return reason == 0 || fail(std::strerror(reason));
 }
