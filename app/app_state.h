@@ -11,10 +11,6 @@
 #include <GL/gl.h>
 #include <cstdint>
 
-class VideoSource;
-
-// Handle of one frame checkout from a capture source.
-using MemoryBufferHandle = int;
 
 constexpr int kPathLength = 200;
 
@@ -43,13 +39,10 @@ enum Camera : int32_t { kPrimaryCamera, kSecondaryCamera, kCameraCount };
 
 struct Application {  // saved fields: app/settings_io.cpp
     // Capture and video
-    VideoSource* video_source[2] = {nullptr, nullptr};
     bool second_camera_enabled = false;
     int32_t video_width = 0, video_height = 0;
-    int32_t video_width2 = 0, video_height2 = 0;
     double video_frame_rate = 0;
     uint8_t* frame_buffer[2] = {nullptr, nullptr};
-    MemoryBufferHandle frame_handle[2] = {0, 0};
     int32_t current_camera = 0;
     int32_t split_partner_camera = 1;
 
@@ -72,7 +65,7 @@ struct Application {  // saved fields: app/settings_io.cpp
     int32_t motion_record_duration = 10;
     bool motion_shot_on = false, motion_alarm_on = false, motion_record_on = false;
     bool motion_recording = false;
-    bool motion_shot_pending = false, screenshot_pending = false;
+    bool motion_shot_pending = false;
     float pcd = 0, pcd_previous = 0, pcd_change = 0;
 
     // Clock and the once-a-second timer
@@ -114,9 +107,6 @@ struct Application {  // saved fields: app/settings_io.cpp
     // Window and text
     int32_t window_width = 0, window_height = 0;
     int32_t gl_win_pos_x = 120, gl_win_pos_y = 25;
-    char record_file_name[kPathLength] = "";
-    float recording_label_alpha = 0;
-    float recording_label_step = 0.1f;
 };
 
 extern Application app;

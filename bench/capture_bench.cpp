@@ -139,7 +139,7 @@ bool BenchProgramFetch(const std::string& dir) {
         // One FetchFrames per new frame, timed alone.
         std::vector<double> times;
         for (int i = 0; i < 60; ++i) {
-            app.video_source[0]->WaitForNextSample(200);
+            capture.video_source[0]->WaitForNextSample(200);
             const auto start = Clock::now();
             UploadCameraFrames(FetchFrames());
             glFinish();

@@ -17,6 +17,8 @@
 // Two entries of 200 characters: primary, then secondary device.
 const char kDeviceFiles[2][kDeviceFileLength] = {"dsvl/device1.xml", "dsvl/device2.xml"};
 
+CaptureState capture;
+
 namespace {
 
 // Buffers a source hands out at once: the frame loop's and the two holders'.
@@ -26,22 +28,6 @@ constexpr uintptr_t kHolderMilliseconds[2] = {30, 157};
 // How long closing waits for the holders to leave.
 constexpr int kHolderExitWaitMs = 2000;
 
-// Owned by this file; OpenCaptureDevices resets it, CloseCaptureDevices ends its threads.
-struct CaptureState {
-    // Our own copy of each camera's newest frame: frame_buffer[i] points here
-    // from the first fetch on, so the pixels stay put after the check-in
-    // until the next new frame.
-    std::unique_ptr<uint8_t[]> frames[2];
-    size_t frame_bytes = 0;
-    int64_t fetched_stamp[2] = {0, 0};
-    // The holder threads leave when the devices close, so that they never
-    // touch a destroyed source.
-    std::atomic<bool> closing{false};
-    std::atomic<int> holders_running{0};
-    std::string failure;  // why the primary device did not open
-    char notice[kCaptureNoticeLength] = "";
-};
-CaptureState capture;
 
 const char kSecondCameraQuestion[] =
     "Lumora has found the secondary Video Device. Would you like to enable the secondary Video "
@@ -70,7 +56,7 @@ void HolderThread(VideoSource* source, uintptr_t hold_ms) {
 
 void StartHolderThread(uintptr_t hold_ms) {
     ++capture.holders_running;
-    std::thread(HolderThread, app.video_source[0], hold_ms).detach();
+    std::thread(HolderThread, capture.video_source[0], hold_ms).detach();
 }
 
 bool OpenPrimary(VideoSource* source, const char* file) {
@@ -90,11 +76,11 @@ void OpenSecondary(VideoSource* source, const char* file) {
     if (opened) {
         long width = 0, height = 0;
         source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate);
-        app.video_width2 = static_cast<int32_t>(width);
-        app.video_height2 = static_cast<int32_t>(height);
+        capture.video_width2 = static_cast<int32_t>(width);
+        capture.video_height2 = static_cast<int32_t>(height);
     }
-    switch (OfferSecondCamera(opened, app.video_width, app.video_height, app.video_width2,
-                              app.video_height2)) {
+    switch (OfferSecondCamera(opened, app.video_width, app.video_height, capture.video_width2,
+                              capture.video_height2)) {
         case SecondCameraOffer::kNone:
             return;
         case SecondCameraOffer::kAsk:
@@ -119,13 +105,13 @@ int CamerasInUse() { return app.second_camera_enabled ? 2 : 1; }
 // Checks out camera i's newest frame and copies it when it is new.  True when
 // frame_buffer[i] holds it.
 bool FetchCamera(int i) {
-    VideoSource* source = app.video_source[i];
+    VideoSource* source = capture.video_source[i];
     if (!source || !capture.frames[i]) return false;
     source->WaitForNextSample(1);
     uint8_t* pixels = nullptr;
     unsigned width = 0, height = 0;
     int64_t stamp = 0;
-    if (source->CheckoutMemoryBuffer(&app.frame_handle[i], &pixels, &width, &height, &stamp) < 0)
+    if (source->CheckoutMemoryBuffer(&capture.frame_handle[i], &pixels, &width, &height, &stamp) < 0)
         return false;
     // A frame of another size never reaches our buffer (the source keeps
     // its size fixed; this guards the copy all the same).
@@ -139,13 +125,12 @@ bool FetchCamera(int i) {
         app.frame_buffer[i] = capture.frames[i].get();
     }
     source->GetCurrentTimestamp();
-    source->CheckinMemoryBuffer(app.frame_handle[i]);
+    source->CheckinMemoryBuffer(capture.frame_handle[i]);
     return fits;
 }
 
 }  // namespace
 
-char (&capture_notice)[kCaptureNoticeLength] = capture.notice;
 
 SecondCameraOffer OfferSecondCamera(bool opened, int primary_width, int primary_height, int width,
                                     int height) {
@@ -158,13 +143,13 @@ bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
     capture.closing = false;
     capture.notice[0] = '\0';
     capture.failure.clear();
-    app.video_source[0] = new VideoSource;
-    app.video_source[1] = new VideoSource;
-    if (!OpenPrimary(app.video_source[0], device_files[0])) {
-        capture.failure = app.video_source[0]->FailureReason();
+    capture.video_source[0] = new VideoSource;
+    capture.video_source[1] = new VideoSource;
+    if (!OpenPrimary(capture.video_source[0], device_files[0])) {
+        capture.failure = capture.video_source[0]->FailureReason();
         return false;
     }
-    OpenSecondary(app.video_source[1], device_files[1]);
+    OpenSecondary(capture.video_source[1], device_files[1]);
 
     for (uintptr_t hold_ms : kHolderMilliseconds) StartHolderThread(hold_ms);
 
@@ -188,8 +173,8 @@ FetchedFrames FetchFrames() {
 }
 
 void CloseCaptureDevices() {
-    VideoSource* primary = app.video_source[0];
-    VideoSource* secondary = app.second_camera_enabled ? app.video_source[1] : nullptr;
+    VideoSource* primary = capture.video_source[0];
+    VideoSource* secondary = app.second_camera_enabled ? capture.video_source[1] : nullptr;
     if (!primary) return;
     capture.closing = true;
     primary->Stop();
@@ -200,9 +185,9 @@ void CloseCaptureDevices() {
     for (int waited = 0; capture.holders_running > 0 && waited < kHolderExitWaitMs; ++waited) Sleep(1);
     if (capture.holders_running > 0) return;  // never destroy a source a thread still uses
     delete primary;
-    app.video_source[0] = nullptr;
+    capture.video_source[0] = nullptr;
     if (secondary) {
         delete secondary;
-        app.video_source[1] = nullptr;
+        capture.video_source[1] = nullptr;
     }
 }

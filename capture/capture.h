@@ -5,7 +5,16 @@
 // renderer's business.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
+
+class VideoSource;
+
+// Handle of one frame checkout from a capture source.
+using MemoryBufferHandle = int;
 
 constexpr int kDeviceFileLength = 200;
 extern const char kDeviceFiles[2][kDeviceFileLength];  // "dsvl/device1.xml", "dsvl/device2.xml"
@@ -39,8 +48,28 @@ FetchedFrames FetchFrames();
 // Stops, releases and destroys the sources (the exit sequence).
 void CloseCaptureDevices();
 
-// What the user should know about the primary device, shown over the
-// picture while it is not empty (e.g. that no camera was found and a test
-// pattern stands in).  Set when the devices open; part of the capture state.
 constexpr int kCaptureNoticeLength = 160;
-extern char (&capture_notice)[kCaptureNoticeLength];
+
+// Owned by this module; OpenCaptureDevices resets it, CloseCaptureDevices
+// ends its threads and destroys the sources.
+struct CaptureState {
+    VideoSource* video_source[2] = {nullptr, nullptr};
+    int32_t video_width2 = 0, video_height2 = 0;  // the secondary's size as opened
+    MemoryBufferHandle frame_handle[2] = {0, 0};  // the frame loop's checkouts
+    // Our own copy of each camera's newest frame: frame_buffer[i] points here
+    // from the first fetch on, so the pixels stay put after the check-in
+    // until the next new frame.
+    std::unique_ptr<uint8_t[]> frames[2];
+    size_t frame_bytes = 0;
+    int64_t fetched_stamp[2] = {0, 0};
+    // The holder threads leave when the devices close, so that they never
+    // touch a destroyed source.
+    std::atomic<bool> closing{false};
+    std::atomic<int> holders_running{0};
+    std::string failure;  // why the primary device did not open
+    // What the user should know about the primary device, shown over the
+    // picture while it is not empty (e.g. that no camera was found and a
+    // test pattern stands in).  Set when the devices open.
+    char notice[kCaptureNoticeLength] = "";
+};
+extern CaptureState capture;

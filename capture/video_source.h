@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
+#include "capture/capture.h"
 
 struct CaptureSourceSpec;
 

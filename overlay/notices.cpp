@@ -41,7 +41,7 @@ NoticeList CollectNotices(bool shader_programs_missing, int window_height) {
     NoticeList list;
     const bool shader_failed = app.view_mode == kViewShader && shader_programs_missing;
     if (shader_failed) Add(&list, "%s", render.cg_error_text);
-    if (capture_notice[0] != '\0') Add(&list, "%s", capture_notice);
+    if (capture.notice[0] != '\0') Add(&list, "%s", capture.notice);
     if (MaskShown() && render.mask_load_failure[0] != '\0') Add(&list, "%s", render.mask_load_failure);
     if (ShaderEffect(kPixelModels) && !studio_model && model_load_failure[0] != '\0')
         Add(&list, "No model: %s", model_load_failure);

@@ -103,8 +103,8 @@ bool StartRecording(int width, int height, const char* file_name) {
 // tells when recording began.  False when it did not (Cancel says nothing).
 bool BeginRecording(const char* name_format, int width, int height) {
     if (!record.avi_generator.ChooseCompressor()) return false;
-    FormatClockName(name_format, LocalNow(), app.record_file_name, sizeof app.record_file_name);
-    return StartRecording(width, height, app.record_file_name);
+    FormatClockName(name_format, LocalNow(), record.record_file_name, sizeof record.record_file_name);
+    return StartRecording(width, height, record.record_file_name);
 }
 
 void StopRecording(const char* file_name) {
@@ -181,7 +181,7 @@ void WriteDueFrames(const uint8_t* pixels, int width, int height) {
                 record.write_failed = true;
                 char text[kPathLength + 64];
                 std::snprintf(text, sizeof text, "Frames could not be written to %s.",
-                              app.record_file_name);
+                              record.record_file_name);
                 ShowMessageBox(text, "Error", MsgIcon::Error);
             }
             return;
@@ -198,7 +198,7 @@ void StartRecordMode(RecordMode mode) {
                              app.window_width, app.window_height);
     if (!started) return;
     app.record_mode = mode;
-    app.recording_label_alpha = 0;
+    record.recording_label_alpha = 0;
 }
 
 // Window recording: read back what is drawn so far, at the stream's size.
@@ -217,7 +217,7 @@ void RecordWindow() {
     // A window made smaller since the start leaves black where it ended.
     if (read_width < fw || read_height < fh) std::memset(record.screen_buffer.data(), 0, size);
     ReadWindowPixels(read_width, read_height, fw, record.screen_buffer.data());
-    RecordVideo(false, false, fw, fh, record.screen_buffer.data(), app.record_file_name);
+    RecordVideo(false, false, fw, fh, record.screen_buffer.data(), record.record_file_name);
 }
 
 enum class ShotKind { Screenshot, MotionShot };
@@ -340,7 +340,7 @@ const RecordModeNames& RecordModeText(RecordMode mode) {
     return mode >= kRecordOff && mode <= kRecordScreen ? kNames[mode] : kNames[kRecordOff];
 }
 
-void TakeScreenshot() { app.screenshot_pending = true; }
+void TakeScreenshot() { record.screenshot_pending = true; }
 
 void SetRecordMode(RecordMode target) {
     if (target < kRecordOff || target > kRecordScreen) return;
@@ -349,14 +349,14 @@ void SetRecordMode(RecordMode target) {
         char text[kPathLength + 96];
         std::snprintf(text, sizeof text,
                       "Motion record is running (%s).\nSwitch motion record off first.",
-                      app.record_file_name);
+                      record.record_file_name);
         ShowMessageBox(text, "Info", MsgIcon::Information);
         return;
     }
     if (app.record_mode != kRecordOff) {
         // Stopping needs no size; the camera or window size only matters
         // when a stream starts.
-        RecordVideo(false, true, 0, 0, nullptr, app.record_file_name);
+        RecordVideo(false, true, 0, 0, nullptr, record.record_file_name);
         app.record_mode = kRecordOff;
     }
     if (target != kRecordOff) StartRecordMode(target);
@@ -368,7 +368,7 @@ void SetMotionRecord() {
             char text[kPathLength + 96];
             std::snprintf(text, sizeof text,
                           "%s recording is running (%s).\nSwitch the record mode off first.",
-                          RecordModeText(app.record_mode).running, app.record_file_name);
+                          RecordModeText(app.record_mode).running, record.record_file_name);
             ShowMessageBox(text, "Info", MsgIcon::Information);
             return;
         }
@@ -376,15 +376,15 @@ void SetMotionRecord() {
         return;
     }
     app.motion_record_on = false;
-    RecordVideo(false, true, app.video_width, app.video_height, nullptr, app.record_file_name);
+    RecordVideo(false, true, app.video_width, app.video_height, nullptr, record.record_file_name);
     app.motion_recording = false;
 }
 
 void StopRecordings() {
     if (app.motion_record_on || IsCameraMode(app.record_mode))
-        RecordVideo(false, true, app.video_width, app.video_height, nullptr, app.record_file_name);
+        RecordVideo(false, true, app.video_width, app.video_height, nullptr, record.record_file_name);
     if (app.record_mode == kRecordEffect || app.record_mode == kRecordScreen)
-        RecordVideo(false, true, app.window_width, app.window_height, nullptr, app.record_file_name);
+        RecordVideo(false, true, app.window_width, app.window_height, nullptr, record.record_file_name);
 }
 
 void RecordEffectFrame() {
@@ -394,7 +394,7 @@ void RecordEffectFrame() {
 void RecordFinishedFrame() {
     if ((app.motion_recording && app.motion_record_on) || app.record_mode == kRecordNormal)
         RecordVideo(false, false, app.video_width, app.video_height,
-                    app.frame_buffer[app.current_camera], app.record_file_name);
+                    app.frame_buffer[app.current_camera], record.record_file_name);
     if (app.record_mode == kRecordScreen) RecordWindow();
     // A frame that fed nothing (motion record between episodes) ends the run
     // of frames: the next episode continues the stream without a gap.
@@ -403,9 +403,9 @@ void RecordFinishedFrame() {
 }
 
 void WritePendingShots() {
-    if (app.screenshot_pending) {
+    if (record.screenshot_pending) {
         WriteShot(ShotKind::Screenshot);
-        app.screenshot_pending = false;
+        record.screenshot_pending = false;
     }
     if (app.motion_shot_pending) {
         WriteShot(ShotKind::MotionShot);
@@ -414,9 +414,9 @@ void WritePendingShots() {
 }
 
 void StepRecordingLabel() {
-    if (app.recording_label_alpha < 0 || app.recording_label_alpha > 1)
-        app.recording_label_step = -app.recording_label_step;
-    app.recording_label_alpha += app.recording_label_step;
+    if (record.recording_label_alpha < 0 || record.recording_label_alpha > 1)
+        record.recording_label_step = -record.recording_label_step;
+    record.recording_label_alpha += record.recording_label_step;
 }
 
 RecordingLabels NextRecordingLabels() {
@@ -428,11 +428,11 @@ RecordingLabels NextRecordingLabels() {
         std::snprintf(labels.motion_text, sizeof labels.motion_text, "RECORDING...(times: %i)",
                       app.motion_record_duration - app.motion_record_elapsed);
     labels.blinking = app.record_mode != kRecordOff;
-    labels.blink_alpha = app.recording_label_alpha;
+    labels.blink_alpha = record.recording_label_alpha;
     if (labels.blinking)
         StepRecordingLabel();
     else
-        app.recording_label_alpha = 0;
+        record.recording_label_alpha = 0;
     return labels;
 }
 

@@ -40,6 +40,11 @@ struct RecordState {
     // Camera frames whose width is not a multiple of 4 are repacked here.
     std::vector<uint8_t> repack_buffer;
 
+    char record_file_name[kPathLength] = "";  // the recording open or last closed
+    bool screenshot_pending = false;          // written after the frame being drawn
+    float recording_label_alpha = 0;          // the blinking label's fade
+    float recording_label_step = 0.1f;
+
     bool file_open = false;         // the writer holds a successfully opened file
     bool write_failed = false;      // a frame could not be stored (reported once)
     int frame_width = 0, frame_height = 0;  // size of the open stream (multiples of 4)

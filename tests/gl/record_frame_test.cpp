@@ -115,7 +115,7 @@ TEST_F(RecordFrameTest, EffectRecordingOfALargeWindowIsWholeAndUpright) {
     app.window_height = height_ + 3;
     SetRecordMode(kRecordEffect);
     ASSERT_EQ(app.record_mode, 2) << (dialogs_.boxes.empty() ? "" : dialogs_.boxes[0].text);
-    const std::string name = app.record_file_name;
+    const std::string name = record.record_file_name;
     for (int i = 0; i < 10; ++i) {
         DrawHalves(width_, height_);
         RecordEffectFrame();
@@ -169,18 +169,18 @@ TEST_F(RecordFrameTest, LabelsAreDrawnAtTheTopMiddle) {
     };
     app.record_mode = kRecordOff;
     app.motion_recording = false;
-    app.recording_label_alpha = 0.7f;
+    record.recording_label_alpha = 0.7f;
     draw_labels();
     EXPECT_EQ(RightmostRedLabelColumn(width_, height_), -1);
-    EXPECT_EQ(app.recording_label_alpha, 0.0f);  // reset while nothing records
+    EXPECT_EQ(record.recording_label_alpha, 0.0f);  // reset while nothing records
 
     app.record_mode = kRecordScreen;
-    app.recording_label_alpha = 1.0f;
-    app.recording_label_step = 0.1f;
+    record.recording_label_alpha = 1.0f;
+    record.recording_label_step = 0.1f;
     draw_labels();
     const int blinking = RightmostRedLabelColumn(width_, height_);
     EXPECT_GT(blinking, width_ / 2 + 40);  // "RECORDING..." in font 3
-    EXPECT_FLOAT_EQ(app.recording_label_alpha, 1.1f);
+    EXPECT_FLOAT_EQ(record.recording_label_alpha, 1.1f);
 
     app.record_mode = kRecordOff;
     app.motion_recording = true;
@@ -209,7 +209,7 @@ TEST_F(RecordFrameTest, ShotsAreBmpFilesImageMagickReadsUpright) {
     app.current_camera = 0;
     app.clock_day = 8, app.clock_month = 12, app.clock_year = 2026;
     app.clock_hour = 14, app.clock_minute = 5, app.clock_second = 9;
-    app.screenshot_pending = true;
+    record.screenshot_pending = true;
     app.motion_shot_pending = true;
     WritePendingShots();
     for (const char* file : {"capture/screenshot/08_12_2026_14_05_09.bmp",

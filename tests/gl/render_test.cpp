@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
@@ -322,7 +323,7 @@ TEST_F(RenderTest, NoFrameYetDrawsGreyAndKeepsHistoryStill) {
     // write yet, and nothing may read the missing frame.
     const std::string empty_dir = MakeTempDir("lumora-render");
     ASSERT_EQ(chdir(empty_dir.c_str()), 0);
-    app.screenshot_pending = true;
+    record.screenshot_pending = true;
     app.motion_shot_pending = true;
     app.motion_recording = true;
     Render();  // the history step waits for a frame

@@ -389,7 +389,7 @@ protected:
     }
     void TearDown() override {
         CloseCaptureDevices();
-        EXPECT_EQ(app.video_source[0], nullptr) << "the primary source is destroyed";
+        EXPECT_EQ(capture.video_source[0], nullptr) << "the primary source is destroyed";
         EXPECT_EQ(chdir(old_cwd), 0);
     }
     // A blue primary of 160x120 at 30 fps and a red secondary as given.
@@ -436,18 +436,18 @@ TEST_F(CaptureDevicesTest, PrimaryThatCannotStartFails) {
     EXPECT_NE(reason.find(" found)\ndsvl/device1.xml: no source could be started"),
               std::string::npos)
         << reason;
-    app.video_source[0] = nullptr;  // nothing was started: nothing to close
+    capture.video_source[0] = nullptr;  // nothing was started: nothing to close
 }
 
 TEST_F(CaptureDevicesTest, ATestPatternInPlaceOfTheCameraIsNoticed) {
     WriteDescription(".", "dsvl/device1.xml", {"camera=\"5\"", Solid("0xff0000ff", 160, 120, 30)});
     ASSERT_TRUE(OpenCaptureDevices(kDeviceFiles));
-    EXPECT_STREQ(capture_notice, "No camera available: showing a test pattern");
+    EXPECT_STREQ(capture.notice, "No camera available: showing a test pattern");
     CloseCaptureDevices();
     // Opened again with the pattern alone: nothing stands in for anything.
     WriteDescription(".", "dsvl/device1.xml", {Solid("0xff0000ff", 160, 120, 30)});
     ASSERT_TRUE(OpenCaptureDevices(kDeviceFiles));
-    EXPECT_STREQ(capture_notice, "");
+    EXPECT_STREQ(capture.notice, "");
 }
 
 TEST_F(CaptureDevicesTest, SameSizeSecondCameraAsksAndYesGivesSplitScreen) {
@@ -476,7 +476,7 @@ TEST_F(CaptureDevicesTest, SecondCameraOfAnotherSizeIsReportedOnce) {
                  "resolution ! You can set it up in the device file !",
                  MsgIcon::Information, MsgButtons::Ok);
     EXPECT_FALSE(app.second_camera_enabled);
-    EXPECT_EQ(app.video_width2, 320);
+    EXPECT_EQ(capture.video_width2, 320);
 }
 
 TEST_F(CaptureDevicesTest, FetchUploadsBothCamerasAndKeepsFramesUntilTheNextFetch) {
@@ -495,8 +495,8 @@ TEST_F(CaptureDevicesTest, FetchUploadsBothCamerasAndKeepsFramesUntilTheNextFetc
         glBindTexture(GL_TEXTURE_2D, render.texture_table[i]);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     }
-    app.video_source[0]->WaitForNextSample(2000);
-    app.video_source[1]->WaitForNextSample(2000);
+    capture.video_source[0]->WaitForNextSample(2000);
+    capture.video_source[1]->WaitForNextSample(2000);
     UploadCameraFrames(FetchFrames());
     ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 

@@ -31,7 +31,7 @@ protected:
     }
     void TearDown() override {
         CloseCaptureDevices();
-        EXPECT_EQ(app.video_source[0], nullptr) << "closing waits for the holder threads";
+        EXPECT_EQ(capture.video_source[0], nullptr) << "closing waits for the holder threads";
         ResetFakeCameras();
     }
     ProgramStateGuard guard_{ProgramStateGuard::kFresh};
@@ -72,13 +72,13 @@ TEST_F(CaptureTest, EachAnswerAboutTheSecondCameraKeepsOrGivesItBack) {
         EXPECT_EQ(FakeCameraFor(kSecondary).releases, c.releases) << "an unused camera is given back";
         EXPECT_EQ(app.view_mode, kViewNormal) << "the view is the caller's choice";
         EXPECT_DOUBLE_EQ(app.video_frame_rate, c.builds ? 15.0 : 30.0);
-        EXPECT_STREQ(capture_notice, "No camera available: showing a test pattern");
+        EXPECT_STREQ(capture.notice, "No camera available: showing a test pattern");
     }
     CloseCaptureDevices();
     FakeCameraFor(kPrimary).builds = false;
     EXPECT_FALSE(OpenCaptureDevices(kDeviceFiles));
     EXPECT_STREQ(CaptureFailureReason(), "dsvl/device1.xml: no source could be started");
-    app.video_source[0] = nullptr;  // nothing was started: nothing to close
+    capture.video_source[0] = nullptr;  // nothing was started: nothing to close
 }
 
 TEST_F(CaptureTest, FetchCopiesNewFramesOnlyAndReportsWhatItFilled) {

@@ -201,7 +201,7 @@ TEST_F(CommandsTest, TextureModeRecreatesTheTextures) {
 
 TEST_F(CommandsTest, MotionSwitchesAndScreenshot) {
     Run("screenshot");
-    EXPECT_TRUE(app.screenshot_pending);
+    EXPECT_TRUE(record.screenshot_pending);
     EXPECT_EQ(Line(0), "screenshot: screenshot taken!");
 
     Run("motionshot");
@@ -223,7 +223,7 @@ TEST_F(CommandsTest, MotionRecordTwiceClosesItsOwnFile) {
     Run("motionrecord");
     EXPECT_TRUE(app.motion_record_on);
     EXPECT_EQ(Line(0), "motionrecord: motion record enabled!");
-    const std::string file = app.record_file_name;
+    const std::string file = record.record_file_name;
     EXPECT_NE(file.find("_motion_rec_dev1.avi"), std::string::npos) << file;
     Run("motionrecord");
     EXPECT_FALSE(app.motion_record_on);
@@ -405,7 +405,7 @@ TEST_F(CommandsTest, RecordModesWriteTwoLinesOverLineOne) {
 
 TEST_F(CommandsTest, SwitchingRecordModesClosesTheOldFileFirst) {
     Run("recordmode_normal");
-    const std::string normal_file = app.record_file_name;
+    const std::string normal_file = record.record_file_name;
     EXPECT_TRUE(dialogs_.boxes.empty());
     Run("recordmode_effect");
     EXPECT_EQ(app.record_mode, kRecordEffect);

@@ -7,6 +7,7 @@
 #include "input/menus.h"
 #include "motion/motion.h"
 #include "overlay/overlay.h"
+#include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/model_pass.h"
 #include "render/shader.h"
@@ -170,7 +171,7 @@ TEST_F(InputTest, SpecialKeysWalkTheModelOrMoveTheLight) {
     EXPECT_EQ(model_pass.light_position[1], 1);
     EXPECT_EQ(model_pass.light_position[2], 65);
     OnSpecialKey(kKeyF12, 0, 0);
-    EXPECT_TRUE(app.screenshot_pending);
+    EXPECT_TRUE(record.screenshot_pending);
     OnSpecialKey(kKeyF11, 0, 0);
     EXPECT_TRUE(frame_loop.swap_transition_running);
     for (int i = 0; i < 5; ++i) OnSpecialKey(kKeyHome, 0, 0);
@@ -256,7 +257,7 @@ TEST_F(InputTest, OptionHandlersChangeTheirFields) {
     RunMenuEntry("Options", "FILL/LINE");
     EXPECT_EQ(app.polygon_mode, static_cast<GLenum>(GL_LINE));
     RunMenuEntry("", "Take a Screenshot");
-    EXPECT_TRUE(app.screenshot_pending);
+    EXPECT_TRUE(record.screenshot_pending);
     EXPECT_TRUE(RunMenuEntry("Cg Pixel Shader", "cg/pixel/render_models_to_texture.cg"));
     EXPECT_EQ(app.pixel_program_index, 16);
     EXPECT_EQ(app.view_mode, kViewShader);

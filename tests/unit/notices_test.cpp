@@ -23,7 +23,7 @@ std::vector<std::string> Lines(bool shader_programs_missing = false) {
 class NoticesTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        capture_notice[0] = render.mask_load_failure[0] = model_load_failure[0] = '\0';
+        capture.notice[0] = render.mask_load_failure[0] = model_load_failure[0] = '\0';
     }
     ProgramStateGuard state_;
 };
@@ -47,7 +47,7 @@ TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
 
     app.motion_alarm_on = true;
     app.alarm_sound = 0;
-    std::snprintf(capture_notice, sizeof capture_notice, "No camera available: showing a test pattern");
+    std::snprintf(capture.notice, sizeof capture.notice, "No camera available: showing a test pattern");
     std::snprintf(render.cg_error_text, sizeof render.cg_error_text, "PIXEL: 0:3: syntax error");
     // The compiler's message keeps the first line, where it has always stood.
     EXPECT_EQ(Lines(true), (std::vector<std::string>{

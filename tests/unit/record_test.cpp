@@ -163,7 +163,7 @@ TEST_F(RecordModesTest, TransitionTable) {
         }
         ClearFakeCalls();
         dialogs_.boxes.clear();
-        const std::string old_name = app.record_file_name;
+        const std::string old_name = record.record_file_name;
 
         SetRecordMode(row.request);
 
@@ -182,8 +182,8 @@ TEST_F(RecordModesTest, TransitionTable) {
             EXPECT_TRUE(dialogs_.boxes.empty());
         }
         if (row.opens) {
-            EXPECT_EQ(app.record_file_name, kRecordNames[row.after]);
-            EXPECT_EQ(app.recording_label_alpha, 0.0f);
+            EXPECT_EQ(record.record_file_name, kRecordNames[row.after]);
+            EXPECT_EQ(record.recording_label_alpha, 0.0f);
         }
     }
     SetRecordMode(kRecordOff);
@@ -191,13 +191,13 @@ TEST_F(RecordModesTest, TransitionTable) {
 
 TEST_F(RecordModesTest, NamesFromTheClock) {
     StartMode(kRecordNormal);
-    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1.avi");
+    EXPECT_STREQ(record.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1.avi");
     SetRecordMode(kRecordOff);
     app.clock_day = 1, app.clock_month = 2, app.clock_hour = 3, app.clock_minute = 4, app.clock_second = 5;
     SetMotionRecord();
-    EXPECT_STREQ(app.record_file_name, "capture/record/01_02_2026_03_04_05_motion_rec_dev1.avi");
+    EXPECT_STREQ(record.record_file_name, "capture/record/01_02_2026_03_04_05_motion_rec_dev1.avi");
     SetMotionRecord();
-    app.screenshot_pending = true;
+    record.screenshot_pending = true;
     Frame();
     EXPECT_TRUE(Exists("capture/screenshot/01_02_2026_03_04_05.bmp"));
 }
@@ -206,19 +206,19 @@ TEST_F(RecordModesTest, ExistingNamesGetANumberNotOverwritten) {
     std::ofstream("capture/record/08_12_2026_14_05_09_record_dev1.avi") << "older";
     std::ofstream("capture/record/08_12_2026_14_05_09_record_dev1_2.avi") << "older";
     SetRecordMode(kRecordNormal);
-    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1_3.avi");
+    EXPECT_STREQ(record.record_file_name, "capture/record/08_12_2026_14_05_09_record_dev1_3.avi");
     SetRecordMode(kRecordOff);
 
     // Two shots in one second, and a screenshot with a motion shot in one frame.
-    app.screenshot_pending = true;
+    record.screenshot_pending = true;
     Frame();
-    app.screenshot_pending = true;
+    record.screenshot_pending = true;
     app.motion_shot_pending = true;
     Frame();
     EXPECT_TRUE(Exists("capture/screenshot/08_12_2026_14_05_09.bmp"));
     EXPECT_TRUE(Exists("capture/screenshot/08_12_2026_14_05_09_2.bmp"));
     EXPECT_TRUE(Exists("capture/screenshot/08_12_2026_14_05_09_3.bmp"));
-    EXPECT_FALSE(app.screenshot_pending);
+    EXPECT_FALSE(record.screenshot_pending);
     EXPECT_FALSE(app.motion_shot_pending);
 
     char out[64];
@@ -438,7 +438,7 @@ TEST_F(RecordModesTest, AFailingWriteEndsTheRecordingWithOneBox) {
         for (int i = 0; i < 5; ++i) Frame();
         ASSERT_EQ(dialogs_.boxes.size(), 1u);
         EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
-        EXPECT_NE(dialogs_.boxes[0].text.find(app.record_file_name), std::string::npos);
+        EXPECT_NE(dialogs_.boxes[0].text.find(record.record_file_name), std::string::npos);
         EXPECT_EQ(fake_avi.closes, 1);
         EXPECT_EQ(app.record_mode, kRecordOff);
         EXPECT_FALSE(app.motion_record_on);
@@ -450,12 +450,12 @@ TEST_F(RecordModesTest, AFailingWriteEndsTheRecordingWithOneBox) {
 }
 
 TEST_F(RecordModesTest, LabelFadesInAndOut) {
-    app.recording_label_alpha = 0;
-    app.recording_label_step = 0.1f;
+    record.recording_label_alpha = 0;
+    record.recording_label_step = 0.1f;
     std::vector<float> seen;
     for (int i = 0; i < 24; ++i) {
         StepRecordingLabel();
-        seen.push_back(app.recording_label_alpha);
+        seen.push_back(record.recording_label_alpha);
     }
     // Up to about 1, back down to about 0, up again: about ten frames each way.
     const auto peak = std::max_element(seen.begin(), seen.end()) - seen.begin();
@@ -476,23 +476,23 @@ TEST_F(RecordModesTest, LabelsFollowTheRecordings) {
     app.motion_recording = true;
     app.motion_record_duration = 10, app.motion_record_elapsed = 3;
     app.record_mode = kRecordOff;
-    app.recording_label_alpha = 0.6f;
+    record.recording_label_alpha = 0.6f;
     RecordingLabels labels = NextRecordingLabels();
     EXPECT_STREQ(labels.motion_text, "RECORDING...(times: 7)");
     EXPECT_FALSE(labels.blinking);
     EXPECT_EQ(labels.x, 321.0f);
     EXPECT_EQ(labels.y, 20.0f);
     EXPECT_EQ(labels.font, 3);
-    EXPECT_EQ(app.recording_label_alpha, 0.0f);
+    EXPECT_EQ(record.recording_label_alpha, 0.0f);
 
     app.motion_recording = false;
     app.record_mode = kRecordScreen;
-    app.recording_label_step = 0.1f;
+    record.recording_label_step = 0.1f;
     labels = NextRecordingLabels();
     EXPECT_STREQ(labels.motion_text, "");
     EXPECT_TRUE(labels.blinking);
     EXPECT_EQ(labels.blink_alpha, 0.0f);
-    EXPECT_FLOAT_EQ(app.recording_label_alpha, 0.1f);
+    EXPECT_FLOAT_EQ(record.recording_label_alpha, 0.1f);
 }
 
 // Every kind of recording stopped before its first frame (motion record over
@@ -528,7 +528,7 @@ TEST_F(RecordModesTest, NamesTellWhenRecordingBeganAfterTheDialog) {
               std::vector<std::string>{"capture/record/08_12_2026_14_05_29_record_dev1.avi"});
     SetRecordMode(kRecordOff);
     SetMotionRecord();
-    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_49_motion_rec_dev1.avi");
+    EXPECT_STREQ(record.record_file_name, "capture/record/08_12_2026_14_05_49_motion_rec_dev1.avi");
     SetMotionRecord();
 
     fake_avi.choose_accepts = false;
@@ -537,7 +537,7 @@ TEST_F(RecordModesTest, NamesTellWhenRecordingBeganAfterTheDialog) {
     EXPECT_EQ(app.record_mode, kRecordOff);
     EXPECT_EQ(fake_avi.opens, 2);
     EXPECT_TRUE(dialogs_.boxes.empty());
-    EXPECT_STREQ(app.record_file_name, "capture/record/08_12_2026_14_05_49_motion_rec_dev1.avi");
+    EXPECT_STREQ(record.record_file_name, "capture/record/08_12_2026_14_05_49_motion_rec_dev1.avi");
 }
 
 // A shot that cannot be written: the screenshot the user asked for gets one
@@ -546,7 +546,7 @@ TEST_F(RecordModesTest, NamesTellWhenRecordingBeganAfterTheDialog) {
 TEST_F(RecordModesTest, ShotsThatCannotBeWrittenAreReported) {
     ASSERT_EQ(rmdir("capture/screenshot"), 0);
     const std::string shot = "capture\\screenshot\\08_12_2026_14_05_09.bmp";
-    app.screenshot_pending = true;
+    record.screenshot_pending = true;
     Frame();
     ASSERT_EQ(dialogs_.boxes.size(), 1u);
     EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
@@ -566,9 +566,9 @@ TEST_F(RecordModesTest, ShotsThatCannotBeWrittenAreReported) {
 
 TEST_F(RecordModesTest, ShotsHoldTheCameraFrameAndSkipAMissingFrame) {
     app.frame_buffer[0] = nullptr;
-    app.screenshot_pending = true;
+    record.screenshot_pending = true;
     Frame();
-    EXPECT_FALSE(app.screenshot_pending);
+    EXPECT_FALSE(record.screenshot_pending);
     EXPECT_FALSE(Exists("capture/screenshot/08_12_2026_14_05_09.bmp"));
 
     app.frame_buffer[0] = camera_.data();
