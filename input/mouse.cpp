@@ -20,12 +20,24 @@ bool Hit(int x, int y, float ux0, float uy0, float ux1, float uy1) {
 // Threshold from a click or drag at `uy` over a panel whose bottom is `bottom`.
 void SetThresholdFrom(float uy, float bottom) { app.motion_max = (uy - bottom) / 100.0f; }
 
+// A press inside a shown threshold panel sets the threshold there and starts
+// dragging it.  True when it did.
+bool PanelPressed(Panel panel, int x, int y, float uy) {
+    if (app.window_on_off[panel] != 1) return false;
+    const float px = app.window_pos_x[panel], py = app.window_pos_y[panel];
+    if (!Hit(x, y, px, py, px + app.window_size_x[panel], py + app.window_size_y[panel])) return false;
+    WindowSetPointer(PointerShape::UpDown);
+    SetThresholdFrom(uy, py);
+    return true;
+}
+
 void LeftPressed(int x, int y) {
     const float r = app.backplate_border_width;
     for (int i = 0; i < kSavedPanelCount; ++i) {
         if (app.window_on_off[i] != 1) continue;
         const float x0 = app.window_pos_x[i], top = app.window_pos_y[i] + app.window_size_y[i];
-        if (Hit(x, y, x0, top, x0 + app.window_size_x[i], top + r / 2) && (i != 0 || app.full_screen))
+        if (Hit(x, y, x0, top, x0 + app.window_size_x[i], top + r / 2) &&
+            (i != kPanelStatistics || app.full_screen))
             input.window_dragging[i] = true;
     }
 
@@ -35,24 +47,10 @@ void LeftPressed(int x, int y) {
         SwitchInfoPanel();
 
     const float uy = PixelToUnitY(static_cast<float>(y), app.window_height);
-    if (app.window_on_off[kPanelMotionMeter] == 1) {
-        const float mx = app.window_pos_x[kPanelMotionMeter], my = app.window_pos_y[kPanelMotionMeter];
-        if (Hit(x, y, mx, my, mx + app.window_size_x[kPanelMotionMeter], my + app.window_size_y[kPanelMotionMeter])) {
-            WindowSetPointer(PointerShape::UpDown);
-            SetThresholdFrom(uy, my);
-            input.meter_dragging = true;
-        }
-    }
+    input.meter_dragging |= PanelPressed(kPanelMotionMeter, x, y, uy);
     if (!app.full_screen) return;
 
-    if (app.window_on_off[kPanelStatistics] == 1) {
-        const float gx = app.window_pos_x[kPanelStatistics], gy = app.window_pos_y[kPanelStatistics];
-        if (Hit(x, y, gx, gy, gx + app.window_size_x[kPanelStatistics], gy + app.window_size_y[kPanelStatistics])) {
-            WindowSetPointer(PointerShape::UpDown);
-            SetThresholdFrom(uy, gy);
-            input.graph_dragging = true;
-        }
-    }
+    input.graph_dragging |= PanelPressed(kPanelStatistics, x, y, uy);
     for (int i = 0; i < kButtonCount; ++i) {
         const float bx = app.button_pos_x[i], by = app.button_pos_y[i];
         if (app.button_on_off[i] == 1 && Hit(x, y, bx, by, bx + kButtonWidth, by + kButtonHeight))
