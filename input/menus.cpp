@@ -109,17 +109,14 @@ const Menu kTimerMenu{"Motion Record Timer", {}, std::size(kRecordTimes),
                       [](int i) { return kRecordTimes[i].label; },
                       [](int i) { SetMotionRecordDuration(kRecordTimes[i].seconds); }};
 
-const MenuRow kPrimaryRows[] = {
-    Entry("Device 1 (device1.xml)", [] { SelectShownCamera(kPrimaryCamera); }),
-    Entry("Device 2 (device2.xml)", [] { SelectShownCamera(kSecondaryCamera); }),
-};
-const Menu kPrimaryMenu{"Primary Video Device", kPrimaryRows};
-
-const MenuRow kSecondaryRows[] = {
-    Entry("Device 1 (device1.xml)", [] { SelectSplitPartner(kPrimaryCamera); }),
-    Entry("Device 2 (device2.xml)", [] { SelectSplitPartner(kSecondaryCamera); }),
-};
-const Menu kSecondaryMenu{"Secondary Video Device", kSecondaryRows};
+// The device menus list the two cameras.
+const char* DeviceLabel(int camera) {
+    return camera == kPrimaryCamera ? "Device 1 (device1.xml)" : "Device 2 (device2.xml)";
+}
+const Menu kPrimaryMenu{"Primary Video Device", {}, kCameraCount, DeviceLabel,
+                        [](int camera) { SelectShownCamera(static_cast<Camera>(camera)); }};
+const Menu kSecondaryMenu{"Secondary Video Device", {}, kCameraCount, DeviceLabel,
+                          [](int camera) { SelectSplitPartner(static_cast<Camera>(camera)); }};
 
 const MenuRow kViewRows[] = {
     Entry("Normal", SetNormalView),
@@ -137,13 +134,11 @@ const MenuRow kMotionRows[] = {
 };
 const Menu kMotionMenu{"Motion", kMotionRows};
 
-const MenuRow kRecordRows[] = {
-    Entry("Record", [] { SetRecordMode(kRecordNormal); }),
-    Entry("Effect Record", [] { SetRecordMode(kRecordEffect); }),
-    Entry("Screen Record", [] { SetRecordMode(kRecordScreen); }),
-    Entry("OFF", [] { SetRecordMode(kRecordOff); }),
-};
-const Menu kRecordMenu{"Record", kRecordRows};
+// The record menu names the modes as the info panel does, "OFF" last.
+const RecordMode kRecordMenuModes[] = {kRecordNormal, kRecordEffect, kRecordScreen, kRecordOff};
+const Menu kRecordMenu{"Record", {}, std::size(kRecordMenuModes),
+                       [](int i) { return RecordModeText(kRecordMenuModes[i]).panel; },
+                       [](int i) { SetRecordMode(kRecordMenuModes[i]); }};
 
 const MenuRow kOptionsRows[] = {
     Sub("Backplate", kBackplateMenu),
