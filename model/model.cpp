@@ -5,8 +5,6 @@
 #include <cstdio>
 
 ModelState model_state;
-MdlModel*& studio_model = model_state.studio_model;
-char (&model_load_failure)[kModelFailureLength] = model_state.load_failure;
 
 namespace {
 constexpr int kKeyLeft = 100, kKeyDown = 103, kKeyInsert = 108;

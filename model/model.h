@@ -14,13 +14,13 @@ constexpr int kModelFailureLength = 400;
 // empties the failure, nothing resets the walking state.
 struct ModelState {
     MdlModel* studio_model = nullptr;             // nullptr until the first successful load
-    char load_failure[kModelFailureLength] = "";  // see model_load_failure
+    // Why app.model_file could not be loaded ("Unable to open
+    // mdl/velisse.mdl"); empty after a successful load.
+    char load_failure[kModelFailureLength] = "";
     int32_t walking = 0;                          // 1 while a key-chosen movement sequence plays
     uint32_t last_draw_ticks = 0;                 // GetTickCount() of the previous draw
 };
 extern ModelState model_state;
-// The loaded model, under the name the passes and the overlay use.
-extern MdlModel*& studio_model;
 
 // Sequences the walking rules pick.
 constexpr int kIdleSequence = 13;
@@ -33,9 +33,6 @@ constexpr int kActionSequence = 7;
 // effect shows the video alone.  The same failure again (a repeated
 // rendering set-up) is not boxed a second time; the effect's notice says it.
 void LoadDefaultModel();
-// Why app.model_file could not be loaded ("Unable to open mdl/velisse.mdl");
-// empty after a successful load.
-extern char (&model_load_failure)[kModelFailureLength];
 // A failed load of app.model_file: false when it is the failure already
 // kept (not told again), else keeps it and returns true.
 bool NoteModelLoadFailure(const std::string& error);

@@ -43,8 +43,8 @@ NoticeList CollectNotices(bool shader_programs_missing, int window_height) {
     if (shader_failed) Add(&list, "%s", render.cg_error_text);
     if (capture.notice[0] != '\0') Add(&list, "%s", capture.notice);
     if (MaskShown() && render.mask_load_failure[0] != '\0') Add(&list, "%s", render.mask_load_failure);
-    if (ShaderEffect(kPixelModels) && !studio_model && model_load_failure[0] != '\0')
-        Add(&list, "No model: %s", model_load_failure);
+    if (ShaderEffect(kPixelModels) && !model_state.studio_model && model_state.load_failure[0] != '\0')
+        Add(&list, "No model: %s", model_state.load_failure);
     if (app.motion_alarm_on && app.alarm_sound == 0)
         Add(&list, "Motion alarm is silent: %s could not be loaded", app.alarm_file);
 

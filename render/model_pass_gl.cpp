@@ -60,7 +60,7 @@ void ModelToTexturePass(int window_width, int window_height, uint8_t* scene, uin
     glLightfv(GL_LIGHT0, GL_POSITION, model_pass.light_position);
 
     // Without a model both images stay plain: the effect shows the video alone.
-    const bool has_model = studio_model != nullptr;
+    const bool has_model = model_state.studio_model != nullptr;
 
     // Lit image.
     glPushMatrix();

@@ -94,7 +94,7 @@ protected:
     void Start(int width, int height) {
         UseTestWindow(width, height);
         RenderingSetup();
-        ASSERT_NE(studio_model, nullptr);
+        ASSERT_NE(model_state.studio_model, nullptr);
         Reshape(width, height);
         glLoadIdentity();
     }
@@ -135,7 +135,7 @@ protected:
 };
 
 TEST_F(ModelTest, PassFillsSceneAndShadowImages) {
-    ASSERT_EQ(studio_model->m_sequence, kIdleSequence);
+    ASSERT_EQ(model_state.studio_model->m_sequence, kIdleSequence);
     Pass(false);
     const Counts scene = Classify(scene_buffer, 640, 480, false);
     const Counts shadow = Classify(shadow_buffer, 640, 480, true);
@@ -189,8 +189,8 @@ TEST_F(ModelTest, LitDrawShowsTheSkinsAndGreyDrawIsFlat) {
     if (const char* dir = std::getenv("LUMORA_MODEL_SHOTS")) {
         SaveImage(pixels.data(), 640, 480, std::string(dir) + "/model_front.png");
         for (int s : {0, 7, 10}) {
-            studio_model->SelectSequence(s);
-            studio_model->m_frame = 8;
+            model_state.studio_model->SelectSequence(s);
+            model_state.studio_model->m_frame = 8;
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glEnable(GL_TEXTURE_2D);
             DrawModelInstance(2, 2, 2, 0, -100, 0, -90, 0, s == 7 ? -60 : 0, 0, true, 1);
@@ -222,49 +222,49 @@ TEST_F(ModelTest, WalkingRulesFollowTheSpecialKeys) {
         app.last_special_key = 0;
     };
     draw(true);
-    EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kIdleSequence);
     app.last_special_key = 102;  // Right arrow
     DrawModelInstance(1, 1, 1, 0, -64, 0, -90, 0, -90, 0, false, 1);  // unlit: no choice
-    EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kIdleSequence);
     EXPECT_EQ(app.last_special_key, 102) << "the draw leaves the key to its caller";
     app.last_special_key = 102;
     draw(true);
-    EXPECT_EQ(studio_model->m_sequence, kWalkSequence);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kWalkSequence);
     app.last_special_key = 100;
     draw(true);
-    EXPECT_EQ(studio_model->m_sequence, kWalkSequence);
-    EXPECT_GE(studio_model->m_frame, 0);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kWalkSequence);
+    EXPECT_GE(model_state.studio_model->m_frame, 0);
     draw(true);  // no key since the last lit pass: back to idle
-    EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kIdleSequence);
     app.last_special_key = 108;  // Insert
     draw(true);
-    EXPECT_EQ(studio_model->m_sequence, kActionSequence);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kActionSequence);
     draw(true);
     app.model_position_mode = true;
     app.last_special_key = 103;
     draw(true);
-    EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kIdleSequence);
     // The pass: its lit draw takes the key, its shadow draws find none.
     app.model_position_mode = false;
     app.last_special_key = 102;
     Pass(false);
-    EXPECT_EQ(studio_model->m_sequence, kWalkSequence);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kWalkSequence);
     EXPECT_EQ(app.last_special_key, 0);
 
     SelectModelSequence(5);  // Home / End path
-    EXPECT_EQ(studio_model->m_sequence, 5);
+    EXPECT_EQ(model_state.studio_model->m_sequence, 5);
     SelectModelSequence(1000);
-    EXPECT_EQ(studio_model->m_sequence, 0);
+    EXPECT_EQ(model_state.studio_model->m_sequence, 0);
 }
 
 TEST_F(ModelTest, ChosenFilesLoadWithFreshTextureNamesOrKeepThePreviousModel) {
     ScriptedDialogs dialogs;
-    const std::vector<GLuint> first = SkinNames(*studio_model);
+    const std::vector<GLuint> first = SkinNames(*model_state.studio_model);
     ASSERT_FALSE(first.empty());
     const std::string parts = SourceDir() + "/tests/data/mdl/velisse_parts.mdl";
     ASSERT_TRUE(LoadChosenModel(parts.c_str()));
-    const std::vector<GLuint> second = SkinNames(*studio_model);
-    EXPECT_EQ(studio_model->m_sequence, kIdleSequence);
+    const std::vector<GLuint> second = SkinNames(*model_state.studio_model);
+    EXPECT_EQ(model_state.studio_model->m_sequence, kIdleSequence);
     std::set<GLuint> all(first.begin(), first.end());
     for (GLuint name : second) {
         EXPECT_TRUE(glIsTexture(name));
@@ -278,10 +278,10 @@ TEST_F(ModelTest, ChosenFilesLoadWithFreshTextureNamesOrKeepThePreviousModel) {
     WriteI32(bytes.data() + mdl::kNumTextures, 1);  // skins inside: no companion
     WriteI32(bytes.data() + mdl::kNumBones, 500);
     std::ofstream(dir + "/bad.mdl", std::ios::binary).write(reinterpret_cast<char*>(bytes.data()), 300);
-    MdlModel* before = studio_model;
+    MdlModel* before = model_state.studio_model;
     EXPECT_FALSE(LoadChosenModel((dir + "/bad.mdl").c_str()));
     EXPECT_FALSE(LoadChosenModel((dir + "/missing.mdl").c_str()));
-    EXPECT_EQ(studio_model, before);
+    EXPECT_EQ(model_state.studio_model, before);
     ASSERT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_EQ(dialogs.boxes[0].caption, "Error");
     EXPECT_EQ(dialogs.boxes[0].icon, MsgIcon::Error);
@@ -293,7 +293,7 @@ TEST_F(ModelTest, ChosenFilesLoadWithFreshTextureNamesOrKeepThePreviousModel) {
     // A repeated set-up with a file gone bad keeps the model too.
     std::snprintf(app.model_file, sizeof app.model_file, "%s/bad.mdl", dir.c_str());
     LoadDefaultModel();
-    EXPECT_EQ(studio_model, before);
+    EXPECT_EQ(model_state.studio_model, before);
     EXPECT_EQ(dialogs.boxes.size(), 3u);
 }
 
@@ -315,14 +315,14 @@ TEST_F(ModelTest, ShaderViewWithProgram16MixesTheModelIntoTheVideo) {
 // notice, until a model is chosen.
 TEST_F(ModelTest, WithoutAModelTheProgramRunsOnAndTheModelEffectShowsTheVideo) {
     ScriptedDialogs dialogs;
-    studio_model->DeleteSkinTextures();
-    delete studio_model;
-    studio_model = nullptr;
+    model_state.studio_model->DeleteSkinTextures();
+    delete model_state.studio_model;
+    model_state.studio_model = nullptr;
     const std::string missing = MakeTempDir("lumora-model") + "/missing.mdl";
     std::snprintf(app.model_file, sizeof app.model_file, "%s", missing.c_str());
     RenderingSetup();
     RenderingSetup();  // the same failure is not boxed twice
-    ASSERT_EQ(studio_model, nullptr);
+    ASSERT_EQ(model_state.studio_model, nullptr);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].caption, "Error");
     EXPECT_NE(dialogs.boxes[0].text.find("Unable to open " + missing), std::string::npos);

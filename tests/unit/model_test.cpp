@@ -36,22 +36,22 @@ TEST(ModelRulesTest, DrawClockSurvivesTheTickCounterWrapAndNeverRunsBack) {
 // A repeated set-up with the same broken file tells it once; another failure
 // is told again.  Without a model the box says how to go on.
 TEST(ModelRulesTest, AFailedLoadIsToldOnceAndTheBoxFitsTheSituation) {
-    const std::string kept = model_load_failure;
-    model_load_failure[0] = '\0';
+    const std::string kept = model_state.load_failure;
+    model_state.load_failure[0] = '\0';
     EXPECT_TRUE(NoteModelLoadFailure("Unable to open mdl/velisse.mdl"));
-    EXPECT_STREQ(model_load_failure, "Unable to open mdl/velisse.mdl");
+    EXPECT_STREQ(model_state.load_failure, "Unable to open mdl/velisse.mdl");
     EXPECT_FALSE(NoteModelLoadFailure("Unable to open mdl/velisse.mdl"));
     EXPECT_TRUE(NoteModelLoadFailure("mdl/velisse.mdl: the model has no sequences"));
     // Longer than the notice holds: kept cut short, so told every time.
     const std::string long_error(kModelFailureLength + 20, 'x');
     EXPECT_TRUE(NoteModelLoadFailure(long_error));
     EXPECT_TRUE(NoteModelLoadFailure(long_error));
-    EXPECT_EQ(std::string(model_load_failure), long_error.substr(0, kModelFailureLength - 1));
+    EXPECT_EQ(std::string(model_state.load_failure), long_error.substr(0, kModelFailureLength - 1));
 
     EXPECT_EQ(ModelFailureBoxText("Unable to open a.mdl", true), "Unable to open a.mdl");
     EXPECT_EQ(ModelFailureBoxText("Unable to open a.mdl", false),
               "Unable to open a.mdl\nLumora runs without a model; choose one under Cg Shader > Models.");
-    std::snprintf(model_load_failure, sizeof model_load_failure, "%s", kept.c_str());
+    std::snprintf(model_state.load_failure, sizeof model_state.load_failure, "%s", kept.c_str());
 }
 
 }  // namespace

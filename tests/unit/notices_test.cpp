@@ -23,7 +23,7 @@ std::vector<std::string> Lines(bool shader_programs_missing = false) {
 class NoticesTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        capture.notice[0] = render.mask_load_failure[0] = model_load_failure[0] = '\0';
+        capture.notice[0] = render.mask_load_failure[0] = model_state.load_failure[0] = '\0';
     }
     ProgramStateGuard state_;
 };
@@ -32,7 +32,7 @@ TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
     EXPECT_TRUE(Lines().empty());
 
     std::snprintf(render.mask_load_failure, sizeof render.mask_load_failure, "Bmp mask .\\bmp\\mask2.bmp could not be read");
-    std::snprintf(model_load_failure, sizeof model_load_failure, "Unable to open mdl\\velisse.mdl");
+    std::snprintf(model_state.load_failure, sizeof model_state.load_failure, "Unable to open mdl\\velisse.mdl");
     EXPECT_TRUE(Lines().empty()) << "nothing uses the mask or the model in the normal view";
 
     app.view_mode = kViewShader;
