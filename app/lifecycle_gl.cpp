@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "app/lifecycle.h"
-#include "app/settings_io.h"
+#include "app/settings.h"
 #include "capture/capture.h"
 #include "record/record.h"
 #include "render/render.h"

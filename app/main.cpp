@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "app/lifecycle.h"
-#include "app/settings_io.h"
+#include "app/settings.h"
 #include "capture/capture.h"
 #include "console/console.h"
 #include "input/input.h"

@@ -1,6 +1,6 @@
 #include "app/window.h"
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "platform/dialogs.h"
 
 void SwitchScreenMode() {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "bench/gl_timing.h"
 #include "render/frame_loop.h"
 #include "render/render.h"

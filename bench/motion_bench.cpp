@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "motion/motion.h"
 
 namespace {

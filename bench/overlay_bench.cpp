@@ -11,7 +11,7 @@
 #include <ctime>
 #include <functional>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 #include "overlay/overlay.h"
 #include "overlay/text.h"

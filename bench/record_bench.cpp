@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
 #include "record/record.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settings_io.h"
+#include "app/settings.h"
 #include "fuzz_support.h"
 #include "platform/settings_store.h"
 

@@ -6,7 +6,7 @@
 // py = H/256 (128 - uy).
 #pragma once
 
-#include "app/app_state.h"
+#include "app/app.h"
 
 // Owned here; the drags end with the left button's release.
 struct InputState {

@@ -1,5 +1,5 @@
 // The keys of the program, one row each; every other key is the console's.
-#include "app/app_state.h"
+#include "app/app.h"
 #include "app/lifecycle.h"
 #include "app/window.h"
 #include "console/console.h"

@@ -1,12 +1,10 @@
-#include "app/app_state.h"
+#include "app/app.h"
 #include "app/window.h"
 #include "input/input.h"
 #include "overlay/buttons.h"
 #include "render/frame_loop.h"
 #include "render/model_pass.h"
 #include "render/view.h"
-
-InputState input;
 
 namespace {
 

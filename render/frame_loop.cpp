@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "render/render.h"
 #include "render/shader.h"
 

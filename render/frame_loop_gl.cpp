@@ -3,7 +3,7 @@
 #include <GL/glext.h>
 
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "capture/capture.h"
 #include "console/console.h"
 #include "motion/motion.h"

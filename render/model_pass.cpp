@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "model/model.h"
 #include "platform/dialogs.h"
 #include "render/render.h"

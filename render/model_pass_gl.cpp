@@ -4,7 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glut.h>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "model/model.h"
 #include "render/model_pass.h"
 #include "render/render.h"

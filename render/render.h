@@ -9,7 +9,7 @@
 
 #include <GL/gl.h>
 
-#include "app/app_state.h"
+#include "app/app.h"
 
 constexpr int kTextureSize = 2048;
 

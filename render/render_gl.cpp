@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "image/bmp_loader.h"
 #include "model/model.h"
 #include "overlay/overlay.h"

@@ -1,6 +1,6 @@
 #include "render/shader.h"
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "render/render.h"
 #include "render/view.h"
 

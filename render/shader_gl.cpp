@@ -11,13 +11,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
-#include "render/shader_state.h"
+#include "render/shader_gl.h"
 
 ShaderState shader_state;
 

@@ -1,6 +1,6 @@
 #include "render/view.h"
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "app/window.h"
 #include "capture/camera_choice.h"
 #include "platform/dialogs.h"

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "motion/motion.h"
 #include "sound/sound_player.h"
 #include "support/test_support.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "model/mdl_model.h"
 #include "model/model.h"
 #include "overlay/notices.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 #include "overlay/overlay.h"
 #include "overlay/text.h"

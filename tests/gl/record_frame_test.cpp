@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "overlay/text.h"
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"

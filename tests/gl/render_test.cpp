@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/render.h"

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
-#include "render/shader_state.h"
+#include "render/shader_gl.h"
 #include "support/gl_window.h"
 #include "support/test_support.h"
 

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "capture/capture.h"
 #include "capture/video_source.h"
 #include "render/render.h"

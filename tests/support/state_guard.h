@@ -3,7 +3,7 @@
 // With `fresh`, the application record starts from its initial values.
 #pragma once
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 #include "input/input.h"
 #include "overlay/overlay.h"

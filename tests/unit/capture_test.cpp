@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "capture/capture.h"
 #include "support/fake_video_source.h"
 #include "support/state_guard.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 #include "render/frame_loop.h"
 #include "support/fake_log.h"

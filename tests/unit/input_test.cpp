@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "input/input.h"
 #include "input/menus.h"
 #include "motion/motion.h"

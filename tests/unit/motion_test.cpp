@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "input/menus.h"
 #include "motion/motion.h"
 #include "overlay/overlay.h"

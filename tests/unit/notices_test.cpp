@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "capture/capture.h"
 #include "model/model.h"
 #include "overlay/notices.h"

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "overlay/bitmap_fonts.h"
 #include "overlay/buttons.h"
 #include "overlay/overlay.h"

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 #include "image/bmp_loader.h"
 #include "record/avi_generator.h"

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/app_state.h"
-#include "app/settings_io.h"
+#include "app/app.h"
+#include "app/settings.h"
 #include "platform/settings_store.h"
 #include "support/state_guard.h"
 #include "support/test_support.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/view.h"

@@ -1,5 +1,7 @@
 #include "input/input.h"
 
+InputState input;
+
 float PixelToUnitX(float x, int width) { return x / (width / 256.0f) - 128.0f; }
 
 float PixelToUnitY(float y, int height) { return -(y / (height / 256.0f) - 128.0f); }

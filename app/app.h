@@ -37,7 +37,7 @@ enum Button : int {
 // The two capture devices.
 enum Camera : int32_t { kPrimaryCamera, kSecondaryCamera, kCameraCount };
 
-struct Application {  // saved fields: app/settings_io.cpp
+struct Application {  // saved fields: app/settings.cpp
     // Capture and video
     bool second_camera_enabled = false;
     int32_t video_width = 0, video_height = 0;

@@ -1,8 +1,8 @@
-#include "app/settings_io.h"
+#include "app/settings.h"
 
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "platform/settings_store.h"
 
 namespace {
