@@ -3,7 +3,7 @@
 // the second camera; without it an "Info" box says so and nothing changes.
 #pragma once
 
-#include "app/app_state.h"
+#include "app/app.h"
 
 void SelectShownCamera(Camera camera);
 void SelectSplitPartner(Camera camera);

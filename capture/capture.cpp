@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "capture/video_source.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iterator>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "app/lifecycle.h"
 #include "app/window.h"
 #include "console/console.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 
 ConsoleState console;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "model/mdl_model.h"
 #include "model/model.h"
 #include "platform/clock.h"

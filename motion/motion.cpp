@@ -11,7 +11,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "sound/sound_player.h"

@@ -3,7 +3,7 @@
 // runs its row's operation; the Buttons menu switches them one by one.
 #pragma once
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "overlay/overlay.h"
 
 // Button size in overlay units.

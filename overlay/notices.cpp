@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "capture/capture.h"
 #include "model/model.h"
 #include "render/render.h"

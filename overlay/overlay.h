@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "app/app_state.h"
+#include "app/app.h"
 
 // Owned here; the statistics history is reset with the program only.
 struct OverlayState {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 #include "overlay/buttons.h"
 #include "overlay/overlay.h"

@@ -11,7 +11,7 @@
 #include <new>
 #include <string>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "console/console.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "app/app.h"
 #include "platform/clock.h"
 #include "record/avi_generator.h"
 
