@@ -21,6 +21,7 @@
 #include "render/model_pass.h"
 #include "render/shader.h"
 #include "render/render.h"
+#include "support/state_guard.h"
 #include "support/gl_window.h"
 #include "support/test_support.h"
 
@@ -74,19 +75,14 @@ std::vector<GLuint> SkinNames(const MdlModel& model) {
 class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_app_ = app;
-        saved_pass_ = model_pass;
         saved_dir_ = getcwd(nullptr, 0);
         ASSERT_EQ(chdir((SourceDir() + "/data").c_str()), 0);
-        app = Application{};
         model_pass = ModelPassState{};
         std::snprintf(app.model_file, sizeof app.model_file, "%s/data/mdl/velisse.mdl", SourceDir().c_str());
         Start(640, 480);
     }
     void TearDown() override {
         DeleteTextures();
-        app = saved_app_;
-        model_pass = saved_pass_;
         ASSERT_EQ(chdir(saved_dir_), 0);
         std::free(saved_dir_);
     }
@@ -129,8 +125,7 @@ protected:
     static constexpr uint8_t kVideoGrey = 0x90;
 
     std::vector<uint8_t> frame_;
-    Application saved_app_;
-    ModelPassState saved_pass_;
+    ProgramStateGuard state_{ProgramStateGuard::kFresh};
     char* saved_dir_ = nullptr;
 };
 

@@ -19,6 +19,7 @@
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
 #include "record/record.h"
+#include "support/state_guard.h"
 #include "support/gl_window.h"
 #include "support/test_support.h"
 
@@ -67,7 +68,6 @@ protected:
         height_ = std::min(1200, screen_h - 40) / 4 * 4;
         if (width_ * height_ <= 1024 * 1024) GTEST_SKIP() << "screen too small for a window above 1024x1024";
         UseTestWindow(width_, height_);
-        saved_app_ = app;
         app.window_width = width_;
         app.window_height = height_;
         record = RecordState{};
@@ -85,13 +85,12 @@ protected:
         SetEncoderChooser(previous_chooser_);
         record.avi_generator.Close();
         record = RecordState{};
-        app = saved_app_;
         ASSERT_EQ(chdir(saved_cwd_), 0);
         RunCommand("rm -rf '" + dir_ + "'");
     }
 
     int width_ = 0, height_ = 0;
-    Application saved_app_;
+    ProgramStateGuard state_;
     char saved_cwd_[4096];
     std::string dir_;
     EncoderChooserFn previous_chooser_ = nullptr;
