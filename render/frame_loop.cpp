@@ -65,6 +65,10 @@ bool UsesFrameHistory() {
            (p == kPixelGreyscaleMotion || p == kPixelMotionBlur || p == kPixelMotion);
 }
 
+bool UsesModelPass() {
+    return app.view_mode == kViewShader && app.pixel_program_index == kPixelModels;
+}
+
 int HistoryTextureSlot() {
     // history_slot counts 1, 2, 3.
     return kSlotHistoryFirst - 1 + frame_loop.history_slot;

@@ -52,6 +52,8 @@ void UpdateTextureExtents();
 void UpdateShaderRatios();
 // The history step runs in shader view with pixel programs 9, 10 and 11.
 bool UsesFrameHistory();
+// The model pass runs in shader view with the models effect.
+bool UsesModelPass();
 // Texture table slot (4, 5 or 6) for the next history frame, and its advance.
 int HistoryTextureSlot();
 void AdvanceHistorySlot();

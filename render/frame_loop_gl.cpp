@@ -182,7 +182,7 @@ void RenderFrame() {
     UploadCameraFrames(FetchFrames());
     StepInfoPanel();
     ReadClock();
-    if (app.view_mode == kViewShader && app.pixel_program_index == kPixelModels)
+    if (UsesModelPass())
         ModelToTexturePass(app.window_width, app.window_height, scene_buffer, shadow_buffer,
                            app.model_position_mode);
 

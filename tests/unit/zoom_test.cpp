@@ -132,8 +132,10 @@ TEST_F(FrameStepsTest, HistoryRunsOnlyForTheMotionProgramsAndCyclesSlots) {
         app.pixel_program_index = program;
         app.view_mode = kViewShader;
         EXPECT_EQ(UsesFrameHistory(), program >= 9 && program <= 11) << program;
+        EXPECT_EQ(UsesModelPass(), program == 16) << program;
         app.view_mode = kViewNormal;
         EXPECT_FALSE(UsesFrameHistory());
+        EXPECT_FALSE(UsesModelPass());
     }
     std::string slots;
     for (int i = 0; i < 7; ++i) {
