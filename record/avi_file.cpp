@@ -63,6 +63,17 @@ private:
 
 uint32_t Clamp32(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(value); }
 
+// The head both OpenDML index kinds share: entry size in 32-bit words, the
+// kind, the entry count and the stream's chunk id.
+void IndexHeader(Bytes& b, uint16_t longs_per_entry, uint8_t kind, size_t entries,
+                 uint32_t chunk_id) {
+    b.U16(longs_per_entry);
+    b.U8(0);
+    b.U8(kind);
+    b.U32(uint32_t(entries));
+    b.U32(chunk_id);
+}
+
 }  // namespace
 
 void RemoveWrittenFile(const std::string& path) {
@@ -176,11 +187,7 @@ void AviFile::AppendStreamFormat(std::vector<uint8_t>& out) const {
 void AviFile::AppendSuperIndex(std::vector<uint8_t>& out) const {
     Bytes b(out);
     const size_t indx = b.Open("indx");
-    b.U16(kSuperIndexLongs);
-    b.U8(0);
-    b.U8(kIndexOfIndexes);
-    b.U32(uint32_t(segments_.size()));
-    b.U32(chunk_id_);
+    IndexHeader(b, kSuperIndexLongs, kIndexOfIndexes, segments_.size(), chunk_id_);
     b.Zeros(12);
     for (const SegmentIndex& s : segments_) {
         b.U64(s.offset);
@@ -289,11 +296,7 @@ std::vector<uint8_t> AviFile::ChunkIndexBytes() const {
     std::vector<uint8_t> ix;
     Bytes b(ix);
     const size_t ix_data = b.Open("ix00");
-    b.U16(kChunkIndexLongs);
-    b.U8(0);
-    b.U8(kIndexOfChunks);
-    b.U32(uint32_t(segment_frames_.size()));
-    b.U32(chunk_id_);
+    IndexHeader(b, kChunkIndexLongs, kIndexOfChunks, segment_frames_.size(), chunk_id_);
     b.U64(segment_start_);  // base of the entries' offsets
     b.U32(0);
     for (const IndexEntry& e : segment_frames_) {
