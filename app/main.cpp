@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "app/lifecycle.h"
+#include "app/options.h"
 #include "app/settings.h"
 #include "capture/capture.h"
 #include "console/console.h"
@@ -77,9 +78,24 @@ void Frame() {
 
 void OnWindowClose() { ExitSequence(); }
 
+// --help and --version answer without a display; a refused argument ends
+// with status 2.  -1: go on and run.
+int AnswerCommandLine(int argc, char** argv) {
+    const Options options = ParseOptions(argc, argv);
+    switch (options.action) {
+        case OptionsAction::kRun: return -1;
+        case OptionsAction::kHelp: std::fputs(UsageText().c_str(), stdout); return 0;
+        case OptionsAction::kVersion: std::printf("%s\n", kVersionLine); return 0;
+        case OptionsAction::kRefuse: break;
+    }
+    std::fprintf(stderr, "lumora: %s\n%s", options.error.c_str(), UsageText().c_str());
+    return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = AnswerCommandLine(argc, argv); status >= 0) return status;
     LoadSettings();
     ConsoleStartup();
 
