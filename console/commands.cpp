@@ -190,6 +190,9 @@ const CommandRow kCommands[] = {
 
 const int kCommandCount = static_cast<int>(std::size(kCommands));
 
+const char kHelpFooter[] =
+    "right mouse button -> the menu; F12 -> screenshot; Space -> screen mode; Esc -> exit";
+
 void ExecuteCommand(int index) {
     if (index < 0 || index >= kCommandCount) return;
     const CommandRow& row = kCommands[index];

@@ -50,7 +50,7 @@ void TypeCharacter(unsigned char key) {
 }
 
 // Lays the help out: each page holds as many commands as fit between its
-// two rules, in table order from the top.
+// two rules, in table order from the top, and the last ends with the footer.
 void MakeHelpPages() {
     constexpr int kTextLines = kHelpLinesPerPage - 2;  // between the rules
     std::memset(console.help_pages, 0, sizeof console.help_pages);
@@ -65,15 +65,16 @@ void MakeHelpPages() {
         ++pages;
         count = 0;
     };
-    for (int i = 0; i < kCommandCount; ++i) {
-        const CommandRow& row = kCommands[i];
-        const int lines = row.help_more ? 2 : 1;
+    auto add = [&](const char* help, const char* help_more) {
+        const int lines = help_more ? 2 : 1;
         if (count > 0 && count - 1 + lines > kTextLines) finish_page();
         if (count == 0) page[count++] = "--------------------------------";
-        page[count++] = row.help;
-        if (row.help_more) page[count++] = row.help_more;
-    }
-    if (count > 0) finish_page();
+        page[count++] = help;
+        if (help_more) page[count++] = help_more;
+    };
+    for (int i = 0; i < kCommandCount; ++i) add(kCommands[i].help, kCommands[i].help_more);
+    add(kHelpFooter, nullptr);
+    finish_page();
     console.help_page_count = pages < kMaxHelpPages ? pages : kMaxHelpPages;
 }
 

@@ -47,6 +47,8 @@ struct CommandRow {
 };
 extern const CommandRow kCommands[];
 extern const int kCommandCount;
+// The help's last line: the mouse menu and the program's keys.
+extern const char kHelpFooter[];
 
 // Help page 1 on screen, paging on, the prompt in the input line.
 void ConsoleStartup();

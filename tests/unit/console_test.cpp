@@ -33,7 +33,9 @@ const std::vector<std::string> kHelpPages[2] = {
      "viewmode_splitscreen -> set view mode to spitscreen",
      "viewmode_imgswap -> set view mode to image swap", "recordmode_off -> turn off record mode",
      "recordmode_normal -> set record mode to normal", "recordmode_effect -> set record mode to effect",
-     "recordmode_screen -> set record mode to screen", "--------------------------------"},
+     "recordmode_screen -> set record mode to screen",
+     "right mouse button -> the menu; F12 -> screenshot; Space -> screen mode; Esc -> exit",
+     "--------------------------------"},
 };
 
 // Line 0 is drawn lowest; empty lines fill the page above a short one.
@@ -78,10 +80,12 @@ TEST_F(ConsoleTest, ReturnShowsPageTwoAndEndsPaging) {
     EXPECT_EQ(Input(), "");
     ExpectHelpPage(2);
     EXPECT_EQ(Line(0), "help: --------------------------------");
-    EXPECT_EQ(Line(1), "help: recordmode_screen -> set record mode to screen");
-    EXPECT_EQ(Line(6), "help: viewmode_splitscreen -> set view mode to spitscreen");
-    EXPECT_EQ(Line(12), "help: --------------------------------");
-    for (int k = 13; k < kConsoleLines; ++k) EXPECT_EQ(Line(k), "") << "line " << k;
+    EXPECT_EQ(Line(1), "help: right mouse button -> the menu; F12 -> screenshot; Space -> screen "
+                       "mode; Esc -> exit");
+    EXPECT_EQ(Line(2), "help: recordmode_screen -> set record mode to screen");
+    EXPECT_EQ(Line(7), "help: viewmode_splitscreen -> set view mode to spitscreen");
+    EXPECT_EQ(Line(13), "help: --------------------------------");
+    for (int k = 14; k < kConsoleLines; ++k) EXPECT_EQ(Line(k), "") << "line " << k;
     // Editing now: typed text lands in the input line.
     Type("ab");
     EXPECT_EQ(Input(), "ab");
