@@ -12,6 +12,7 @@
 #include "app/lifecycle.h"
 #include "app/options.h"
 #include "app/settings.h"
+#include "app/window.h"
 #include "capture/capture.h"
 #include "console/console.h"
 #include "input/input.h"
@@ -110,7 +111,9 @@ int main(int argc, char** argv) {
     if (app.second_camera_enabled) app.view_mode = kViewSplit;
 
     glutInitWindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
-    glutInitWindowSize(app.video_width, app.video_height);
+    // A camera larger than the screen gets a window that fits, shape kept.
+    const WindowSize window = CameraWindowSize();
+    glutInitWindowSize(window.width, window.height);
     g_main.window = glutCreateWindow("Lumora");
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
 

@@ -19,7 +19,18 @@ void WindowSetPointer(PointerShape shape);
 // Registers the pointer-motion callback (called while a button is held).
 void WindowSetMotionCallback(void (*callback)(int x, int y));
 
-// Full screen <-> window at the camera size and the saved position.
+struct WindowSize {
+    int width, height;
+};
+// The screen's size in pixels (0 x 0 when the toolkit cannot say).
+WindowSize WindowScreenSize();
+// The camera's size, scaled down with its shape kept where it is larger
+// than `screen` in either direction; as it is when the screen is unknown.
+WindowSize FitToScreen(int width, int height, WindowSize screen);
+// The window size of the camera picture on this screen.
+WindowSize CameraWindowSize();
+
+// Full screen <-> window at the camera window size and the saved position.
 void SwitchScreenMode();
 // Asks `question` (Yes/No); Yes goes full screen.  Elements drawn only in
 // full screen offer it this way when switched on in window mode.

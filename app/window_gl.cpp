@@ -14,3 +14,5 @@ void WindowSetPointer(PointerShape shape) {
 }
 
 void WindowSetMotionCallback(void (*callback)(int x, int y)) { glutMotionFunc(callback); }
+
+WindowSize WindowScreenSize() { return {glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT)}; }

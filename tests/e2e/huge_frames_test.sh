@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Huge camera frames: 1920x1080 passes as it is, 4096x2160 is scaled down to
-# 2048x1080 by the capture layer (with a notice).  The picture is a small
+# 2048x1080 by the capture layer (with a notice); the window is scaled to fit
+# the screen.  The picture is a small
 # moving ball scaled up, so the motion shots fire.  With either, the program
 # runs on: a screenshot and motion shots of the full frame, a full-screen
 # window recorded, every file readable, a clean exit.
@@ -24,6 +25,14 @@ for size in "1920 1080 15 1920x1080" "4096 2160 5 2048x1080"; do
     wid=$(wait_window Lumora 40)
     leave_help "$wid"
     sleep 2
+
+    # The window fits the screen and keeps the picture's shape (to a pixel).
+    read -r ww wh < <(window_size "$wid")
+    read -r sw sh < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+    fw=${4%x*} fh=${4#*x}
+    [ "$ww" -le "$sw" ] && [ "$wh" -le "$sh" ] || e2e_fail "a ${ww}x$wh window on a ${sw}x$sh screen"
+    [ $(( (ww * fh - wh * fw) * (ww * fh - wh * fw) )) -le $(( fw * fw + fh * fh )) ] ||
+        e2e_fail "a ${ww}x$wh window for ${4} frames"
 
     if [ "$1" -gt 2048 ]; then
         grep -q "scaled down to ${4/x/x}" "$E2E_DIR/lumora.log" ||

@@ -16,3 +16,5 @@ void WindowSetPointer(PointerShape shape) {
     LogFakeCall(shape == PointerShape::UpDown ? "WindowSetPointer UpDown" : "WindowSetPointer RightArrow");
 }
 void WindowSetMotionCallback(void (*)(int, int)) { LogFakeCall("WindowSetMotionCallback"); }
+// No screen known: windows keep the camera's size.
+WindowSize WindowScreenSize() { return {0, 0}; }
