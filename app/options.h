@@ -1,5 +1,5 @@
 // The command line.  Lumora takes `--help` and `--version`, and the X
-// options GLUT reads itself (-display NAME, -geometry SPEC, -iconic,
+// options GLUT reads itself (-display NAME, -geometry WxH+X+Y, -iconic,
 // -direct, -indirect, -gldebug, -sync).  Anything else, `--` included, is
 // refused: the program takes no file names.
 #pragma once
