@@ -1,4 +1,5 @@
-# What `cmake --install` puts where.  The layout is relative to the prefix, so an installed tree can be
+# What `cmake --install` puts where, and the Debian package cpack makes of
+# it.  The layout is relative to the prefix, so an installed tree can be
 # moved: the program finds its data as <exe dir>/../share/lumora.
 #
 #   bin/lumora
@@ -51,3 +52,32 @@ add_custom_command(OUTPUT ${man_page}
   COMMENT "Compressing the manual page")
 add_custom_target(lumora_man ALL DEPENDS ${man_page})
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# ---- Debian package: `cpack -G DEB` in the build folder ----
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME lumora)
+set(CPACK_PACKAGE_VENDOR Korvane)
+set(CPACK_PACKAGE_CONTACT "Korvane <lumora@korvane.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "webcam monitor with effects and motion recording")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Lumora shows the live picture of one or two cameras in an OpenGL window
+and works on it in real time: view modes (zoom, effect programs, split
+screen, image swap), motion detection with snapshots, an alarm sound and
+recording, AVI recording and BMP screenshots, an on-screen overlay and a
+typed console.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # lumora_<version>_<arch>.deb
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Libraries come from dpkg-shlibdeps.  GStreamer elements are plugins,
+# loaded by name at run time, so their packages are named here:
+# -base holds videotestsrc, videoconvert, videoscale, appsrc and appsink;
+# -good the camera source (v4l2), videoflip and jpegenc (Motion JPEG).
+# Mesa's drivers draw the window where no vendor driver is installed.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, libgl1-mesa-dri")
+# The H.264 (x264enc) and MPEG-4 (avenc_mpeg4) compressions are
+# offered only when their plugin is there.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
+include(CPack)
