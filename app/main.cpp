@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "app/lifecycle.h"
+#include "app/locations.h"
 #include "app/options.h"
 #include "app/settings.h"
 #include "app/window.h"
@@ -19,6 +20,7 @@
 #include "input/menus.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/folders.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
 #include "render/shader.h"
@@ -47,6 +49,9 @@ void ReportFrameStats() {
                  static_cast<unsigned long long>(g_main.frame_stats.runs), g_main.frame_stats.longest_ms,
                  static_cast<unsigned long long>(g_main.frame_stats.slow_runs));
 }
+
+// The exit status when the data cannot be found or is incomplete.
+constexpr int kNoDataStatus = 1;
 
 void OnTerminationSignal(int) { g_main.exit_requested = 1; }
 
@@ -93,6 +98,21 @@ int AnswerCommandLine(int argc, char** argv) {
     return 2;
 }
 
+// Finds the data and enters its folder.  Without it Lumora cannot run: an
+// "Error" box says what is missing and where it was looked for.
+bool SettleLocations() {
+    const LocationPlan plan = PlanLocations(GatherLocationFacts());
+    std::string problem = plan.problem;
+    if (plan.runnable && ApplyLocations(plan, &problem)) {
+        for (const std::string& file : plan.lacking)
+            std::fprintf(stderr, "lumora: %s/%s is missing; Lumora runs without it\n",
+                         plan.state.data_folder.c_str(), file.c_str());
+        return true;
+    }
+    ShowMessageBox(problem.c_str(), "Error", MsgIcon::Error);
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,8 +125,9 @@ int main(int argc, char** argv) {
     if (InitGtkDialogs(&argc, &argv)) SetDialogBackend(&kGtkDialogBackend);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) return Fail("Display mode not supported.");
+    if (!SettleLocations()) return kNoDataStatus;
 
-    if (!OpenCaptureDevices(kDeviceFiles))
+    if (!OpenCaptureDevices(locations.device_files))
         return Fail("Cannot initialize capture graph.", CaptureFailureReason());
     if (app.second_camera_enabled) app.view_mode = kViewSplit;
 

@@ -14,6 +14,15 @@ namespace {
 constexpr float kLineSpacing = 18;        // font 3 is 15 rows high
 constexpr float kLeftMargin = 5;
 constexpr float kLowestLineUnits = -108;  // overlay units: just above the info lamp
+// Below the recording label's line, which has the top line.
+constexpr float kPassingNoticeTop = 40;
+
+// Owned here: the latest passing notice and when it goes (never reset; it
+// simply expires).
+struct PassingNotice {
+    char text[kNoticeLength] = "";
+    uint32_t until_ms = 0;
+} passing_notice;
 
 [[gnu::format(printf, 2, 3)]] void Add(NoticeList* list, const char* format, ...) {
     if (list->count >= kMaxNotices) return;
@@ -56,4 +65,18 @@ NoticeList CollectNotices(bool shader_programs_missing, int window_height) {
     }
     if (shader_failed) list.y[0] = static_cast<float>(window_height / 3);
     return list;
+}
+
+void PostPassingNotice(const char* text, uint32_t now_ms) {
+    std::snprintf(passing_notice.text, sizeof passing_notice.text, "%s", text);
+    passing_notice.until_ms = now_ms + kPassingNoticeMs;
+}
+
+const char* CurrentPassingNotice(uint32_t now_ms, float* x, float* y) {
+    // Signed, so that the tick counter's wrap does not end a notice early.
+    if (passing_notice.text[0] == '\0' || static_cast<int32_t>(passing_notice.until_ms - now_ms) <= 0)
+        return nullptr;
+    *x = kLeftMargin;
+    *y = kPassingNoticeTop;
+    return passing_notice.text;
 }

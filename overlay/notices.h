@@ -9,7 +9,13 @@
 // The frame loop draws them in its text pass: the shader failure notice
 // where it has always stood, at the left one third down; the others at the
 // bottom left, above the info lamp, clear of the console panel.
+//
+// Passing notices confirm what the user just did (a screenshot saved, a
+// recording started or saved): one white line near the top left for about
+// two seconds, a newer one taking the place of the older.
 #pragma once
+
+#include <cstdint>
 
 constexpr int kMaxNotices = 5;
 constexpr int kNoticeLength = 200;
@@ -24,3 +30,11 @@ struct NoticeList {
 // for a window `window_height` pixels high.  `shader_programs_missing` comes
 // from the effect runtime (a GL query).
 NoticeList CollectNotices(bool shader_programs_missing, int window_height);
+
+constexpr uint32_t kPassingNoticeMs = 2000;
+
+// Shows `text` from `now_ms` (GetTickCount's clock) for kPassingNoticeMs.
+void PostPassingNotice(const char* text, uint32_t now_ms);
+// The passing notice to draw at `now_ms`, or nullptr; placed at *x, *y
+// (window pixels, origin top-left).
+const char* CurrentPassingNotice(uint32_t now_ms, float* x, float* y);

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/folders.h"
+
 namespace {
 
 // GKeyFile reads "name[x]=" as a translation of "name", so brackets in our
@@ -35,16 +37,7 @@ GKeyFile* LoadFile() {
 }  // namespace
 
 std::string SettingsFilePath() {
-    // Read the variable each time (g_get_user_config_dir caches it).
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string dir;
-    if (config && config[0] == '/') {
-        dir = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        dir = std::string(home ? home : g_get_home_dir()) + "/.config";
-    }
-    return dir + "/Korvane/Lumora.conf";
+    return UserConfigFolder() + "/Korvane/Lumora.conf";
 }
 
 int WriteSettingText(const char* section, const char* name, const char* text) {

@@ -12,7 +12,9 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/locations.h"
 #include "console/console.h"
+#include "overlay/notices.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/paths.h"
@@ -25,13 +27,13 @@ RecordState record;
 namespace {
 
 constexpr const char* kNormalRecordFormat =
-    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_record_dev1.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_record_dev1.avi";
 constexpr const char* kEffectRecordFormat =
-    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_effect_rec_screen.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_effect_rec_screen.avi";
 constexpr const char* kScreenRecordFormat =
-    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen.avi";
 constexpr const char* kMotionRecordFormat =
-    "capture/record/%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1.avi";
 // The recording labels: font 3, their baseline 20 pixels below the top.
 constexpr int kLabelFont = 3;
 constexpr float kLabelTop = 20;
@@ -40,19 +42,30 @@ constexpr float kLabelTop = 20;
 constexpr uint32_t kBmpInfoHeaderBytes = 40;
 constexpr uint32_t kBmpHeaderBytes = 14 + kBmpInfoHeaderBytes;
 
-constexpr const char* kShotFormat = "capture\\screenshot\\%.2i_%.2i_%i_%.2i_%.2i_%.2i.bmp";
+constexpr const char* kShotFormat = "%.2i_%.2i_%i_%.2i_%.2i_%.2i.bmp";
 
 bool FileExists(const char* shown_name) {
     struct stat info;
     return stat(NativePath(shown_name).c_str(), &info) == 0;
 }
 
-// Formats a date-and-time name and makes it unique.
-void FormatClockName(const char* format, const LocalTime& time, char* out, size_t capacity) {
-    char name[kPathLength];
-    std::snprintf(name, sizeof name, format, time.day, time.month, time.year, time.hour, time.minute,
+// Formats a date-and-time name in the folder of its kind and makes it unique.
+void FormatClockName(OutputKind kind, const char* format, const LocalTime& time, char* out,
+                     size_t capacity) {
+    char base[kPathLength];
+    std::snprintf(base, sizeof base, format, time.day, time.month, time.year, time.hour, time.minute,
                   time.second);
+    char name[kPathLength];
+    std::snprintf(name, sizeof name, "%s%s", OutputFolder(kind).c_str(), base);
     if (!MakeUniqueFileName(name, out, capacity)) std::snprintf(out, capacity, "%s", name);
+}
+
+// The part of a shown path after its folder.
+const char* BaseName(const char* path) {
+    const char* base = path;
+    for (const char* c = path; *c; ++c)
+        if (*c == '/' || *c == '\\') base = c + 1;
+    return base;
 }
 
 uint32_t NowMs() { return record.clock_ms ? record.clock_ms() : GetTickCount(); }
@@ -103,8 +116,19 @@ bool StartRecording(int width, int height, const char* file_name) {
 // tells when recording began.  False when it did not (Cancel says nothing).
 bool BeginRecording(const char* name_format, int width, int height) {
     if (!record.avi_generator.ChooseCompressor()) return false;
-    FormatClockName(name_format, LocalNow(), record.record_file_name, sizeof record.record_file_name);
-    return StartRecording(width, height, record.record_file_name);
+    std::string reason;
+    if (!PrepareOutputFolder(OutputKind::kRecordings, &reason)) {
+        const std::string text = "The recording could not be started in " +
+                                 OutputFolder(OutputKind::kRecordings) + ": " + reason + ".";
+        ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
+        return false;
+    }
+    FormatClockName(OutputKind::kRecordings, name_format, LocalNow(), record.record_file_name,
+                    sizeof record.record_file_name);
+    if (!StartRecording(width, height, record.record_file_name)) return false;
+    PostPassingNotice(("Recording to " + std::string(BaseName(record.record_file_name))).c_str(),
+                      NowMs());
+    return true;
 }
 
 void StopRecording(const char* file_name) {
@@ -112,7 +136,11 @@ void StopRecording(const char* file_name) {
     record.avi_generator.Close();
     record.file_open = false;
     if (!was_open) return;
-    if (record.avi_generator.GetFramesStored() > 0) {
+    const bool kept = record.avi_generator.GetFramesStored() > 0;
+    PostPassingNotice(kept ? ("Recording saved: " + std::string(BaseName(file_name))).c_str()
+                           : "Recording stopped: nothing was recorded",
+                      NowMs());
+    if (kept) {
         ShowMessageBox(file_name, "Info", MsgIcon::Information);
         return;
     }
@@ -246,10 +274,18 @@ void WriteShot(ShotKind kind) {
         return;
     }
     char name[kPathLength];
-    FormatClockName(kShotFormat, FrameTime(), name, sizeof name);
     std::string reason;
-    if (!WriteBitmapFile(app.video_width, app.video_height, pixels, name, &reason))
+    if (!PrepareOutputFolder(OutputKind::kShots, &reason)) {
+        ReportShotFailure(kind, OutputFolder(OutputKind::kShots).c_str(), reason);
+        return;
+    }
+    FormatClockName(OutputKind::kShots, kShotFormat, FrameTime(), name, sizeof name);
+    if (!WriteBitmapFile(app.video_width, app.video_height, pixels, name, &reason)) {
         ReportShotFailure(kind, name, reason);
+        return;
+    }
+    if (kind == ShotKind::Screenshot)
+        PostPassingNotice(("Screenshot saved: " + std::string(BaseName(name))).c_str(), NowMs());
 }
 
 void Put16(uint8_t* at, uint16_t value) {

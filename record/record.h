@@ -4,9 +4,12 @@
 // a record mode and motion record exclude each other (the second request is
 // refused with an "Info" box).  Names come from the local time when the
 // recording really starts, after the compressor has been chosen:
-// "capture/record/DD_MM_YYYY_hh_mm_ss_....avi"; shots take the frame's clock:
-// "capture\screenshot\DD_MM_YYYY_hh_mm_ss.bmp"; an existing name gets "_2",
-// "_3", ... before its extension so nothing is overwritten.  A recording that
+// "DD_MM_YYYY_hh_mm_ss_....avi"; shots take the frame's clock:
+// "DD_MM_YYYY_hh_mm_ss.bmp"; each in its folder (app/locations.h:
+// "capture/record/" and "capture\screenshot\" in a development folder); an
+// existing name gets "_2", "_3", ... before its extension so nothing is
+// overwritten.  A shot and the start and end of a recording post a passing
+// notice naming the file.  A recording that
 // cannot be opened shows the writer's status text in an "Error" box (nothing
 // after Cancel) and leaves its mode off.  When a recording closes, an "Info"
 // box names its file, or says that nothing was recorded when no frame

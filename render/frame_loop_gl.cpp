@@ -167,12 +167,20 @@ void DrawZoomNavigator() {
     LineSquare(app.zoom_pan_x - 88, 88 - app.zoom_pan_y, 32 / app.zoom_scale);
 }
 
-// The shader failure notice and the others, in red.
+// The shader failure notice and the others in red; a passing notice in
+// white with a dark shadow, readable on any picture.
 void DrawNotices() {
     const NoticeList notices = CollectNotices(ShaderProgramsMissing(), app.window_height);
     glColor3f(1, 0, 0);
     for (int i = 0; i < notices.count; ++i)
         DrawBitmapString(notices.x[i], notices.y[i], 3, notices.lines[i]);
+    float x = 0, y = 0;
+    if (const char* passing = CurrentPassingNotice(GetTickCount(), &x, &y)) {
+        glColor3f(0, 0, 0);
+        DrawBitmapString(x + 1, y + 1, 3, passing);
+        glColor3f(1, 1, 1);
+        DrawBitmapString(x, y, 3, passing);
+    }
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ run --help
 [ "$status" -eq 0 ] || fail "--help exits with $status"
 head -1 "$dir/out" | grep -qx 'Usage: lumora \[--help\] \[--version\] \[X options\]' ||
     fail "--help starts with: $(head -1 "$dir/out")"
-for mention in LUMORA_ENCODER XDG_CONFIG_HOME Korvane/Lumora.conf capture/record/; do
+for mention in LUMORA_ENCODER LUMORA_DATA_DIR XDG_CONFIG_HOME XDG_PICTURES_DIR Korvane/Lumora.conf capture/record/ share/lumora; do
     grep -qF "$mention" "$dir/out" || fail "--help does not mention $mention"
 done
 [ ! -s "$dir/err" ] || fail "--help wrote to standard error: $(cat "$dir/err")"

@@ -59,12 +59,14 @@ write_missing_device() {
     write_device "$1" "v4l2src device=/dev/lumora-no-such-camera"
 }
 
-# Starts the program in the data copy; sets LUMORA_PID.
+# start_lumora [FOLDER [PROGRAM]]: starts the program (LUMORA_BIN) in FOLDER
+# (the data copy); sets LUMORA_PID.
 start_lumora() {
+    local folder=${1:-$E2E_DIR/data} program=${2:-$LUMORA_BIN}
     # Windows already on the display (a program left over by another test,
     # say) must not stand in for this run's.
     E2E_OLD_WINDOWS=" $( (xdotool search --onlyvisible --name . 2>/dev/null || true) | tr '\n' ' ') "
-    (cd "$E2E_DIR/data" && exec "$LUMORA_BIN") >>"$E2E_DIR/lumora.log" 2>&1 &
+    (cd "$folder" && exec "$program") >>"$E2E_DIR/lumora.log" 2>&1 &
     LUMORA_PID=$!
 }
 
@@ -173,6 +175,14 @@ red_pixels() {
     local shot=$E2E_DIR/red.png
     import -window "$1" "$shot"
     convert "$shot" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 > 180 && $4 < 70 && $5 < 70 { n++ } END { print n + 0 }'
+}
+
+# white_pixels WID X0 Y0 WIDTH HEIGHT: the same for near-white pixels (the
+# passing notices are white text).
+white_pixels() {
+    local shot=$E2E_DIR/white.png
+    import -window "$1" "$shot"
+    convert "$shot" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- | awk -F'[(),]' 'NR > 1 && $3 > 220 && $4 > 220 && $5 > 220 { n++ } END { print n + 0 }'
 }
 
 # notice_pixels WID "WIDTH HEIGHT": red pixels where the lowest on-screen

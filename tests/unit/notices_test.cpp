@@ -68,3 +68,23 @@ TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
 }
 
 }  // namespace
+
+namespace {
+
+// A passing notice lasts its two seconds, across the tick counter's wrap too,
+// and a newer one takes its place.
+TEST(PassingNoticeTest, ShowsForTwoSecondsThenGoes) {
+    float x = 0, y = 0;
+    for (const uint32_t posted : {1000u, 0xFFFFF000u}) {
+        PostPassingNotice("Screenshot saved: a.bmp", posted);
+        ASSERT_NE(CurrentPassingNotice(posted, &x, &y), nullptr);
+        EXPECT_STREQ(CurrentPassingNotice(posted + kPassingNoticeMs - 1, &x, &y), "Screenshot saved: a.bmp");
+        EXPECT_EQ(CurrentPassingNotice(posted + kPassingNoticeMs, &x, &y), nullptr);
+        EXPECT_EQ(CurrentPassingNotice(posted + 100 * kPassingNoticeMs, &x, &y), nullptr);
+    }
+    PostPassingNotice("Recording to a.avi", 5000);
+    PostPassingNotice("Recording saved: a.avi", 5500);
+    EXPECT_STREQ(CurrentPassingNotice(7200, &x, &y), "Recording saved: a.avi");
+}
+
+}  // namespace
