@@ -2,7 +2,7 @@
 # package_test.sh).  Source it after lib.sh and e2e_init.
 
 # start_installed PROGRAM: starts an installed program the way a desktop
-# launcher does: from /, with no data folder at hand, HOME and the XDG
+# launcher does: from /, with no data folder named, HOME and the XDG
 # folders inside the private folder (E2E_PICTURES, E2E_VIDEOS).  Sets
 # LUMORA_PID like start_lumora.
 start_installed() {
@@ -10,10 +10,8 @@ start_installed() {
     E2E_PICTURES=$E2E_DIR/pictures
     E2E_VIDEOS=$E2E_DIR/videos
     mkdir -p "$E2E_HOME"
-    E2E_OLD_WINDOWS=" $( (xdotool search --onlyvisible --name . 2>/dev/null || true) | tr '\n' ' ') "
-    (cd / && HOME=$E2E_HOME XDG_PICTURES_DIR=$E2E_PICTURES XDG_VIDEOS_DIR=$E2E_VIDEOS \
-        exec "$1") >>"$E2E_DIR/lumora.log" 2>&1 &
-    LUMORA_PID=$!
+    unset LUMORA_DATA_DIR
+    HOME=$E2E_HOME XDG_PICTURES_DIR=$E2E_PICTURES XDG_VIDEOS_DIR=$E2E_VIDEOS start_lumora / "$1"
 }
 
 # The files below a folder with their sizes, to see that a run changed

@@ -58,7 +58,7 @@ if command -v man >/dev/null; then
     [ ! -s "$E2E_DIR/man.err" ] || e2e_fail "man warns: $(cat "$E2E_DIR/man.err")"
     for mention in NAME SYNOPSIS DESCRIPTION OPTIONS FILES ENVIRONMENT --help --version \
         -display -geometry -iconic -direct -indirect -gldebug -sync F12 Space Escape \
-        "Right mouse button" XDG_PICTURES_DIR XDG_VIDEOS_DIR Korvane/Lumora.conf; do
+        "Right mouse button" LUMORA_DATA_DIR XDG_PICTURES_DIR XDG_VIDEOS_DIR Korvane/Lumora.conf; do
         grep -qe "$mention" "$E2E_DIR/man.txt" || e2e_fail "the manual page does not mention $mention"
     done
 else
