@@ -1,6 +1,7 @@
 #include "app/window.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 
 #include "app/app.h"
@@ -15,6 +16,43 @@ WindowSize FitToScreen(int width, int height, WindowSize screen) {
     if (by_width <= by_height)
         return {screen.width, std::max(1, static_cast<int>(by_width / width))};
     return {std::max(1, static_cast<int>(by_height / height)), screen.height};
+}
+
+namespace {
+
+// The one side of the rectangle that the window does not fill: the other
+// side times the picture's ratio, to the nearest pixel and at least 1.
+int ScaledSide(int64_t side, int64_t numerator, int64_t denominator) {
+    return std::max(1, static_cast<int>((side * numerator * 2 + denominator) / (denominator * 2)));
+}
+
+}  // namespace
+
+PictureRect FitPicture(int window_width, int window_height, int picture_width, int picture_height) {
+    const PictureRect whole{0, 0, window_width, window_height};
+    if (window_width <= 0 || window_height <= 0 || picture_width <= 0 || picture_height <= 0)
+        return whole;
+    // Cross products compare the two shapes without rounding: their
+    // difference is how far the window's shape is from the picture's, in
+    // pixels times the picture's sides.
+    const int64_t wide = int64_t(window_width) * picture_height;
+    const int64_t tall = int64_t(window_height) * picture_width;
+    if (std::abs(wide - tall) < std::max(picture_width, picture_height)) return whole;
+    if (wide > tall) {  // bars left and right
+        const int width = ScaledSide(window_height, picture_width, picture_height);
+        return {(window_width - width) / 2, 0, width, window_height};
+    }
+    const int height = ScaledSide(window_width, picture_height, picture_width);  // bars above and below
+    return {0, (window_height - height + 1) / 2, window_width, height};
+}
+
+PictureRect CurrentPictureRect() {
+    return FitPicture(app.window_width, app.window_height, app.video_width, app.video_height);
+}
+
+PicturePoint WindowToPicture(int x, int y, PictureRect picture, int window_height) {
+    const int top = window_height - (picture.y + picture.height);
+    return {x - picture.x, y - top};
 }
 
 WindowSize CameraWindowSize() {

@@ -2,6 +2,11 @@
 // requests of the windowing toolkit behind them, one small API so that the
 // console, menu and mouse logic can be tested without a display
 // (window.cpp: the operations; window_gl.cpp: the toolkit calls).
+//
+// Where the picture goes in the window: the largest rectangle of the
+// camera's shape, centred, black bars around it (FitPicture).  Everything
+// drawn from the camera and every pointer position meant for the picture
+// use that rectangle; the overlay keeps the whole window.
 #pragma once
 
 #include <GL/gl.h>
@@ -29,6 +34,29 @@ WindowSize WindowScreenSize();
 WindowSize FitToScreen(int width, int height, WindowSize screen);
 // The window size of the camera picture on this screen.
 WindowSize CameraWindowSize();
+
+// The picture's place in a window, in GL window pixels: (x, y) is its
+// lower-left corner, y counted up from the window's bottom edge.
+struct PictureRect {
+    int x, y, width, height;
+    bool operator==(const PictureRect&) const = default;
+};
+// The largest rectangle of the picture's shape inside the window, centred
+// (the odd pixel of a bar goes below / to the right).  A window whose shape
+// is the picture's to within a pixel (a camera window scaled to fit the
+// screen) is used whole, so such a window looks exactly as without bars.
+// An unknown size (0 or less) on either side gives the whole window.
+PictureRect FitPicture(int window_width, int window_height, int picture_width, int picture_height);
+// The primary camera's picture in the current window.
+PictureRect CurrentPictureRect();
+
+// A pointer position (window pixels, y down, as the toolkit reports it) in
+// pixels of the picture rectangle: origin its top-left corner, y down.
+// Outside the rectangle the values run below 0 or past its size.
+struct PicturePoint {
+    int x, y;
+};
+PicturePoint WindowToPicture(int x, int y, PictureRect picture, int window_height);
 
 // Full screen <-> window at the camera window size and the saved position.
 void SwitchScreenMode();

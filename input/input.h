@@ -3,7 +3,9 @@
 //
 // Hit tests compare in window pixels with strict inequalities (a point on an
 // edge is outside); overlay units map to pixels as px = W/256 (ux + 128),
-// py = H/256 (128 - uy).
+// py = H/256 (128 - uy).  Positions meant for the picture (zoom panning,
+// turning the model scene) count in the picture's rectangle instead, which
+// may sit between black bars (app/window.h FitPicture).
 #pragma once
 
 #include "app/app.h"

@@ -83,9 +83,17 @@ void PanAxis(float& pan, float& shift, int last, int now, float extent) {
     }
 }
 
-void PanZoom(int x, int y) {
-    PanAxis(app.zoom_pan_x, app.zoom_shift_x, input.last_mouse_x, x, frame_loop.texture_extent_s);
-    PanAxis(app.zoom_pan_y, app.zoom_shift_y, input.last_mouse_y, y, frame_loop.texture_extent_t);
+// Pointer positions in picture pixels: the picture may sit between bars.
+void PanZoom(PicturePoint last, PicturePoint now) {
+    PanAxis(app.zoom_pan_x, app.zoom_shift_x, last.x, now.x, frame_loop.texture_extent_s);
+    PanAxis(app.zoom_pan_y, app.zoom_shift_y, last.y, now.y, frame_loop.texture_extent_t);
+}
+
+// Model position mode: the scene turns with the pointer's place on the
+// picture, not on the whole window.
+void TurnScene(PicturePoint at, PictureRect picture) {
+    model_pass.scene_rotation_y = static_cast<float>(-at.x - picture.width / 2);
+    model_pass.scene_rotation_x = static_cast<float>(picture.height / 2 - at.y);
 }
 
 }  // namespace
@@ -98,6 +106,11 @@ void OnMouseButton(int button, int state, int x, int y) {
         if (state == kPressed) StepZoomIfAvailable();
     } else {
         return;
+    }
+    // A drag pans from where it starts, not from where the last one ended.
+    if (state == kPressed) {
+        input.last_mouse_x = x;
+        input.last_mouse_y = y;
     }
     WindowSetMotionCallback(OnMouseDrag);
     WindowPostRedisplay();
@@ -124,11 +137,10 @@ void OnMouseDrag(int x, int y) {
     if (input.meter_dragging) SetThresholdFrom(uy, app.window_pos_y[kPanelMotionMeter]);
     if (input.graph_dragging) SetThresholdFrom(uy, app.window_pos_y[kPanelStatistics]);
 
-    PanZoom(x, y);
-    if (app.model_position_mode) {
-        model_pass.scene_rotation_y = static_cast<float>(-x - width / 2);
-        model_pass.scene_rotation_x = static_cast<float>(height / 2 - y);
-    }
+    const PictureRect picture = CurrentPictureRect();
+    const PicturePoint at = WindowToPicture(x, y, picture, height);
+    PanZoom(WindowToPicture(input.last_mouse_x, input.last_mouse_y, picture, height), at);
+    if (app.model_position_mode) TurnScene(at, picture);
     WindowPostRedisplay();
     input.last_mouse_x = x;
     input.last_mouse_y = y;

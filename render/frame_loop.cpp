@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/window.h"
 #include "render/render.h"
 #include "render/shader.h"
 
@@ -55,8 +56,10 @@ void UpdateShaderRatios() {
     const float h = static_cast<float>(app.video_height);
     frame_loop.shader_texel_x = 2 * (512 / w);
     frame_loop.shader_texel_y = 2 * (512 / h);
-    frame_loop.shader_window_ratio_x = 2 * static_cast<float>(app.window_width) / w;
-    frame_loop.shader_window_ratio_y = 2 * static_cast<float>(app.window_height) / h;
+    // The effects draw in the picture's rectangle, not the whole window.
+    const PictureRect picture = CurrentPictureRect();
+    frame_loop.shader_window_ratio_x = 2 * static_cast<float>(picture.width) / w;
+    frame_loop.shader_window_ratio_y = 2 * static_cast<float>(picture.height) / h;
 }
 
 bool UsesFrameHistory() {

@@ -48,7 +48,8 @@ void CountFrame(time_t seconds, int milliseconds);
 const uint8_t* CurrentCameraFrame();
 // texture_extent_s/t: where the picture ends inside its 2048 x 2048 texture.
 void UpdateTextureExtents();
-// shader_texel_x/y and shader_window_ratio_x/y for the effect parameters.
+// shader_texel_x/y and shader_window_ratio_x/y (the picture rectangle over
+// the frame) for the effect parameters.
 void UpdateShaderRatios();
 // The history step runs in shader view with pixel programs 9, 10 and 11.
 bool UsesFrameHistory();

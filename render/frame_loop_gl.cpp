@@ -190,10 +190,14 @@ void RenderFrame() {
     UploadCameraFrames(FetchFrames());
     StepInfoPanel();
     ReadClock();
+    // The model is drawn where the picture will be, so the effect finds it
+    // at the same window pixels; the read-back still takes the whole window.
+    UsePictureViewport();
     if (UsesModelPass())
         ModelToTexturePass(app.window_width, app.window_height, scene_buffer, shadow_buffer,
                            app.model_position_mode);
 
+    // The clear ignores the viewport: the bars around the picture are black.
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
@@ -212,6 +216,7 @@ void RenderFrame() {
         DrawZoomNavigator();
     else
         ResetZoom();
+    UseWindowViewport();
 
     RecordEffectFrame();
     DrawTimePanel();

@@ -4,6 +4,8 @@
 // the light, and its animation sequence.  Both images
 // sit in the lower-left window-sized corner of their 2048-square textures;
 // a window larger than 2048 in either direction reads back 2048 at most.
+// The pass draws in the current viewport: the frame routine gives it the
+// picture's rectangle, so the model lands where the effect draws the video.
 #pragma once
 
 #include <cstddef>

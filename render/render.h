@@ -1,7 +1,10 @@
 // Rendering set-up: GL state, the texture table, the effect grid, reshape.
 //
-// The view volume maps -128..128 on both axes (at depth 0) onto the whole
-// window, whatever its shape: every overlay position is in these units.
+// The view volume maps -128..128 on both axes (at depth 0) onto the
+// viewport, whatever its shape.  The overlay's viewport is the whole window,
+// so every overlay position is in these units of the window; the picture's
+// is the rectangle of the camera's shape (app/window.h FitPicture), so the
+// picture is never stretched and bars stay black.
 // Camera, history and model-pass textures are 2048 x 2048 with the picture
 // in their lower-left corner.  Safe to repeat: a repeated set-up redefines
 // the textures it made before instead of adding new ones.
@@ -64,3 +67,7 @@ void DeleteTextures();
 struct FetchedFrames;
 void UploadCameraFrames(const FetchedFrames& fetched);
 void Reshape(int width, int height);
+// The viewport of everything drawn from the camera (CurrentPictureRect),
+// and back to the whole window for the overlay.
+void UsePictureViewport();
+void UseWindowViewport();

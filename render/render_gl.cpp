@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/window.h"
 #include "image/bmp_loader.h"
 #include "model/model.h"
 #include "overlay/overlay.h"
@@ -98,11 +99,18 @@ void DeleteTextures() {
     for (int slot = 0; slot < kTextureCount; ++slot) ReleaseTexture(slot);
 }
 
+void UsePictureViewport() {
+    const PictureRect picture = CurrentPictureRect();
+    glViewport(picture.x, picture.y, picture.width, picture.height);
+}
+
+void UseWindowViewport() { glViewport(0, 0, app.window_width, app.window_height); }
+
 void Reshape(int width, int height) {
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    // Aspect fixed at 1: the -128..128 square always fills the window.
+    // Aspect fixed at 1: the -128..128 square always fills the viewport.
     gluPerspective(90, 1.0, 1.0, 512);
     gluLookAt(0, 0, 128, 0, 0, 0, 0, 1, 0);
     glMatrixMode(GL_MODELVIEW);

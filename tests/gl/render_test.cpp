@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/window.h"
 #include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
@@ -72,7 +73,8 @@ protected:
         app.video_height = kVideoHeight;
         app.video_frame_rate = 30;
         for (int& on : app.window_on_off) on = 0;
-        UseTestWindow(256, 256);
+        // The window the program opens: the camera's size and shape.
+        UseTestWindow(kVideoWidth, kVideoHeight);
     }
     void TearDown() override {
         DeleteTextures();
@@ -81,7 +83,7 @@ protected:
     }
 
     // Set-up and reshape as at start-up, then the frames uploaded by hand.
-    void StartRendering(int width = 256, int height = 256) {
+    void StartRendering(int width = kVideoWidth, int height = kVideoHeight) {
         UseTestWindow(width, height);
         RenderingSetup();
         Reshape(width, height);
@@ -246,18 +248,101 @@ TEST_F(RenderTest, SplitScreenWithoutSecondCameraDrawsNoPicture) {
     for (float x : {-100.0f, -20.0f, 20.0f, 100.0f}) EXPECT_TRUE(Near(At(x, 0), kBlack)) << x;
 }
 
-TEST_F(RenderTest, NonSquareWindowStretchesThePictureOverIt) {
-    StartRendering(320, 160);
-    EXPECT_EQ(app.window_width, 320);
-    EXPECT_EQ(app.window_height, 160);
-    Render();
-    ASSERT_EQ(width_, 320);
-    ExpectBandsAcross(0, kBands);
-    ExpectBandsAcross(120, kBands);
-    // The corners of the -128..128 square are the window's corners.
-    EXPECT_TRUE(Near(At(127, 127), kBands[3])) << Text(At(127, 127));
-    EXPECT_TRUE(Near(At(127, -127), kBands[3])) << Text(At(127, -127));
-    EXPECT_TRUE(Near(At(-127, 127), kBands[0])) << Text(At(-127, 127));
+// Window pixels (y up) that are not black: the first and last of a row or a
+// column.
+struct Lit {
+    int first = -1, last = -1;
+};
+
+class PictureShapeTest : public RenderTest {
+protected:
+    bool Black(int px, int py) const {
+        const uint8_t* p = &pixels_[(static_cast<size_t>(py) * width_ + px) * 3];
+        return p[0] < 16 && p[1] < 16 && p[2] < 16;
+    }
+    // Along a row (dy 0) or a column (dx 0) from (px, py), counted from there.
+    Lit LitLine(int px, int py, int dx, int dy) const {
+        Lit lit;
+        for (int i = 0; px < width_ && py < height_; ++i, px += dx, py += dy) {
+            if (Black(px, py)) continue;
+            if (lit.first < 0) lit.first = i;
+            lit.last = i;
+        }
+        return lit;
+    }
+    Lit LitRow(int py) const { return LitLine(0, py, 1, 0); }
+    Lit LitColumn(int px) const { return LitLine(px, 0, 0, 1); }
+    // The colour at a fraction (0..1) across and up the picture rectangle.
+    Rgb InPicture(const PictureRect& r, float fx, float fy) const {
+        const int px = r.x + static_cast<int>(fx * r.width), py = r.y + static_cast<int>(fy * r.height);
+        const uint8_t* p = &pixels_[(static_cast<size_t>(py) * width_ + px) * 3];
+        return {p[0], p[1], p[2]};
+    }
+    // Edges measured through the middle of the picture are the rectangle's.
+    void ExpectPictureAt(const PictureRect& r, const char* what) {
+        SCOPED_TRACE(what);
+        const Lit row = LitRow(r.y + r.height / 2), column = LitColumn(r.x + r.width / 2);
+        EXPECT_EQ(row.first, r.x);
+        EXPECT_EQ(row.last, r.x + r.width - 1);
+        EXPECT_EQ(column.first, r.y);
+        EXPECT_EQ(column.last, r.y + r.height - 1);
+    }
+};
+
+// A window of another shape than the camera's: the picture keeps the
+// camera's shape in the middle, black bars beside or above and below it, in
+// every view; the overlay (the info lamp) still reaches the window's corner.
+TEST_F(PictureShapeTest, PictureKeepsTheCameraShapeBetweenBlackBarsInEveryView) {
+    app.second_camera_enabled = true;
+    const struct { int width, height; } kWindows[] = {{320, 160}, {200, 300}, {331, 157}, {157, 331}};
+    for (const auto window : kWindows) {
+        SCOPED_TRACE(std::to_string(window.width) + "x" + std::to_string(window.height));
+        StartRendering(window.width, window.height);
+        const PictureRect r = CurrentPictureRect();
+        ASSERT_EQ(r, FitPicture(window.width, window.height, kVideoWidth, kVideoHeight));
+        ASSERT_TRUE(r.width < window.width || r.height < window.height);
+
+        app.view_mode = kViewNormal;
+        Render();
+        ExpectPictureAt(r, "normal view");
+        for (int i = 0; i < 4; ++i)
+            EXPECT_TRUE(Near(InPicture(r, (i + 0.5f) / 4, 0.5f), kBands[i])) << i;
+        // The lamp, drawn over the whole window, in the bottom-left corner
+        // whether a bar or the picture is there.
+        EXPECT_TRUE(FoundNear(-124, -124, {255, 0, 0}, 3));
+
+        ZoomStep(true);  // twice as large, panned: still only inside the rectangle
+        app.zoom_pan_x = 16;
+        Render();
+        ExpectPictureAt(r, "zoomed");
+        EXPECT_TRUE(Near(InPicture(r, 0.3f, 0.5f), kBands[2])) << Text(InPicture(r, 0.3f, 0.5f));
+        ResetZoom();
+
+        app.view_mode = kViewSwap;
+        Render();
+        ExpectPictureAt(r, "image swap");
+
+        ASSERT_TRUE(LoadShaderPrograms());
+        app.view_mode = kViewShader;
+        Render();
+        ExpectPictureAt(r, "shader view");
+        for (int i = 0; i < 4; ++i)
+            EXPECT_TRUE(Near(InPicture(r, (i + 0.5f) / 4, 0.5f), kBands[i])) << i;
+
+        // Split screen: the layout of the camera-sized window, fit as a
+        // whole: the cameras side by side in the middle half of the height.
+        app.view_mode = kViewSplit;
+        Render();
+        const Lit row = LitRow(r.y + r.height / 2);
+        EXPECT_EQ(row.first, r.x);
+        EXPECT_EQ(row.last, r.x + r.width - 1);
+        const Lit column = LitColumn(r.x + r.width / 4);
+        EXPECT_NEAR(column.first, r.y + r.height / 4, 1);
+        EXPECT_NEAR(column.last, r.y + 3 * r.height / 4 - 1, 1);
+        EXPECT_TRUE(Near(InPicture(r, 0.05f, 0.5f), kBands[0]));
+        EXPECT_TRUE(Near(InPicture(r, 0.95f, 0.5f), kSecond));
+    }
+    ReleaseShaderPrograms();
 }
 
 TEST_F(RenderTest, ShaderViewGridWithPlainProgramsShowsTheWholeFrame) {

@@ -156,6 +156,34 @@ TEST_F(InputTest, ZoomPanMovesOneStepPerEventWithinTheLimit) {
     ResetZoom();
     OnMouseDrag(10, 10);
     EXPECT_EQ(app.zoom_pan_x, 0);
+    // A new drag starts where the button goes down: its first move left
+    // pans left, whatever the last drag's end was.
+    ZoomStep(true);
+    OnMouseButton(kLeft, kDown, 320, 240);
+    OnMouseDrag(319, 240);
+    EXPECT_EQ(app.zoom_pan_x, -1);
+    EXPECT_EQ(app.zoom_pan_y, 0);
+}
+
+// Between bars the pointer counts on the picture: the model scene turns as
+// it does in a window of the picture's own size and shape.
+TEST_F(InputTest, ModelSceneTurnsWithThePointerOnThePictureBetweenBars) {
+    app.model_position_mode = true;
+    app.video_width = 320, app.video_height = 240;
+    const struct { int x, y; } kPoints[] = {{0, 0}, {100, 37}, {479, 359}, {240, 180}};
+    for (const auto p : kPoints) {
+        app.window_width = 480, app.window_height = 360;  // the camera's shape
+        OnMouseDrag(p.x, p.y);
+        const float turn_x = model_pass.scene_rotation_x, turn_y = model_pass.scene_rotation_y;
+        app.window_width = 800, app.window_height = 360;  // bars of 160 left and right
+        OnMouseDrag(p.x + 160, p.y);
+        EXPECT_EQ(model_pass.scene_rotation_x, turn_x) << p.x << "," << p.y;
+        EXPECT_EQ(model_pass.scene_rotation_y, turn_y) << p.x << "," << p.y;
+        app.window_width = 480, app.window_height = 500;  // bars of 70 above and below
+        OnMouseDrag(p.x, p.y + 70);
+        EXPECT_EQ(model_pass.scene_rotation_x, turn_x) << p.x << "," << p.y;
+        EXPECT_EQ(model_pass.scene_rotation_y, turn_y) << p.x << "," << p.y;
+    }
 }
 
 TEST_F(InputTest, SpecialKeysWalkTheModelOrMoveTheLight) {

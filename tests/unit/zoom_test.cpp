@@ -110,8 +110,13 @@ TEST_F(FrameStepsTest, TextureExtentsAndShaderRatiosFollowFrameAndWindow) {
     EXPECT_FLOAT_EQ(frame_loop.texture_extent_t, 0.234375f);
     EXPECT_FLOAT_EQ(frame_loop.shader_texel_x, 1.6f);
     EXPECT_FLOAT_EQ(frame_loop.shader_texel_y, 2 * (512.0f / 480));
-    EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_x, 4);
+    // The effects draw in the picture's rectangle: 640 x 480 between bars.
+    EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_x, 2);
     EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_y, 2);
+    app.window_height = 960;  // the camera's shape: the whole window
+    UpdateShaderRatios();
+    EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_x, 4);
+    EXPECT_FLOAT_EQ(frame_loop.shader_window_ratio_y, 4);
 }
 
 TEST_F(FrameStepsTest, NoFrameSizeYetGivesFiniteRatiosAndNoFrame) {
