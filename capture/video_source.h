@@ -73,6 +73,9 @@ std::string DescribeSource(const CaptureSourceSpec& source, size_t index);
 std::string PipelineText(const CaptureSourceSpec& source);
 // Why a camera did not link to the tail; `mode`: the caps it was held to.
 std::string CameraLinkFailure(const std::string& mode);
+// The one notice of frames that do not decode; `detail`: the decoder's
+// words, if it had any.
+std::string UndecodedFrameNotice(const std::string& decoder, const std::string& detail);
 // "<reason>; the last frame stays, retrying every N s" (whole seconds, up).
 std::string LostSourceNotice(const std::string& reason, int retry_ms);
 
