@@ -96,7 +96,7 @@ std::string FormatList(const std::vector<CameraMode>& modes) {
 
 std::string DecoderHint(CameraFormat format) {
     std::string names;
-    for (const char* name : CameraDecoderNames(format)) names += (names.empty() ? "" : " or ") + std::string(name);
+    for (const char* name : CameraDecoderChains(format)) names += (names.empty() ? "" : " or ") + std::string(name);
     return std::string(CameraFormatName(format)) + " needs " + names;
 }
 
@@ -104,7 +104,7 @@ std::string DecoderHint(CameraFormat format) {
 std::string UndecodableText(const std::vector<CameraMode>& modes) {
     std::string text = "no decoder here takes the camera's formats (" + FormatList(modes) + ")";
     for (const FormatInfo& info : kFormats)
-        if (!CameraDecoderNames(info.format).empty() &&
+        if (!CameraDecoderChains(info.format).empty() &&
             std::any_of(modes.begin(), modes.end(),
                         [&](const CameraMode& mode) { return mode.format == info.format; }))
             text += "; " + DecoderHint(info.format);
@@ -219,15 +219,30 @@ CameraFormat CameraFormatOfMediaType(const std::string& media_type) {
     return CameraFormat::kOther;
 }
 
-std::vector<const char*> CameraDecoderNames(CameraFormat format) {
+std::vector<const char*> CameraDecoderChains(CameraFormat format) {
     switch (format) {
         case CameraFormat::kMjpeg:
-            return {"jpegdec", "avdec_mjpeg"};
+            return {"jpegdec", "jpegparse ! avdec_mjpeg"};
         case CameraFormat::kH264:
             return {"avdec_h264", "openh264dec"};
         default:
             return {};
     }
+}
+
+std::vector<std::string> ChainElements(const std::string& chain) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < chain.size()) {
+        size_t end = chain.find('!', start);
+        if (end == std::string::npos) end = chain.size();
+        const size_t first = chain.find_first_not_of(' ', start);
+        const size_t last = chain.find_last_not_of(' ', end - 1);
+        if (first < end && last != std::string::npos && last >= first)
+            names.push_back(chain.substr(first, last - first + 1));
+        start = end + 1;
+    }
+    return names;
 }
 
 bool SameRate(FrameRate a, FrameRate b) { return Cross(a, b) == Cross(b, a); }

@@ -29,10 +29,13 @@ const char* CameraFormatName(CameraFormat format);
 const char* CameraFormatMediaType(CameraFormat format);
 CameraFormat CameraFormatOfMediaType(const std::string& media_type);
 
-// Decoders of a compressed format, best first (jpegdec decodes 1920x1080
-// Motion JPEG in about half the time of avdec_mjpeg here: bench/capture_bench).
-// Empty for raw and other formats.
-std::vector<const char*> CameraDecoderNames(CameraFormat format);
+// Decoders of a compressed format, best first, each a chain of elements in
+// gst-launch syntax (avdec_mjpeg takes only frames that jpegparse has
+// looked at).  jpegdec decodes Motion JPEG in about half the time of
+// avdec_mjpeg here (bench/capture_bench).  Empty for raw and other formats.
+std::vector<const char*> CameraDecoderChains(CameraFormat format);
+// The element names of a chain: "jpegparse ! avdec_mjpeg" gives both.
+std::vector<std::string> ChainElements(const std::string& chain);
 
 struct FrameRate {
     int num = 0, den = 1;  // 0/1: unknown, or not asked
@@ -92,7 +95,7 @@ typedef struct _GstCaps GstCaps;
 // The modes of a camera's caps: a list of sizes or rates gives a mode each;
 // a mode without a rate has the rate 0/1 (unknown).  Empty for ANY caps.
 std::vector<CameraMode> CameraModesOfCaps(const GstCaps* caps);
-// Which decoders are installed, and the best installed one of a format
+// Which decoders are installed, and the best installed chain of a format
 // (nullptr when none is).
 DecoderSet InstalledDecoders();
 const char* InstalledDecoder(CameraFormat format);

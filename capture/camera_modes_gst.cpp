@@ -56,10 +56,12 @@ void AddModesOf(const GstStructure* structure, std::vector<CameraMode>* modes) {
             }
 }
 
-bool Installed(const char* factory_name) {
-    GstElementFactory* factory = gst_element_factory_find(factory_name);
-    if (!factory) return false;
-    gst_object_unref(factory);
+bool Installed(const char* chain) {
+    for (const std::string& name : ChainElements(chain)) {
+        GstElementFactory* factory = gst_element_factory_find(name.c_str());
+        if (!factory) return false;
+        gst_object_unref(factory);
+    }
     return true;
 }
 
@@ -80,7 +82,7 @@ DecoderSet InstalledDecoders() {
 }
 
 const char* InstalledDecoder(CameraFormat format) {
-    for (const char* name : CameraDecoderNames(format))
-        if (Installed(name)) return name;
+    for (const char* chain : CameraDecoderChains(format))
+        if (Installed(chain)) return chain;
     return nullptr;
 }

@@ -80,6 +80,14 @@ bool EnsureGstreamer(std::string* error) {
     return ready;
 }
 
+// A decoder stops the stream after some undecodable frames in a row unless
+// told otherwise; a camera's damaged frames are skipped instead.
+void NeverFailOnBadFrames(const GValue* item, gpointer) {
+    GObject* element = G_OBJECT(g_value_get_object(item));
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-errors"))
+        g_object_set(element, "max-errors", -1, nullptr);
+}
+
 }  // namespace
 
 struct VideoSource::Impl {
@@ -205,11 +213,11 @@ struct VideoSource::Impl {
     // queue ! decoder of `format`, added to `bin`; returns the queue.  The
     // queue lets the camera's thread capture while a frame decodes; it
     // drops the oldest frame when decoding falls behind.  A frame that does
-    // not decode is dropped (with a warning on the bus), never fatal.
+    // not decode is dropped (told on the bus), never fatal.
     GstElement* AddDecoder(GstElement* bin, CameraFormat format, std::string* error) {
-        const char* name = InstalledDecoder(format);
+        const char* chain = InstalledDecoder(format);
         GstElement* queue = gst_element_factory_make("queue", nullptr);
-        GstElement* made = name ? gst_element_factory_make(name, nullptr) : nullptr;
+        GstElement* made = chain ? gst_parse_bin_from_description(chain, TRUE, nullptr) : nullptr;
         if (!queue || !made) {
             *error = std::string("no ") + CameraFormatName(format) + " decoder is installed";
             if (queue) gst_object_unref(queue);
@@ -219,12 +227,13 @@ struct VideoSource::Impl {
         g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time",
                      guint64{0}, nullptr);
         gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(made), "max-errors"))
-            g_object_set(made, "max-errors", -1, nullptr);
+        GstIterator* elements = gst_bin_iterate_elements(GST_BIN(made));
+        gst_iterator_foreach(elements, NeverFailOnBadFrames, nullptr);
+        gst_iterator_free(elements);
         gst_bin_add_many(GST_BIN(bin), queue, made, nullptr);
         gst_element_link(queue, made);
         decoder = made;
-        decoder_name = name;
+        decoder_name = chain;
         return queue;
     }
 
@@ -312,7 +321,8 @@ struct VideoSource::Impl {
     // (the warning's text, if any, in `text`).  Other warnings are of no
     // concern here.
     bool UndecodedFrame(GstMessage* message, std::string* text) {
-        if (!decoder || GST_MESSAGE_SRC(message) != GST_OBJECT(decoder)) return false;
+        if (!decoder || !gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(decoder)))
+            return false;
         if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING) *text = TakeErrorText(message);
         return GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING ||
                GST_MESSAGE_TYPE(message) == GST_MESSAGE_QOS;

@@ -92,7 +92,7 @@ TEST(CameraModes, WhatIsMissingIsNamed) {
     EXPECT_EQ(Choose({hevc}, Ask(0, 0)), "error: no decoder here takes the camera's formats (video/x-h265)");
     EXPECT_EQ(Choose({Mode(CameraFormat::kMjpeg, 1280, 720, k30), hevc}, Ask(0, 0), DecoderSet{}),
               "error: no decoder here takes the camera's formats (Motion JPEG, video/x-h265); "
-              "Motion JPEG needs jpegdec or avdec_mjpeg");
+              "Motion JPEG needs jpegdec or jpegparse ! avdec_mjpeg");
 }
 
 TEST(CameraModes, RatesAreFractions) {
@@ -152,6 +152,8 @@ TEST(CameraModes, FormatNamesOfTheDescriptionFile) {
     EXPECT_NE(error.find("cameras only"), std::string::npos) << error;
     EXPECT_EQ(CameraFormatOfMediaType("image/jpeg"), CameraFormat::kMjpeg);
     EXPECT_EQ(CameraFormatOfMediaType("video/x-bayer"), CameraFormat::kOther);
+    EXPECT_EQ(ChainElements(" jpegparse !avdec_mjpeg "), (std::vector<std::string>{"jpegparse", "avdec_mjpeg"}));
+    EXPECT_EQ(ChainElements("jpegdec"), std::vector<std::string>{"jpegdec"});
 }
 
 // Over many made-up cameras and asks: a choice is a listed mode of the asked
