@@ -143,7 +143,8 @@ constexpr Scene kScenes[] = {
 std::string SceneSource(const Scene& scene, int width, int height) {
     std::string text = scene.source;
     for (auto [mark, value] : {std::pair{"W/8", width / 8}, {"H/8", height / 8}})
-        if (size_t at = text.find(mark); at != std::string::npos) text.replace(at, 3, std::to_string(value));
+        if (size_t at = text.find(mark); at != std::string::npos)
+            text.replace(at, 3, std::to_string(value));
     return text;
 }
 
@@ -151,8 +152,9 @@ std::string SceneSource(const Scene& scene, int width, int height) {
 // 85), their caps marked parsed as a camera's are once jpegparse saw them.
 std::vector<GstSample*> EncodedFrames(const Scene& scene, int width, int height, int count) {
     const std::string text = "videotestsrc num-buffers=" + std::to_string(count) + " " +
-                             SceneSource(scene, width, height) + " ! video/x-raw,format=BGRx,width=" +
-                             std::to_string(width) + ",height=" + std::to_string(height) +
+                             SceneSource(scene, width, height) +
+                             " ! video/x-raw,format=BGRx,width=" + std::to_string(width) +
+                             ",height=" + std::to_string(height) +
                              ",framerate=30/1 ! jpegenc quality=85 ! image/jpeg,parsed=true ! "
                              "appsink name=out sync=false";
     GstElement* pipeline = gst_parse_launch(text.c_str(), nullptr);
@@ -160,7 +162,8 @@ std::vector<GstSample*> EncodedFrames(const Scene& scene, int width, int height,
     if (!pipeline) return frames;
     GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "out");
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink))) frames.push_back(sample);
+    while (GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink)))
+        frames.push_back(sample);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(sink);
     gst_object_unref(pipeline);
@@ -173,7 +176,8 @@ struct DecodeCost {
 
 // Feeds `total` frames (the encoded ones in turn) through appsrc ! `chain` !
 // fakesink as fast as they go; the time and CPU per frame.
-DecodeCost DecodeCostOf(const std::vector<GstSample*>& frames, const std::string& chain, int total) {
+DecodeCost DecodeCostOf(const std::vector<GstSample*>& frames, const std::string& chain,
+                        int total) {
     const std::string text = "appsrc name=in format=time ! " + chain + " ! fakesink sync=false";
     GstElement* pipeline = gst_parse_launch(text.c_str(), nullptr);
     if (!pipeline) return {};
@@ -189,11 +193,12 @@ DecodeCost DecodeCostOf(const std::vector<GstSample*>& frames, const std::string
     }
     gst_app_src_end_of_stream(GST_APP_SRC(source));
     GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* end = gst_bus_timed_pop_filtered(bus, 120 * GST_SECOND,
-                                                 GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    GstMessage* end = gst_bus_timed_pop_filtered(
+        bus, 120 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
     DecodeCost cost;
     if (end && GST_MESSAGE_TYPE(end) == GST_MESSAGE_EOS) {
-        cost.wall_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / total;
+        cost.wall_ms =
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count() / total;
         cost.cpu_ms = (CpuSeconds() - cpu) * 1000 / total;
     }
     if (end) gst_message_unref(end);
@@ -224,7 +229,8 @@ void BenchMjpegDecoding() {
                 const DecodeCost converted =
                     DecodeCostOf(frames, std::string(decoder) + " ! " + kBenchConversion, kFrames);
                 std::printf("%4dx%-5d %-9s %6.0f %-12s %10.2f %10.2f %18.2f\n", size[0], size[1],
-                            scene.name, kib, decoder, alone.wall_ms, alone.cpu_ms, converted.wall_ms);
+                            scene.name, kib, decoder, alone.wall_ms, alone.cpu_ms,
+                            converted.wall_ms);
             }
             for (GstSample* frame : frames) gst_sample_unref(frame);
         }
@@ -299,8 +305,8 @@ bool BenchFetchCase(const std::string& dir, const FetchCase& fetch) {
     }
     glGenTextures(1, &render.texture_table[0]);
     glBindTexture(GL_TEXTURE_2D, render.texture_table[0]);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTextureSize, kTextureSize, 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                 nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTextureSize, kTextureSize, 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, nullptr);
     const double fetch_us = MedianFetchMicroseconds();
     double share = 0, fps = 0;
     MeasureFetchLoop(5.0, &share, &fps);
@@ -322,8 +328,11 @@ bool BenchProgramFetch(const std::string& dir) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(640, 480);
     glutCreateWindow("capture_bench");
-    std::printf("\nthe program's fetch loop (FetchFrames with upload, 20 ms pause), live sources at 30 fps\n");
-    std::printf("%-13s %-10s %14s %12s %10s\n", "source", "size", "new frame us", "cpu % core", "frames/s");
+    std::printf(
+        "\nthe program's fetch loop (FetchFrames with upload, 20 ms pause), live sources at 30 "
+        "fps\n");
+    std::printf("%-13s %-10s %14s %12s %10s\n", "source", "size", "new frame us", "cpu % core",
+                "frames/s");
     for (const FetchCase& fetch : FetchCases())
         if (!BenchFetchCase(dir, fetch)) return false;
     return true;

@@ -96,7 +96,8 @@ std::string FormatList(const std::vector<CameraMode>& modes) {
 
 std::string DecoderHint(CameraFormat format) {
     std::string names;
-    for (const char* name : CameraDecoderChains(format)) names += (names.empty() ? "" : " or ") + std::string(name);
+    for (const char* name : CameraDecoderChains(format))
+        names += (names.empty() ? "" : " or ") + std::string(name);
     return std::string(CameraFormatName(format)) + " needs " + names;
 }
 
@@ -130,7 +131,8 @@ bool UsableModes(const std::vector<CameraMode>& modes, const ModeAsk& ask,
 }
 
 std::string AskedSizeText(const ModeAsk& ask) {
-    if (ask.width && ask.height) return std::to_string(ask.width) + "x" + std::to_string(ask.height);
+    if (ask.width && ask.height)
+        return std::to_string(ask.width) + "x" + std::to_string(ask.height);
     if (ask.width) return std::to_string(ask.width) + " pixels wide";
     return std::to_string(ask.height) + " pixels high";
 }
@@ -143,11 +145,12 @@ bool ModesOfSize(const std::vector<CameraMode>& usable, const ModeAsk& ask,
                  std::vector<CameraMode>* sized, std::string* error) {
     std::vector<CameraMode> fitting;
     for (const CameraMode& mode : usable)
-        if ((!ask.width || mode.width.Holds(ask.width)) && (!ask.height || mode.height.Holds(ask.height)))
+        if ((!ask.width || mode.width.Holds(ask.width)) &&
+            (!ask.height || mode.height.Holds(ask.height)))
             fitting.push_back(mode);
     if (fitting.empty()) {
-        *error = "the camera offers no mode " + AskedSizeText(ask) + " (its sizes: " +
-                 ListOf(usable, SizeText) + ")";
+        *error = "the camera offers no mode " + AskedSizeText(ask) +
+                 " (its sizes: " + ListOf(usable, SizeText) + ")";
         return false;
     }
     // An asked rate counts for the size that is not asked.
@@ -279,8 +282,8 @@ bool ChooseCameraMode(const std::vector<CameraMode>& modes, const ModeAsk& ask,
         !ModesOfSize(usable, ask, &sized, error) || !ModesOfRate(sized, ask.rate, &rated, error))
         return false;
     // The first mode of the most preferred format.
-    const auto preferred = std::min_element(
-        rated.begin(), rated.end(), [](const CameraMode& a, const CameraMode& b) {
+    const auto preferred =
+        std::min_element(rated.begin(), rated.end(), [](const CameraMode& a, const CameraMode& b) {
             return FormatRank(a.format) < FormatRank(b.format);
         });
     *choice = ChoiceOf(*preferred, ask);
@@ -301,6 +304,7 @@ std::string ModeChoiceCaps(const ModeChoice& choice) {
     if (choice.width) caps += ",width=" + std::to_string(choice.width);
     if (choice.height) caps += ",height=" + std::to_string(choice.height);
     if (choice.rate.num)
-        caps += ",framerate=" + std::to_string(choice.rate.num) + "/" + std::to_string(choice.rate.den);
+        caps +=
+            ",framerate=" + std::to_string(choice.rate.num) + "/" + std::to_string(choice.rate.den);
     return caps;
 }

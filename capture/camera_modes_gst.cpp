@@ -9,18 +9,21 @@ namespace {
 // field allows any size.
 std::vector<SizeRange> SizesOf(const GValue* value) {
     if (!value) return {SizeRange{1, G_MAXINT}};
-    if (G_VALUE_HOLDS_INT(value)) return {SizeRange{g_value_get_int(value), g_value_get_int(value)}};
+    if (G_VALUE_HOLDS_INT(value))
+        return {SizeRange{g_value_get_int(value), g_value_get_int(value)}};
     if (GST_VALUE_HOLDS_INT_RANGE(value))
         return {SizeRange{gst_value_get_int_range_min(value), gst_value_get_int_range_max(value)}};
     std::vector<SizeRange> sizes;
     if (GST_VALUE_HOLDS_LIST(value))
         for (guint i = 0; i < gst_value_list_get_size(value); ++i)
-            for (SizeRange size : SizesOf(gst_value_list_get_value(value, i))) sizes.push_back(size);
+            for (SizeRange size : SizesOf(gst_value_list_get_value(value, i)))
+                sizes.push_back(size);
     return sizes;
 }
 
 FrameRate RateOf(const GValue* value) {
-    return FrameRate{gst_value_get_fraction_numerator(value), gst_value_get_fraction_denominator(value)};
+    return FrameRate{gst_value_get_fraction_numerator(value),
+                     gst_value_get_fraction_denominator(value)};
 }
 
 struct RateRange {
@@ -37,7 +40,8 @@ std::vector<RateRange> RatesOf(const GValue* value) {
     std::vector<RateRange> rates;
     if (GST_VALUE_HOLDS_LIST(value))
         for (guint i = 0; i < gst_value_list_get_size(value); ++i)
-            for (RateRange rate : RatesOf(gst_value_list_get_value(value, i))) rates.push_back(rate);
+            for (RateRange rate : RatesOf(gst_value_list_get_value(value, i)))
+                rates.push_back(rate);
     return rates;
 }
 
@@ -70,7 +74,8 @@ bool Installed(const char* chain) {
 std::vector<CameraMode> CameraModesOfCaps(const GstCaps* caps) {
     std::vector<CameraMode> modes;
     if (!caps || gst_caps_is_any(caps)) return modes;
-    for (guint i = 0; i < gst_caps_get_size(caps); ++i) AddModesOf(gst_caps_get_structure(caps, i), &modes);
+    for (guint i = 0; i < gst_caps_get_size(caps); ++i)
+        AddModesOf(gst_caps_get_structure(caps, i), &modes);
     return modes;
 }
 

@@ -104,8 +104,9 @@ bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar**
                 SetError(context, error, std::string("unknown attribute '") + names[i] + "'");
                 return false;
             case AttributeRead::kBadValue:
-                SetError(context, error, std::string("bad value '") + values[i] + "' for '" +
-                                             names[i] + "'" + ValueHint(names[i]));
+                SetError(context, error,
+                         std::string("bad value '") + values[i] + "' for '" + names[i] + "'" +
+                             ValueHint(names[i]));
                 return false;
         }
     }
@@ -114,8 +115,9 @@ bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar**
         return false;
     }
     if (seen.pipeline && seen.camera_option) {
-        SetError(context, error, "width, height, framerate and format apply to cameras only; "
-                                 "put caps into the pipeline instead");
+        SetError(context, error,
+                 "width, height, framerate and format apply to cameras only; "
+                 "put caps into the pipeline instead");
         return false;
     }
     source->kind = seen.camera ? CaptureSourceSpec::kCamera : CaptureSourceSpec::kPipeline;

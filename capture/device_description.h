@@ -10,10 +10,11 @@
 //
 // Each <source> has exactly one of `camera` (index among the cameras the
 // system finds, 0 first; optional width, height, framerate "N" or "N/D" and
-// format "raw", "mjpeg" or "h264", see capture/camera_modes.h) or `pipeline` (a GStreamer source description; the capture layer appends
-// the conversion and the sink).  The first source that starts is used.
-// Anything else (unknown elements or attributes, bad numbers, no source) is a
-// malformed file; the reason comes back as a one-line text.
+// format "raw", "mjpeg" or "h264", see capture/camera_modes.h) or `pipeline`
+// (a GStreamer source description; the capture layer appends the conversion
+// and the sink).  The first source that starts is used.  Anything else
+// (unknown elements or attributes, bad numbers, no source) is a malformed
+// file; the reason comes back as a one-line text.
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,10 @@
 //
 // Built from a description file (XML of our own, see capture/device_description.h):
 // the first listed source that delivers a frame is used; frames are handed
-// out from Run() on (before the first one, checkouts fail).  Frames larger than
+// out from Run() on (before the first one, checkouts fail).  A camera opens
+// in the mode chosen among those it lists (capture/camera_modes.h); a
+// compressed mode is decoded, and a frame that does not decode is skipped
+// (one notice on stderr).  Frames larger than
 // kMaxFrameSide are scaled down to fit, aspect kept.  Frames are handed out by
 // checkout/check-in: up to `max_concurrent_checkouts` holders (any threads)
 // may each hold one buffer at a time; a checked-out buffer stays valid until

@@ -105,12 +105,15 @@ struct VideoSource::Impl {
     DeviceDescription description;
     int started_source = -1;  // index into description.sources, -1 before a build
     std::string camera_name;  // of the camera source being tried
-    bool modes_listed = false;  // the camera being tried listed its modes
-    CameraFormat mode_format = CameraFormat::kRaw;  // of the camera being tried
-    GstElement* decoder = nullptr;  // its decoder, owned by the pipeline; or none
+    std::string failure;      // why the last build or Run failed, one line per reason
+    // The camera being tried: whether it listed its modes, the format of the
+    // chosen one, and its decoder chain (a bin the pipeline owns; null for
+    // a raw mode).
+    bool modes_listed = false;
+    CameraFormat mode_format = CameraFormat::kRaw;
+    GstElement* decoder = nullptr;
     std::string decoder_name;
     bool bad_frame_told = false;  // one notice of undecodable frames per build
-    std::string failure;      // why the last build or Run failed, one line per reason
     GstElement* pipeline = nullptr;
     GstElement* sink = nullptr;
     GstElement* fit = nullptr;
@@ -283,6 +286,7 @@ struct VideoSource::Impl {
         gst_bin_add_many(GST_BIN(pipeline), camera, tail, nullptr);
         if (!LinkCamera(pipeline, camera, tail, choice, source, error)) {
             gst_object_unref(pipeline);
+            decoder = nullptr;  // went with the pipeline
             return nullptr;
         }
         mode_format = choice.format;
@@ -463,7 +467,9 @@ struct VideoSource::Impl {
         if (source.kind == CaptureSourceSpec::kCamera && !camera_name.empty())
             what += " " + camera_name;
         std::string decoded;
-        if (decoder) decoded = std::string(", ") + CameraFormatName(mode_format) + " decoded by " + decoder_name;
+        if (decoder)
+            decoded =
+                std::string(", ") + CameraFormatName(mode_format) + " decoded by " + decoder_name;
         std::fprintf(stderr, "capture: %s: %s: %dx%d at %g fps%s\n", file.c_str(), what.c_str(),
                      width, height, static_cast<double>(fps_num) / fps_den, decoded.c_str());
     }
@@ -473,7 +479,8 @@ struct VideoSource::Impl {
     void TellUndecodedFrame(const std::string& text) {
         if (bad_frame_told) return;
         bad_frame_told = true;
-        std::fprintf(stderr, "capture: %s: %s\n", file.c_str(), UndecodedFrameNotice(decoder_name, text).c_str());
+        std::fprintf(stderr, "capture: %s: %s\n", file.c_str(),
+                     UndecodedFrameNotice(decoder_name, text).c_str());
     }
 
     void Supervise() {

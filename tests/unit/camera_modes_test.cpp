@@ -58,10 +58,13 @@ TEST(CameraModes, RawWhenItReachesTheRateElseCompressed) {
     EXPECT_EQ(Choose(Webcam(), Ask(640, 480)), "video/x-raw,width=640,height=480,framerate=30/1");
     EXPECT_EQ(Choose(Webcam(), Ask(1280, 720)), "image/jpeg,width=1280,height=720,framerate=30/1")
         << "the highest rate at the size, raw reaches only 10";
-    EXPECT_EQ(Choose(Webcam(), Ask(1280, 720, {10, 1})), "video/x-raw,width=1280,height=720,framerate=10/1");
-    EXPECT_EQ(Choose(Webcam(), Ask(1280, 720, {15, 1})), "image/jpeg,width=1280,height=720,framerate=15/1");
+    EXPECT_EQ(Choose(Webcam(), Ask(1280, 720, {10, 1})),
+              "video/x-raw,width=1280,height=720,framerate=10/1");
+    EXPECT_EQ(Choose(Webcam(), Ask(1280, 720, {15, 1})),
+              "image/jpeg,width=1280,height=720,framerate=15/1");
     EXPECT_EQ(Choose(Webcam(), Ask(1920, 0)), "image/jpeg,width=1920,height=1080,framerate=30/1");
-    EXPECT_EQ(Choose(Webcam(), Ask(0, 0, {5, 1})), "video/x-raw,width=1920,height=1080,framerate=5/1")
+    EXPECT_EQ(Choose(Webcam(), Ask(0, 0, {5, 1})),
+              "video/x-raw,width=1920,height=1080,framerate=5/1")
         << "the first size with the asked rate";
     EXPECT_EQ(Choose(Webcam(), Ask(0, 0, {}, CameraFormat::kH264)),
               "video/x-h264,width=1920,height=1080,framerate=30/1");
@@ -78,18 +81,21 @@ TEST(CameraModes, RawWhenItReachesTheRateElseCompressed) {
 TEST(CameraModes, WhatIsMissingIsNamed) {
     EXPECT_EQ(Choose(Webcam(), Ask(800, 600)),
               "error: the camera offers no mode 800x600 (its sizes: 640x480, 1280x720, 1920x1080)");
-    EXPECT_EQ(Choose(Webcam(), Ask(0, 600)), "error: the camera offers no mode 600 pixels high "
-                                             "(its sizes: 640x480, 1280x720, 1920x1080)");
+    EXPECT_EQ(Choose(Webcam(), Ask(0, 600)),
+              "error: the camera offers no mode 600 pixels high "
+              "(its sizes: 640x480, 1280x720, 1920x1080)");
     EXPECT_EQ(Choose(Webcam(), Ask(1280, 720, {60, 1})),
               "error: the camera offers 1280x720 at 10, 30, 15 fps, not at 60 fps");
-    EXPECT_EQ(Choose({Mode(CameraFormat::kRaw, 640, 480, k30)}, Ask(0, 0, {}, CameraFormat::kMjpeg)),
-              "error: the camera offers no Motion JPEG mode (it offers raw)");
+    EXPECT_EQ(
+        Choose({Mode(CameraFormat::kRaw, 640, 480, k30)}, Ask(0, 0, {}, CameraFormat::kMjpeg)),
+        "error: the camera offers no Motion JPEG mode (it offers raw)");
     EXPECT_EQ(Choose(Webcam(), Ask(0, 0, {}, CameraFormat::kH264), DecoderSet{true, false}),
               "error: no H.264 decoder is installed (H.264 needs avdec_h264 or openh264dec)");
 
     CameraMode hevc = Mode(CameraFormat::kOther, 1280, 720, k30);
     hevc.media_type = "video/x-h265";
-    EXPECT_EQ(Choose({hevc}, Ask(0, 0)), "error: no decoder here takes the camera's formats (video/x-h265)");
+    EXPECT_EQ(Choose({hevc}, Ask(0, 0)),
+              "error: no decoder here takes the camera's formats (video/x-h265)");
     EXPECT_EQ(Choose({Mode(CameraFormat::kMjpeg, 1280, 720, k30), hevc}, Ask(0, 0), DecoderSet{}),
               "error: no decoder here takes the camera's formats (Motion JPEG, video/x-h265); "
               "Motion JPEG needs jpegdec or jpegparse ! avdec_mjpeg");
@@ -106,9 +112,11 @@ TEST(CameraModes, RatesAreFractions) {
     const std::vector<CameraMode> ntsc = {Mode(CameraFormat::kRaw, 640, 480, kNtsc),
                                           Mode(CameraFormat::kRaw, 640, 480, {15000, 1001})};
     EXPECT_EQ(Choose(ntsc, Ask(0, 0)), "video/x-raw,width=640,height=480,framerate=30000/1001");
-    EXPECT_EQ(Choose(ntsc, Ask(640, 480, {15000, 1001})), "video/x-raw,width=640,height=480,framerate=15000/1001");
+    EXPECT_EQ(Choose(ntsc, Ask(640, 480, {15000, 1001})),
+              "video/x-raw,width=640,height=480,framerate=15000/1001");
     // Asked for 30, a 29.97 camera is held to its own rate, as it states it.
-    EXPECT_EQ(Choose(ntsc, Ask(640, 480, k30)), "video/x-raw,width=640,height=480,framerate=30000/1001");
+    EXPECT_EQ(Choose(ntsc, Ask(640, 480, k30)),
+              "video/x-raw,width=640,height=480,framerate=30000/1001");
     EXPECT_EQ(Choose(ntsc, Ask(640, 480, {29, 1})),
               "error: the camera offers 640x480 at 29.97, 14.99 fps, not at 29 fps");
 }
@@ -119,17 +127,21 @@ TEST(CameraModes, RangesTakeTheAskedValues) {
     range.height = {120, 1080};
     range.min_rate = {1, 1};
     range.max_rate = k30;
-    EXPECT_EQ(Choose({range}, Ask(1000, 500, {25, 1})), "video/x-raw,width=1000,height=500,framerate=25/1");
-    EXPECT_EQ(Choose({range}, Ask(0, 0)), "video/x-raw,framerate=30/1") << "the size left to the camera";
+    EXPECT_EQ(Choose({range}, Ask(1000, 500, {25, 1})),
+              "video/x-raw,width=1000,height=500,framerate=25/1");
+    EXPECT_EQ(Choose({range}, Ask(0, 0)), "video/x-raw,framerate=30/1")
+        << "the size left to the camera";
     EXPECT_EQ(Choose({range}, Ask(2000, 0)),
               "error: the camera offers no mode 2000 pixels wide (its sizes: 160-1920x120-1080)");
     CameraMode untold = Mode(CameraFormat::kMjpeg, 640, 480, {});
-    EXPECT_EQ(Choose({untold}, Ask(0, 0, {20, 1})), "image/jpeg,width=640,height=480,framerate=20/1")
+    EXPECT_EQ(Choose({untold}, Ask(0, 0, {20, 1})),
+              "image/jpeg,width=640,height=480,framerate=20/1")
         << "a camera that tells no rate is asked for the one wanted";
 
     // A camera that lists nothing is asked for what the file asks.
     EXPECT_EQ(ModeChoiceCaps(ChoiceWithoutModes(Ask(0, 0))), "video/x-raw");
-    EXPECT_EQ(ModeChoiceCaps(ChoiceWithoutModes(Ask(320, 0, {}, CameraFormat::kMjpeg))), "image/jpeg,width=320");
+    EXPECT_EQ(ModeChoiceCaps(ChoiceWithoutModes(Ask(320, 0, {}, CameraFormat::kMjpeg))),
+              "image/jpeg,width=320");
 }
 
 TEST(CameraModes, FormatNamesOfTheDescriptionFile) {
@@ -144,15 +156,17 @@ TEST(CameraModes, FormatNamesOfTheDescriptionFile) {
     EXPECT_EQ(CameraCapsText(description.sources[0]), "image/jpeg,width=1920");
     EXPECT_EQ(CameraCapsText(description.sources[1]), "video/x-raw");
 
-    for (const char* bad : {R"(<capture><source camera="0" format="jpeg"/></capture>)",
-                            R"(<capture><source pipeline="videotestsrc" format="raw"/></capture>)"}) {
+    for (const char* bad :
+         {R"(<capture><source camera="0" format="jpeg"/></capture>)",
+          R"(<capture><source pipeline="videotestsrc" format="raw"/></capture>)"}) {
         EXPECT_FALSE(ParseDeviceDescription(bad, std::strlen(bad), &description, &error)) << bad;
         EXPECT_NE(error.find("format"), std::string::npos) << error;
     }
     EXPECT_NE(error.find("cameras only"), std::string::npos) << error;
     EXPECT_EQ(CameraFormatOfMediaType("image/jpeg"), CameraFormat::kMjpeg);
     EXPECT_EQ(CameraFormatOfMediaType("video/x-bayer"), CameraFormat::kOther);
-    EXPECT_EQ(ChainElements(" jpegparse !avdec_mjpeg "), (std::vector<std::string>{"jpegparse", "avdec_mjpeg"}));
+    EXPECT_EQ(ChainElements(" jpegparse !avdec_mjpeg "),
+              (std::vector<std::string>{"jpegparse", "avdec_mjpeg"}));
     EXPECT_EQ(ChainElements("jpegdec"), std::vector<std::string>{"jpegdec"});
 }
 
@@ -175,8 +189,9 @@ TEST(CameraModes, ChoicePropertiesOverRandomCameras) {
         }
         const auto& size = sizes[pick(3)];
         const bool sized = pick(3) > 0;
-        const ModeAsk ask = Ask(sized ? size[0] : 0, sized ? size[1] : 0,
-                                pick(2) ? rates[pick(4)] : FrameRate{}, pick(3) ? F::kAny : formats[pick(3)]);
+        const ModeAsk ask =
+            Ask(sized ? size[0] : 0, sized ? size[1] : 0, pick(2) ? rates[pick(4)] : FrameRate{},
+                pick(3) ? F::kAny : formats[pick(3)]);
         const DecoderSet decoders{pick(4) > 0, pick(2) > 0};
         auto usable = [&](const CameraMode& m) {
             return decoders.Decodes(m.format) && (ask.format == F::kAny || m.format == ask.format);
@@ -187,15 +202,16 @@ TEST(CameraModes, ChoicePropertiesOverRandomCameras) {
                    (SameRate(a, kNtsc) && SameRate(b, k30));
         };
         auto fits = [&](const CameraMode& m, int width, int height, FrameRate rate) {
-            return usable(m) && (!width || m.width.min == width) && (!height || m.height.min == height) &&
-                   (rate.num == 0 || near(m.max_rate, rate));
+            return usable(m) && (!width || m.width.min == width) &&
+                   (!height || m.height.min == height) && (rate.num == 0 || near(m.max_rate, rate));
         };
         ModeChoice choice;
         std::string error;
         const bool chosen = ChooseCameraMode(modes, ask, decoders, &choice, &error);
         const std::string trace = "round " + std::to_string(round) + " " + error;
         if (!chosen) {
-            for (const CameraMode& m : modes) EXPECT_FALSE(fits(m, ask.width, ask.height, ask.rate)) << trace;
+            for (const CameraMode& m : modes)
+                EXPECT_FALSE(fits(m, ask.width, ask.height, ask.rate)) << trace;
             EXPECT_FALSE(error.empty());
             continue;
         }
@@ -208,10 +224,11 @@ TEST(CameraModes, ChoicePropertiesOverRandomCameras) {
         }
         bool listed = false, raw_reaches = false, faster = false;
         for (const CameraMode& m : modes) {
-            listed |= m.format == choice.format && fits(m, choice.width, choice.height, choice.rate);
+            listed |=
+                m.format == choice.format && fits(m, choice.width, choice.height, choice.rate);
             raw_reaches |= m.format == F::kRaw && fits(m, choice.width, choice.height, choice.rate);
-            faster |= fits(m, choice.width, choice.height, {}) && RateBelow(choice.rate, m.max_rate) &&
-                      !near(choice.rate, m.max_rate);
+            faster |= fits(m, choice.width, choice.height, {}) &&
+                      RateBelow(choice.rate, m.max_rate) && !near(choice.rate, m.max_rate);
         }
         EXPECT_TRUE(listed) << trace;
         EXPECT_FALSE(choice.format != F::kRaw && raw_reaches) << trace;
