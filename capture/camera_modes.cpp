@@ -65,7 +65,7 @@ FrameRate RateWithin(const CameraMode& mode, FrameRate asked) {
 
 std::string RangeText(SizeRange range) {
     std::string text = std::to_string(range.min);
-    if (!range.Fixed()) text += "-" + std::to_string(range.max);
+    if (!range.Fixed()) text.append("-").append(std::to_string(range.max));
     return text;
 }
 
