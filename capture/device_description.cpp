@@ -73,7 +73,13 @@ AttributeRead ReadAttribute(const char* name, const char* value, CaptureSourceSp
     if (std::strcmp(name, "height") == 0) return Checked(ParseInt(value, 1, 16384, &source->height));
     if (std::strcmp(name, "framerate") == 0)
         return Checked(ParseFramerate(value, &source->framerate_num, &source->framerate_den));
+    if (std::strcmp(name, "format") == 0) return Checked(ParseCameraFormat(value, &source->format));
     return AttributeRead::kUnknown;
+}
+
+// What a bad value should have been, where a number does not say it all.
+std::string ValueHint(const char* name) {
+    return std::strcmp(name, "format") == 0 ? " (raw, mjpeg or h264)" : "";
 }
 
 // Attribute i repeats one before it.
@@ -99,7 +105,8 @@ bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar**
                 return false;
             case AttributeRead::kBadValue:
                 SetError(context, error,
-                         std::string("bad value '") + values[i] + "' for '" + names[i] + "'");
+                         std::string("bad value '") + values[i] + "' for '" + names[i] + "'" +
+                             ValueHint(names[i]));
                 return false;
         }
     }
@@ -108,8 +115,9 @@ bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar**
         return false;
     }
     if (seen.pipeline && seen.camera_option) {
-        SetError(context, error, "width, height and framerate apply to cameras only; "
-                                 "put caps into the pipeline instead");
+        SetError(context, error,
+                 "width, height, framerate and format apply to cameras only; "
+                 "put caps into the pipeline instead");
         return false;
     }
     source->kind = seen.camera ? CaptureSourceSpec::kCamera : CaptureSourceSpec::kPipeline;
@@ -219,15 +227,20 @@ std::string StandInNotice(const DeviceDescription& description, size_t started) 
     return "No camera available: showing source " + std::to_string(started + 1);
 }
 
+ModeAsk CameraModeAsk(const CaptureSourceSpec& source) {
+    ModeAsk ask;
+    ask.format = source.format;
+    ask.width = source.width;
+    ask.height = source.height;
+    ask.rate = FrameRate{source.framerate_num, source.framerate_den};
+    return ask;
+}
+
 std::string CameraCapsText(const CaptureSourceSpec& source) {
-    if (source.width == 0 && source.height == 0 && source.framerate_num == 0) return {};
-    std::string caps = "video/x-raw";
-    if (source.width) caps += ",width=" + std::to_string(source.width);
-    if (source.height) caps += ",height=" + std::to_string(source.height);
-    if (source.framerate_num)
-        caps += ",framerate=" + std::to_string(source.framerate_num) + "/" +
-                std::to_string(source.framerate_den);
-    return caps;
+    const ModeAsk ask = CameraModeAsk(source);
+    if (ask.width == 0 && ask.height == 0 && ask.rate.num == 0 && ask.format == CameraFormat::kAny)
+        return {};
+    return ModeChoiceCaps(ChoiceWithoutModes(ask));
 }
 
 bool FitFrameSize(int* width, int* height, int limit) {

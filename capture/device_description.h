@@ -4,20 +4,24 @@
 //
 //   <capture>
 //     <source camera="0" width="640" height="480" framerate="30"/>
+//     <source camera="0" width="1920" height="1080" format="mjpeg"/>
 //     <source pipeline="videotestsrc is-live=true ! video/x-raw,width=640,height=480"/>
 //   </capture>
 //
 // Each <source> has exactly one of `camera` (index among the cameras the
-// system finds, 0 first; optional width, height and framerate "N" or "N/D")
-// or `pipeline` (a GStreamer source description; the capture layer appends
-// the conversion and the sink).  The first source that starts is used.
-// Anything else (unknown elements or attributes, bad numbers, no source) is a
-// malformed file; the reason comes back as a one-line text.
+// system finds, 0 first; optional width, height, framerate "N" or "N/D" and
+// format "raw", "mjpeg" or "h264", see capture/camera_modes.h) or `pipeline`
+// (a GStreamer source description; the capture layer appends the conversion
+// and the sink).  The first source that starts is used.  Anything else
+// (unknown elements or attributes, bad numbers, no source) is a malformed
+// file; the reason comes back as a one-line text.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "capture/camera_modes.h"
 
 struct CaptureSourceSpec {
     enum Kind { kCamera, kPipeline };
@@ -25,8 +29,12 @@ struct CaptureSourceSpec {
     int camera_index = 0;
     int width = 0, height = 0;                   // 0: whatever the camera offers
     int framerate_num = 0, framerate_den = 1;    // 0/1: whatever the camera offers
+    CameraFormat format = CameraFormat::kAny;    // pinned by format="..."
     std::string pipeline;
 };
+
+// What a camera source asks of the camera's modes.
+ModeAsk CameraModeAsk(const CaptureSourceSpec& source);
 
 struct DeviceDescription {
     std::vector<CaptureSourceSpec> sources;
@@ -49,8 +57,9 @@ bool LoadDeviceDescription(const char* path, DeviceDescription* out, std::string
 // one was refused).
 std::string StandInNotice(const DeviceDescription& description, size_t started);
 
-// The caps a camera source is held to, e.g. "video/x-raw,width=640,height=480,
-// framerate=30/1"; empty when the source leaves everything to the camera.
+// The caps a camera source is held to when the camera lists no modes, e.g.
+// "video/x-raw,width=640,height=480,framerate=30/1"; empty when the source
+// leaves everything to the camera.
 std::string CameraCapsText(const CaptureSourceSpec& source);
 
 // Largest frame the textures hold; bigger frames are scaled down to fit.

@@ -32,6 +32,11 @@ std::string CameraLinkFailure(const std::string& mode) {
                         : "the camera offers no mode " + mode;
 }
 
+std::string UndecodedFrameNotice(const std::string& decoder, const std::string& detail) {
+    return "a frame from the camera does not decode (" + decoder + (detail.empty() ? "" : ": ") +
+           detail + "); such frames are skipped, and not told again";
+}
+
 std::string LostSourceNotice(const std::string& reason, int retry_ms) {
     const int seconds = (retry_ms + 999) / 1000;
     return reason + "; the last frame stays, retrying every " + std::to_string(seconds) + " s";

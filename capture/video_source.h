@@ -3,7 +3,10 @@
 //
 // Built from a description file (XML of our own, see capture/device_description.h):
 // the first listed source that delivers a frame is used; frames are handed
-// out from Run() on (before the first one, checkouts fail).  Frames larger than
+// out from Run() on (before the first one, checkouts fail).  A camera opens
+// in the mode chosen among those it lists (capture/camera_modes.h); a
+// compressed mode is decoded, and a frame that does not decode is skipped
+// (one notice on stderr).  Frames larger than
 // kMaxFrameSide are scaled down to fit, aspect kept.  Frames are handed out by
 // checkout/check-in: up to `max_concurrent_checkouts` holders (any threads)
 // may each hold one buffer at a time; a checked-out buffer stays valid until
@@ -73,6 +76,9 @@ std::string DescribeSource(const CaptureSourceSpec& source, size_t index);
 std::string PipelineText(const CaptureSourceSpec& source);
 // Why a camera did not link to the tail; `mode`: the caps it was held to.
 std::string CameraLinkFailure(const std::string& mode);
+// The one notice of frames that do not decode; `detail`: the decoder's
+// words, if it had any.
+std::string UndecodedFrameNotice(const std::string& decoder, const std::string& detail);
 // "<reason>; the last frame stays, retrying every N s" (whole seconds, up).
 std::string LostSourceNotice(const std::string& reason, int retry_ms);
 

@@ -1,5 +1,8 @@
 // VideoSource on GStreamer: <source> ! videoscale ! videoconvert !
 // videoflip (bottom row first) ! capsfilter (BGRx, size fixed once known) ! appsink.
+// A camera is the element its device provider makes, held to the mode
+// chosen from the modes the device lists (capture/camera_modes.h); a
+// compressed mode goes through a queue and a decoder first.
 //
 // The appsink's new-sample callback (streaming thread, no main loop needed)
 // keeps the newest sample; checkouts take a reference to it and map it, so a
@@ -32,11 +35,20 @@ constexpr unsigned kMaxCheckouts = 8;
 constexpr int kMaxReaders = 8;
 constexpr gint64 kProbeTimeoutUs = 8 * G_USEC_PER_SEC;
 constexpr GstClockTime kBusPollNs = 100 * GST_MSECOND;
+// What the bus is watched for: failures, and the decoder's word of frames
+// it could not decode (a frame a decoder drops is told as a QoS message;
+// some decoders also warn).
+constexpr GstMessageType kWatchedMessages =
+    GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS | GST_MESSAGE_WARNING | GST_MESSAGE_QOS);
 
+// The text of an error or warning message.
 std::string TakeErrorText(GstMessage* message) {
     GError* error = nullptr;
     gchar* debug = nullptr;
-    gst_message_parse_error(message, &error, &debug);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING)
+        gst_message_parse_warning(message, &error, &debug);
+    else
+        gst_message_parse_error(message, &error, &debug);
     std::string text = error ? error->message : "unknown error";
     g_clear_error(&error);
     g_free(debug);
@@ -68,6 +80,14 @@ bool EnsureGstreamer(std::string* error) {
     return ready;
 }
 
+// A decoder stops the stream after some undecodable frames in a row unless
+// told otherwise; a camera's damaged frames are skipped instead.
+void NeverFailOnBadFrames(const GValue* item, gpointer) {
+    GObject* element = G_OBJECT(g_value_get_object(item));
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-errors"))
+        g_object_set(element, "max-errors", -1, nullptr);
+}
+
 }  // namespace
 
 struct VideoSource::Impl {
@@ -86,6 +106,14 @@ struct VideoSource::Impl {
     int started_source = -1;  // index into description.sources, -1 before a build
     std::string camera_name;  // of the camera source being tried
     std::string failure;      // why the last build or Run failed, one line per reason
+    // The camera being tried: whether it listed its modes, the format of the
+    // chosen one, and its decoder chain (a bin the pipeline owns; null for
+    // a raw mode).
+    bool modes_listed = false;
+    CameraFormat mode_format = CameraFormat::kRaw;
+    GstElement* decoder = nullptr;
+    std::string decoder_name;
+    bool bad_frame_told = false;  // one notice of undecodable frames per build
     GstElement* pipeline = nullptr;
     GstElement* sink = nullptr;
     GstElement* fit = nullptr;
@@ -151,30 +179,100 @@ struct VideoSource::Impl {
         return nullptr;
     }
 
-    // The element of camera `index` among those the system finds; names it.
-    GstElement* MakeCameraElement(int index, std::string* error) {
+    // Camera `index` among those the system finds (a reference); names it.
+    GstDevice* FindCamera(int index, std::string* error) {
         GstDeviceMonitor* monitor = gst_device_monitor_new();
         gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
         GList* devices = gst_device_monitor_get_devices(monitor);
         guint count = g_list_length(devices);
-        GstElement* camera = nullptr;
+        GstDevice* device = nullptr;
         if (static_cast<guint>(index) < count) {
-            GstDevice* device = GST_DEVICE(g_list_nth_data(devices, index));
+            device = GST_DEVICE(gst_object_ref(g_list_nth_data(devices, index)));
             gchar* name = gst_device_get_display_name(device);
             camera_name = name ? name : "";
             g_free(name);
-            camera = gst_device_create_element(device, nullptr);
         }
         g_list_free_full(devices, gst_object_unref);
         gst_object_unref(monitor);
-        if (!camera) *error = "no such camera (" + std::to_string(count) + " found)";
-        return camera;
+        if (!device) *error = "no such camera (" + std::to_string(count) + " found)";
+        return device;
     }
 
-    // camera ! capsfilter (the asked mode, if any) ! conversion.  The mode is
-    // held at the camera itself, so the camera has to offer it.
+    // The mode to open `device` in.  A device that lists no modes is asked
+    // for what the source asks; the link then tells whether it has it.
+    bool ChooseDeviceMode(GstDevice* device, const CaptureSourceSpec& source, ModeChoice* choice,
+                          std::string* error) {
+        GstCaps* caps = gst_device_get_caps(device);
+        const std::vector<CameraMode> modes = CameraModesOfCaps(caps);
+        if (caps) gst_caps_unref(caps);
+        modes_listed = !modes.empty();
+        if (!modes_listed) {
+            *choice = ChoiceWithoutModes(CameraModeAsk(source));
+            return true;
+        }
+        return ChooseCameraMode(modes, CameraModeAsk(source), InstalledDecoders(), choice, error);
+    }
+
+    // queue ! decoder of `format`, added to `bin`; returns the queue.  The
+    // queue lets the camera's thread capture while a frame decodes; it
+    // drops the oldest frame when decoding falls behind.  A frame that does
+    // not decode is dropped (told on the bus), never fatal.
+    GstElement* AddDecoder(GstElement* bin, CameraFormat format, std::string* error) {
+        const char* chain = InstalledDecoder(format);
+        GstElement* queue = gst_element_factory_make("queue", nullptr);
+        GstElement* made = chain ? gst_parse_bin_from_description(chain, TRUE, nullptr) : nullptr;
+        if (!queue || !made) {
+            *error = std::string("no ") + CameraFormatName(format) + " decoder is installed";
+            if (queue) gst_object_unref(queue);
+            if (made) gst_object_unref(made);
+            return nullptr;
+        }
+        g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time",
+                     guint64{0}, nullptr);
+        gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
+        GstIterator* elements = gst_bin_iterate_elements(GST_BIN(made));
+        gst_iterator_foreach(elements, NeverFailOnBadFrames, nullptr);
+        gst_iterator_free(elements);
+        gst_bin_add_many(GST_BIN(bin), queue, made, nullptr);
+        gst_element_link(queue, made);
+        decoder = made;
+        decoder_name = chain;
+        return queue;
+    }
+
+    // Links camera (held to `choice`) to `tail`, through a decoder when the
+    // mode is compressed.
+    bool LinkCamera(GstElement* pipeline, GstElement* camera, GstElement* tail,
+                    const ModeChoice& choice, const CaptureSourceSpec& source, std::string* error) {
+        GstElement* next = tail;
+        if (choice.format != CameraFormat::kRaw) {
+            next = AddDecoder(pipeline, choice.format, error);
+            if (!next || !gst_element_link(decoder, tail)) {
+                if (next) *error = "the decoder does not link to the conversion";
+                return false;
+            }
+        }
+        GstCaps* caps = gst_caps_from_string(ModeChoiceCaps(choice).c_str());
+        const bool linked = gst_element_link_filtered(camera, next, caps);
+        gst_caps_unref(caps);
+        if (!linked)
+            *error = modes_listed ? "the camera does not link in the mode " + ModeChoiceCaps(choice)
+                                  : CameraLinkFailure(CameraCapsText(source));
+        return linked;
+    }
+
+    // camera ! capsfilter (the chosen mode) [! queue ! decoder] ! conversion.
+    // The mode is held at the camera itself, so the camera has to offer it.
     GstElement* MakeCameraPipeline(const CaptureSourceSpec& source, std::string* error) {
-        GstElement* camera = MakeCameraElement(source.camera_index, error);
+        GstDevice* device = FindCamera(source.camera_index, error);
+        if (!device) return nullptr;
+        ModeChoice choice;
+        GstElement* camera = nullptr;
+        if (ChooseDeviceMode(device, source, &choice, error)) {
+            camera = gst_device_create_element(device, nullptr);
+            if (!camera) *error = "the camera's element cannot be made";
+        }
+        gst_object_unref(device);
         if (!camera) return nullptr;
         GError* gerror = nullptr;
         GstElement* tail = gst_parse_bin_from_description(kConversionTail, TRUE, &gerror);
@@ -186,15 +284,12 @@ struct VideoSource::Impl {
         }
         GstElement* pipeline = gst_pipeline_new(nullptr);
         gst_bin_add_many(GST_BIN(pipeline), camera, tail, nullptr);
-        std::string mode = CameraCapsText(source);
-        GstCaps* caps = mode.empty() ? nullptr : gst_caps_from_string(mode.c_str());
-        bool linked = gst_element_link_filtered(camera, tail, caps);
-        if (caps) gst_caps_unref(caps);
-        if (!linked) {
-            *error = CameraLinkFailure(mode);
+        if (!LinkCamera(pipeline, camera, tail, choice, source, error)) {
             gst_object_unref(pipeline);
+            decoder = nullptr;  // went with the pipeline
             return nullptr;
         }
+        mode_format = choice.format;
         return pipeline;
     }
 
@@ -217,18 +312,38 @@ struct VideoSource::Impl {
         if (fit) gst_object_unref(fit);
         if (bus) gst_object_unref(bus);
         if (pipeline) gst_object_unref(pipeline);
-        pipeline = sink = fit = nullptr;
+        pipeline = sink = fit = decoder = nullptr;
         bus = nullptr;
+        decoder_name.clear();
         std::lock_guard<std::mutex> lock(mutex);
         if (latest) gst_sample_unref(latest);
         latest = nullptr;
         expect_width = expect_height = 0;
     }
 
+    // A frame the decoder dropped or warned about: one that did not decode
+    // (the warning's text, if any, in `text`).  Other warnings are of no
+    // concern here.
+    bool UndecodedFrame(GstMessage* message, std::string* text) {
+        if (!decoder || !gst_object_has_as_ancestor(GST_MESSAGE_SRC(message), GST_OBJECT(decoder)))
+            return false;
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING) *text = TakeErrorText(message);
+        return GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING ||
+               GST_MESSAGE_TYPE(message) == GST_MESSAGE_QOS;
+    }
+
+    // Neither an error nor the end: a message Supervise and AwaitFrame go on after.
+    static bool Passing(GstMessage* message) {
+        return GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING ||
+               GST_MESSAGE_TYPE(message) == GST_MESSAGE_QOS;
+    }
+
     // Waits for a frame newer than `after`, or for an error or the end of the
     // stream on the bus.  Fills `info` from the frame; a variable frame rate
     // is given as the highest rate when the caps tell it.
     bool AwaitFrame(uint64_t after, GstVideoInfo* info, std::string* error) {
+        bool undecoded = false;  // a frame did not decode
+        std::string detail;
         gint64 deadline = g_get_monotonic_time() + kProbeTimeoutUs;
         while (g_get_monotonic_time() < deadline) {
             {
@@ -247,16 +362,18 @@ struct VideoSource::Impl {
                     return true;
                 }
             }
-            GstMessage* message =
-                gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
-            if (message) {
+            GstMessage* message = gst_bus_pop_filtered(bus, kWatchedMessages);
+            if (!message) continue;
+            const bool passing = Passing(message);
+            if (!passing)
                 *error = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS ? "ended before the first frame"
                                                                       : TakeErrorText(message);
-                gst_message_unref(message);
-                return false;
-            }
+            undecoded |= UndecodedFrame(message, &detail);
+            gst_message_unref(message);
+            if (!passing) return false;
         }
         *error = "no usable frame within 8 seconds";
+        if (undecoded) *error += " (the camera's frames do not decode)";
         return false;
     }
 
@@ -349,15 +466,33 @@ struct VideoSource::Impl {
         std::string what = DescribeSource(source, index);
         if (source.kind == CaptureSourceSpec::kCamera && !camera_name.empty())
             what += " " + camera_name;
-        std::fprintf(stderr, "capture: %s: %s: %dx%d at %g fps\n", file.c_str(), what.c_str(),
-                     width, height, static_cast<double>(fps_num) / fps_den);
+        std::string decoded;
+        if (decoder)
+            decoded =
+                std::string(", ") + CameraFormatName(mode_format) + " decoded by " + decoder_name;
+        std::fprintf(stderr, "capture: %s: %s: %dx%d at %g fps%s\n", file.c_str(), what.c_str(),
+                     width, height, static_cast<double>(fps_num) / fps_den, decoded.c_str());
+    }
+
+    // The first undecodable frame of a build is told; the rest, which a
+    // damaged camera or cable may send by the thousand, are skipped quietly.
+    void TellUndecodedFrame(const std::string& text) {
+        if (bad_frame_told) return;
+        bad_frame_told = true;
+        std::fprintf(stderr, "capture: %s: %s\n", file.c_str(),
+                     UndecodedFrameNotice(decoder_name, text).c_str());
     }
 
     void Supervise() {
         SourceWatch watch;
         while (supervising) {
-            GstMessage* message = gst_bus_timed_pop_filtered(
-                bus, kBusPollNs, GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+            GstMessage* message = gst_bus_timed_pop_filtered(bus, kBusPollNs, kWatchedMessages);
+            std::string detail;
+            if (message && Passing(message)) {
+                if (UndecodedFrame(message, &detail)) TellUndecodedFrame(detail);
+                gst_message_unref(message);
+                message = nullptr;
+            }
             uint64_t serial;
             {
                 std::lock_guard<std::mutex> lock(mutex);
@@ -406,6 +541,7 @@ int VideoSource::BuildGraphFromXMLFile(const char* path) {
     s.file = path ? path : "";
     s.failure.clear();
     s.started_source = -1;
+    s.bad_frame_told = false;
     s.description = DeviceDescription{};
     std::string error;
     if (!EnsureGstreamer(&error) ||
@@ -421,6 +557,8 @@ int VideoSource::BuildGraphFromXMLFile(const char* path) {
     for (size_t i = 0; i < sources.size(); ++i) {
         error.clear();
         s.camera_name.clear();
+        s.mode_format = CameraFormat::kRaw;
+        s.modes_listed = false;
         if (s.TryStart(sources[i], &error)) {
             s.started_source = static_cast<int>(i);
             s.ReportStart(i);

@@ -3,9 +3,13 @@
  * a GstDeviceMonitor finds them as it would find real ones.
  *
  * Each camera is a live videotestsrc behind a capsfilter that offers only the
- * camera's modes (kModes below, in every format of kFormats): a mode that is
- * not listed cannot be had, as with a real camera.  The first mode is the
- * camera's own, the one it gives when nothing is asked.
+ * camera's modes (the mode table of its kind below; raw modes in every format
+ * of kFormats): a mode that is not listed cannot be had, as with a real
+ * camera.  The first mode is the camera's own, the one it gives when nothing
+ * is asked.  A camera whose modes are compressed encodes the pattern (jpegenc,
+ * x264enc); which encoder, if any, is decided when it starts, from the caps
+ * the element after it accepts, so one camera serves raw and compressed
+ * modes as a real webcam does.
  *
  * The cameras come from the environment variable LUMORA_FAKE_CAMERAS: one
  * entry per camera, separated by ';', each a list of settings separated by
@@ -13,12 +17,18 @@
  *   pattern=NAME   the videotestsrc pattern (its nick: smpte, ball, ...)
  *   color=0xRRGGBB a solid colour (pattern solid-color)
  *   delay=MS       every start delivers its first frame MS milliseconds late
- * e.g. "color=0x2080e0 delay=5000; pattern=ball".  Unset, there are two
+ *   kind=NAME      the modes: raw (the default), mjpeg (Motion JPEG only, HD),
+ *                  webcam (raw, HD only at low rates, and Motion JPEG),
+ *                  h264 (H.264 only), h265 (H.265 only, which Lumora does
+ *                  not decode: the camera is only ever listed)
+ *   corrupt=N      every N-th compressed frame is garbled (its header zeroed)
+ * e.g. "color=0x2080e0 delay=5000; pattern=ball kind=mjpeg".  Unset, there are two
  * cameras (smpte bars and a ball); set but empty, there is none.
  *
  * Tests make GStreamer find the plugin with GST_PLUGIN_PATH (and keep the
  * system's plugin registry untouched with a private GST_REGISTRY file).
- * A camera is added by an entry in the variable; a mode by a line in kModes.
+ * A camera is added by an entry in the variable; a mode by a line in a table
+ * of kModes.
  * The list is read again at every probe; the base class serves start() and
  * stop() from the probe, so a provider that adds and removes cameras while a
  * monitor runs only needs start() and gst_device_provider_device_add/remove. */
@@ -29,15 +39,40 @@
 #define CAMERAS_VARIABLE "LUMORA_FAKE_CAMERAS"
 #define DEFAULT_CAMERAS "pattern=smpte; pattern=ball"
 
+#define RAW "video/x-raw"
+#define MJPEG "image/jpeg"
+#define H264 "video/x-h264"
+#define H265 "video/x-h265"
+
 typedef struct {
+    const char *media;
     int width, height, fps;
 } FakeMode;
 
-static const FakeMode kModes[] = {
-    {640, 480, 30},
-    {640, 480, 15},
-    {1280, 720, 30},
-    {1280, 720, 15},
+typedef struct {
+    const char *name;
+    const FakeMode *modes;
+    guint count;
+} CameraKind;
+
+static const FakeMode kRawModes[] = {
+    {RAW, 640, 480, 30}, {RAW, 640, 480, 15},  {RAW, 1280, 720, 30},
+    {RAW, 1280, 720, 15}, {RAW, 1920, 1080, 30},
+};
+static const FakeMode kMjpegModes[] = {{MJPEG, 1280, 720, 30}, {MJPEG, 1920, 1080, 30}};
+/* Like most USB webcams: raw HD only at low rates (the bus cannot carry
+ * more), Motion JPEG at full rate. */
+static const FakeMode kWebcamModes[] = {
+    {RAW, 640, 480, 30},   {RAW, 1280, 720, 10},   {RAW, 1920, 1080, 5},
+    {MJPEG, 640, 480, 30}, {MJPEG, 1280, 720, 30}, {MJPEG, 1920, 1080, 30},
+};
+static const FakeMode kH264Modes[] = {{H264, 640, 480, 30}, {H264, 1280, 720, 30}};
+static const FakeMode kH265Modes[] = {{H265, 1280, 720, 30}};
+
+#define KIND(name, table) {name, table, G_N_ELEMENTS(table)}
+static const CameraKind kKinds[] = {
+    KIND("raw", kRawModes),   KIND("mjpeg", kMjpegModes), KIND("webcam", kWebcamModes),
+    KIND("h264", kH264Modes), KIND("h265", kH265Modes),
 };
 
 static const char *const kFormats[] = {"BGRx", "YUY2", "I420"};
@@ -46,12 +81,13 @@ typedef struct {
     char pattern[32];
     guint32 color; /* 0xAARRGGBB */
     guint delay_ms;
+    const CameraKind *kind;
+    guint corrupt_every; /* 0: no frame is garbled */
 } CameraSettings;
 
 /* ---- the modes ---------------------------------------------------------- */
 
-static GstCaps *camera_modes(void) {
-    GstCaps *caps = gst_caps_new_empty();
+static void set_raw_formats(GstStructure *mode) {
     GValue formats = G_VALUE_INIT;
     gst_value_list_init(&formats, G_N_ELEMENTS(kFormats));
     for (guint i = 0; i < G_N_ELEMENTS(kFormats); ++i) {
@@ -60,15 +96,23 @@ static GstCaps *camera_modes(void) {
         g_value_set_static_string(&format, kFormats[i]);
         gst_value_list_append_and_take_value(&formats, &format);
     }
-    for (guint i = 0; i < G_N_ELEMENTS(kModes); ++i) {
-        GstStructure *mode = gst_structure_new("video/x-raw", "width", G_TYPE_INT, kModes[i].width,
-                                               "height", G_TYPE_INT, kModes[i].height,
-                                               "framerate", GST_TYPE_FRACTION, kModes[i].fps, 1,
-                                               NULL);
-        gst_structure_set_value(mode, "format", &formats);
+    gst_structure_take_value(mode, "format", &formats);
+}
+
+static GstCaps *camera_modes(const CameraKind *kind) {
+    GstCaps *caps = gst_caps_new_empty();
+    for (guint i = 0; i < kind->count; ++i) {
+        const FakeMode *m = &kind->modes[i];
+        GstStructure *mode = gst_structure_new(m->media, "width", G_TYPE_INT, m->width, "height",
+                                               G_TYPE_INT, m->height, "framerate",
+                                               GST_TYPE_FRACTION, m->fps, 1, NULL);
+        if (strcmp(m->media, RAW) == 0)
+            set_raw_formats(mode);
+        else if (strcmp(m->media, MJPEG) != 0)  /* as V4L2 cameras give H.264 */
+            gst_structure_set(mode, "stream-format", G_TYPE_STRING, "byte-stream", "alignment",
+                              G_TYPE_STRING, "au", NULL);
         gst_caps_append_structure(caps, mode);
     }
-    g_value_unset(&formats);
     return caps;
 }
 
@@ -94,41 +138,155 @@ static GstPadProbeReturn hold_first_frames(GstPad *pad, GstPadProbeInfo *info, g
     return now - late->first_buffer_us < late->delay_us ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }
 
+/* ---- garbled frames ----------------------------------------------------- */
+
+typedef struct {
+    guint every;
+    guint count;
+} Corruption;
+
+/* Zeroes the start of every `every`-th frame: a JPEG without its start
+ * marker, which no decoder takes for a picture. */
+static GstPadProbeReturn garble_frames(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
+    (void)pad;
+    Corruption *corruption = data;
+    if (++corruption->count % corruption->every != 0) return GST_PAD_PROBE_OK;
+    GstBuffer *buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    GstMapInfo map;
+    if (gst_buffer_map(buffer, &map, GST_MAP_WRITE)) {
+        memset(map.data, 0, MIN(map.size, 64));
+        gst_buffer_unmap(buffer, &map);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 /* ---- the camera element ------------------------------------------------- */
 
-/* videotestsrc (live, the camera's pattern) ! capsfilter (the camera's modes),
- * in a bin with one source pad. */
+/* A bin of videotestsrc (live, the camera's pattern) and a capsfilter (the
+ * camera's modes) whose source pad is the bin's.  The two are joined when
+ * the bin starts: directly for a raw mode, through an encoder for a
+ * compressed one. */
+#define LUMORA_TYPE_FAKE_CAMERA_SOURCE (lumora_fake_camera_source_get_type())
+G_DECLARE_FINAL_TYPE(LumoraFakeCameraSource, lumora_fake_camera_source, LUMORA,
+                     FAKE_CAMERA_SOURCE, GstBin)
+
+struct _LumoraFakeCameraSource {
+    GstBin parent;
+    CameraSettings settings;
+    GstElement *source, *modes; /* owned by the bin */
+    gboolean joined;            /* once joined, restarts keep the encoder */
+};
+
+G_DEFINE_TYPE(LumoraFakeCameraSource, lumora_fake_camera_source, GST_TYPE_BIN)
+
+/* The encoder of a compressed media type, set for a camera's low latency.
+ * jpegenc takes I420 as if it were full-range, which shifts the colours;
+ * from RGB it converts as a camera does. */
+static GstElement *make_encoder(const char *media) {
+    if (strcmp(media, MJPEG) == 0)
+        return gst_parse_bin_from_description("capsfilter caps=video/x-raw,format=BGRx ! jpegenc",
+                                              TRUE, NULL);
+    GstElement *encoder =
+        gst_element_factory_make(strcmp(media, H264) == 0 ? "x264enc" : "x265enc", NULL);
+    if (encoder) {
+        gst_util_set_object_arg(G_OBJECT(encoder), "tune", "zerolatency");
+        gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "ultrafast");
+    }
+    return encoder;
+}
+
+/* The media type the element after the camera asked for. */
+static gchar *asked_media(LumoraFakeCameraSource *self) {
+    GstCaps *offered = NULL;
+    g_object_get(self->modes, "caps", &offered, NULL);
+    GstPad *pad = gst_element_get_static_pad(GST_ELEMENT(self), "src");
+    GstCaps *asked = gst_pad_peer_query_caps(pad, offered);
+    gst_object_unref(pad);
+    gst_caps_unref(offered);
+    gchar *media = gst_caps_is_empty(asked)
+                       ? NULL
+                       : g_strdup(gst_structure_get_name(gst_caps_get_structure(asked, 0)));
+    gst_caps_unref(asked);
+    return media;
+}
+
+static gboolean join_source(LumoraFakeCameraSource *self) {
+    gchar *media = asked_media(self);
+    if (!media || strcmp(media, RAW) == 0) {
+        g_free(media);
+        return gst_element_link(self->source, self->modes);
+    }
+    GstElement *encoder = make_encoder(media);
+    if (!encoder) {
+        GST_ELEMENT_ERROR(self, CORE, MISSING_PLUGIN, ("no encoder for %s installed", media), (NULL));
+        g_free(media);
+        return FALSE;
+    }
+    g_free(media);
+    gst_bin_add(GST_BIN(self), encoder);
+    gst_element_set_state(encoder, GST_STATE_READY);
+    if (self->settings.corrupt_every > 0) {
+        Corruption *corruption = g_new0(Corruption, 1);
+        corruption->every = self->settings.corrupt_every;
+        GstPad *pad = gst_element_get_static_pad(encoder, "src");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, garble_frames, corruption, g_free);
+        gst_object_unref(pad);
+    }
+    return gst_element_link_many(self->source, encoder, self->modes, NULL);
+}
+
+static GstStateChangeReturn lumora_fake_camera_source_change_state(GstElement *element,
+                                                                   GstStateChange transition) {
+    LumoraFakeCameraSource *self = LUMORA_FAKE_CAMERA_SOURCE(element);
+    if (transition == GST_STATE_CHANGE_READY_TO_PAUSED && !self->joined) {
+        if (!join_source(self)) return GST_STATE_CHANGE_FAILURE;
+        self->joined = TRUE;
+    }
+    return GST_ELEMENT_CLASS(lumora_fake_camera_source_parent_class)
+        ->change_state(element, transition);
+}
+
+static void lumora_fake_camera_source_class_init(LumoraFakeCameraSourceClass *klass) {
+    GST_ELEMENT_CLASS(klass)->change_state = lumora_fake_camera_source_change_state;
+}
+
+static void lumora_fake_camera_source_init(LumoraFakeCameraSource *self) { (void)self; }
+
+static void hold_first_frames_of(GstElement *source, guint delay_ms) {
+    LateStart *late = g_new0(LateStart, 1);
+    late->delay_us = (gint64)delay_ms * 1000;
+    GstPad *pad = gst_element_get_static_pad(source, "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+                      hold_first_frames, late, g_free);
+    gst_object_unref(pad);
+}
+
 static GstElement *make_camera_element(const CameraSettings *camera, const gchar *name) {
-    GstElement *bin = gst_bin_new(name);
     GstElement *source = gst_element_factory_make("videotestsrc", NULL);
     GstElement *modes = gst_element_factory_make("capsfilter", NULL);
     if (!source || !modes) {
         if (source) gst_object_unref(source);
         if (modes) gst_object_unref(modes);
-        gst_object_unref(bin);
         return NULL;
     }
+    LumoraFakeCameraSource *self =
+        g_object_new(LUMORA_TYPE_FAKE_CAMERA_SOURCE, "name", name, NULL);
+    self->settings = *camera;
+    self->source = source;
+    self->modes = modes;
     g_object_set(source, "is-live", TRUE, NULL);
     gst_util_set_object_arg(G_OBJECT(source), "pattern", camera->pattern);
     g_object_set(source, "foreground-color", camera->color, NULL);
-    GstCaps *caps = camera_modes();
+    GstCaps *caps = camera_modes(camera->kind);
     g_object_set(modes, "caps", caps, NULL);
     gst_caps_unref(caps);
-    gst_bin_add_many(GST_BIN(bin), source, modes, NULL);
-    gst_element_link(source, modes);
-
-    if (camera->delay_ms > 0) {
-        LateStart *late = g_new0(LateStart, 1);
-        late->delay_us = (gint64)camera->delay_ms * 1000;
-        GstPad *pad = gst_element_get_static_pad(source, "src");
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
-                          hold_first_frames, late, g_free);
-        gst_object_unref(pad);
-    }
+    gst_bin_add_many(GST_BIN(self), source, modes, NULL);
+    if (camera->delay_ms > 0) hold_first_frames_of(source, camera->delay_ms);
     GstPad *inner = gst_element_get_static_pad(modes, "src");
-    gst_element_add_pad(bin, gst_ghost_pad_new("src", inner));
+    gst_element_add_pad(GST_ELEMENT(self), gst_ghost_pad_new("src", inner));
     gst_object_unref(inner);
-    return bin;
+    return GST_ELEMENT(self);
 }
 
 /* ---- the device --------------------------------------------------------- */
@@ -155,10 +313,10 @@ static void lumora_fake_camera_init(LumoraFakeCamera *camera) { (void)camera; }
 
 static GstDevice *new_camera(int index, const CameraSettings *settings) {
     gchar *name = g_strdup_printf("Lumora Fake Camera %d", index);
-    GstCaps *caps = camera_modes();
-    GstStructure *properties = gst_structure_new("lumora-fake-camera", "camera.index", G_TYPE_INT,
-                                                 index, "camera.pattern", G_TYPE_STRING,
-                                                 settings->pattern, NULL);
+    GstCaps *caps = camera_modes(settings->kind);
+    GstStructure *properties = gst_structure_new(
+        "lumora-fake-camera", "camera.index", G_TYPE_INT, index, "camera.pattern", G_TYPE_STRING,
+        settings->pattern, "camera.kind", G_TYPE_STRING, settings->kind->name, NULL);
     LumoraFakeCamera *camera =
         g_object_new(LUMORA_TYPE_FAKE_CAMERA, "display-name", name, "device-class",
                      "Video/Source", "caps", caps, "properties", properties, NULL);
@@ -171,9 +329,16 @@ static GstDevice *new_camera(int index, const CameraSettings *settings) {
 
 /* ---- the settings ------------------------------------------------------- */
 
+static const CameraKind *find_kind(const char *name) {
+    for (guint i = 0; i < G_N_ELEMENTS(kKinds); ++i)
+        if (strcmp(kKinds[i].name, name) == 0) return &kKinds[i];
+    g_warning("fake camera: unknown kind \"%s\"", name);
+    return &kKinds[0];
+}
+
 /* One entry of LUMORA_FAKE_CAMERAS; unknown settings are reported and left out. */
 static CameraSettings read_camera(const char *entry) {
-    CameraSettings camera = {"smpte", 0xffffffff, 0};
+    CameraSettings camera = {"smpte", 0xffffffff, 0, &kKinds[0], 0};
     gchar **settings = g_strsplit_set(entry, " \t", -1);
     for (gchar **setting = settings; *setting; ++setting) {
         if (**setting == '\0') continue;
@@ -190,6 +355,10 @@ static CameraSettings read_camera(const char *entry) {
             g_strlcpy(camera.pattern, "solid-color", sizeof camera.pattern);
         } else if (g_str_has_prefix(*setting, "delay=")) {
             camera.delay_ms = (guint)strtoul(value, NULL, 10);
+        } else if (g_str_has_prefix(*setting, "kind=")) {
+            camera.kind = find_kind(value);
+        } else if (g_str_has_prefix(*setting, "corrupt=")) {
+            camera.corrupt_every = (guint)strtoul(value, NULL, 10);
         } else {
             g_warning("fake camera: unknown setting \"%s\"", *setting);
         }

@@ -26,6 +26,12 @@ TEST(SourceTextTest, DescriptionsPipelinesAndReasons) {
     EXPECT_EQ(CameraLinkFailure("video/x-raw,width=640"), "the camera offers no mode video/x-raw,width=640");
     EXPECT_EQ(LostSourceNotice("the stream ended", 3000), "the stream ended; the last frame stays, retrying every 3 s");
     EXPECT_EQ(LostSourceNotice("x", 400), "x; the last frame stays, retrying every 1 s");
+    EXPECT_EQ(UndecodedFrameNotice("jpegdec", ""),
+              "a frame from the camera does not decode (jpegdec); such frames are skipped, and not "
+              "told again");
+    EXPECT_EQ(UndecodedFrameNotice("avdec_h264", "no picture"),
+              "a frame from the camera does not decode (avdec_h264: no picture); such frames are "
+              "skipped, and not told again");
 }
 
 // A source fails at 1 s and again while lost, restarts every 400 ms until a
