@@ -107,6 +107,11 @@ struct Application {  // saved fields: app/settings.cpp
     // Window and text
     int32_t window_width = 0, window_height = 0;
     int32_t gl_win_pos_x = 120, gl_win_pos_y = 25;
+
+    // Storage guard (record/storage_guard.h), in MiB: 0 is no limit, and
+    // the default floor.
+    int32_t storage_limit_mib = 0;
+    int32_t storage_free_mib = 0;
 };
 
 extern Application app;

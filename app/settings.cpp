@@ -46,6 +46,8 @@ void ForEachSetting(Visit visit) {
     visit("backplate_border_color_b", app.backplate_border_color_b, Form::Hundredths);
     visit("gl_win_pos_x", app.gl_win_pos_x);
     visit("gl_win_pos_y", app.gl_win_pos_y);
+    visit("storage_limit_mib", app.storage_limit_mib);
+    visit("storage_free_mib", app.storage_free_mib);
 }
 
 uint32_t StoredForm(float field, Form form) {

@@ -11,6 +11,7 @@
 #include "overlay/buttons.h"
 #include "overlay/overlay.h"
 #include "record/record.h"
+#include "record/storage_guard.h"
 #include "render/model_pass.h"
 #include "render/render.h"
 #include "render/shader.h"
@@ -140,6 +141,22 @@ const Menu kRecordMenu{"Record", {}, std::size(kRecordMenuModes),
                        [](int i) { return RecordModeText(kRecordMenuModes[i]).panel; },
                        [](int i) { SetRecordMode(kRecordMenuModes[i]); }};
 
+// The storage guard's choices, in MiB.
+struct StorageEntry {
+    const char* label;
+    int32_t mib;
+};
+const StorageEntry kStorageLimits[] = {
+    {"No limit", 0}, {"1 GiB", 1024}, {"5 GiB", 5 * 1024}, {"20 GiB", 20 * 1024}, {"100 GiB", 100 * 1024}};
+const StorageEntry kStorageFloors[] = {
+    {"1 GiB or 5 % of the disk", 0}, {"5 GiB", 5 * 1024}, {"20 GiB", 20 * 1024}};
+const Menu kStorageLimitMenu{"Capture Folder Limit", {}, std::size(kStorageLimits),
+                             [](int i) { return kStorageLimits[i].label; },
+                             [](int i) { SetStorageLimit(kStorageLimits[i].mib); }};
+const Menu kStorageFloorMenu{"Keep Free on Disk", {}, std::size(kStorageFloors),
+                             [](int i) { return kStorageFloors[i].label; },
+                             [](int i) { SetStorageFloor(kStorageFloors[i].mib); }};
+
 const MenuRow kOptionsRows[] = {
     Sub("Backplate", kBackplateMenu),
     Sub("Motion Interval", kIntervalMenu),
@@ -152,6 +169,8 @@ const MenuRow kOptionsRows[] = {
     Entry("Fullscreen ON/OFF", SwitchScreenMode),
     Entry("FILL/LINE", SwitchPolygonMode),
     Entry("NEAREST/LINEAR", SwitchTextureFilter),
+    Sub("Capture Folder Limit", kStorageLimitMenu),
+    Sub("Keep Free on Disk", kStorageFloorMenu),
 };
 const Menu kOptionsMenu{"Options", kOptionsRows};
 

@@ -21,6 +21,7 @@
 #include "record/avi_file.h"
 #include "record/avi_generator.h"
 #include "record/record.h"
+#include "record/storage_guard.h"
 
 RecordState record;
 
@@ -123,9 +124,17 @@ bool BeginRecording(const char* name_format, int width, int height) {
         ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
         return false;
     }
+    // The running checks take over after the first second; the floor
+    // absorbs what a second of even uncompressed frames writes.
+    if (!MakeRoomForRecording(kGuardLeastAhead, "", &reason)) {
+        const std::string text = "The recording could not be started: " + reason + ".";
+        ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
+        return false;
+    }
     FormatClockName(OutputKind::kRecordings, name_format, LocalNow(), record.record_file_name,
                     sizeof record.record_file_name);
     if (!StartRecording(width, height, record.record_file_name)) return false;
+    ResetStorageGuard(NowMs());
     PostPassingNotice(("Recording to " + std::string(BaseName(record.record_file_name))).c_str(),
                       NowMs());
     return true;
@@ -189,6 +198,27 @@ const uint8_t* FitToStream(const uint8_t* pixels, int width, int height) {
     return out;
 }
 
+// Ends the recording without the box that names its file: a fault ends it,
+// and the fault's box follows.
+void AbandonRecording() {
+    record.avi_generator.Close();
+    record.file_open = false;
+    app.record_mode = kRecordOff;
+    app.motion_record_on = false;
+    app.motion_recording = false;
+}
+
+// Once a second the storage guard makes room for the next seconds; when it
+// cannot, the recording stops before the disk is full.
+void GuardStorage() {
+    std::string reason;
+    if (GuardRunningRecording(NowMs(), record.record_file_name, &reason)) return;
+    AbandonRecording();
+    const std::string text =
+        std::string("The recording ") + record.record_file_name + " was stopped: " + reason + ".";
+    ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
+}
+
 void WriteDueFrames(const uint8_t* pixels, int width, int height) {
     record.fed_this_frame = true;
     const uint32_t count = FramesDue(NowMs(), true);
@@ -200,11 +230,7 @@ void WriteDueFrames(const uint8_t* pixels, int width, int height) {
         if (status != 0) {
             // The disk is full or the folder is gone: the recording ends
             // here (its frames so far stay readable), with one box.
-            record.avi_generator.Close();
-            record.file_open = false;
-            app.record_mode = kRecordOff;
-            app.motion_record_on = false;
-            app.motion_recording = false;
+            AbandonRecording();
             if (!record.write_failed) {
                 record.write_failed = true;
                 char text[kPathLength + 64];
@@ -428,6 +454,7 @@ void RecordEffectFrame() {
 }
 
 void RecordFinishedFrame() {
+    if (record.file_open) GuardStorage();
     if ((app.motion_recording && app.motion_record_on) || app.record_mode == kRecordNormal)
         RecordVideo(false, false, app.video_width, app.video_height,
                     app.frame_buffer[app.current_camera], record.record_file_name);

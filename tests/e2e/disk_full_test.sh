@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The disk fills up while recording (a 1 MiB tmpfs as the record folder):
+# The disk fills up while recording (a 2 MiB tmpfs as the record folder):
 # the recording ends with an "Error" box naming the file, nothing hangs,
 # and the frames written before stay decodable.
 source "$(dirname "$0")/lib.sh"
@@ -14,7 +14,7 @@ records=$E2E_DIR/data/capture/record
 : >"$E2E_DIR/lumora.log"
 
 [ "$(id -u)" -eq 0 ] || e2e_skip "mounting a small tmpfs needs root"
-mount -t tmpfs -o size=1m tmpfs "$records" 2>/dev/null || e2e_skip "mount -t tmpfs is not permitted here"
+mount -t tmpfs -o size=2m tmpfs "$records" 2>/dev/null || e2e_skip "mount -t tmpfs is not permitted here"
 unmount_at_exit "$records"
 
 start_lumora

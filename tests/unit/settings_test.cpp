@@ -68,12 +68,13 @@ TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
     app.backplate_border_color_b = 0.25f;
     app.gl_win_pos_x = 300;
     app.gl_win_pos_y = 44;
+    app.storage_limit_mib = 5120;
     SaveSettings();
 
     const std::string text = ReadFile(SettingsFilePath());
     int lines = 0;
     for (char c : text) lines += c == '=';
-    EXPECT_EQ(lines, 61);
+    EXPECT_EQ(lines, 63);
 
     app = Application{};
     LoadSettings();
@@ -89,6 +90,8 @@ TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
     EXPECT_FLOAT_EQ(app.backplate_border_color_b, 0.25f);
     EXPECT_EQ(app.gl_win_pos_x, 300);
     EXPECT_EQ(app.gl_win_pos_y, 44);
+    EXPECT_EQ(app.storage_limit_mib, 5120);
+    EXPECT_EQ(app.storage_free_mib, 0);
     // The info panel position is never stored.
     EXPECT_EQ(app.window_pos_x[4], -120);
 }
