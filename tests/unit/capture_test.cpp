@@ -110,24 +110,4 @@ TEST_F(CaptureTest, FetchCopiesNewFramesOnlyAndReportsWhatItFilled) {
     EXPECT_EQ(app.frame_buffer[0][0], 0x44);
 }
 
-// Each fetch asks whether the cameras in use are lost; the last frame stays.
-TEST_F(CaptureTest, FetchTellsWhichCameraIsLost) {
-    dialogs.AnswerYes(true);
-    ASSERT_TRUE(OpenCaptureDevices(kDeviceFiles));
-    PublishFakeFrame(kPrimary, 0x11, 64, 48);
-    FetchFrames();
-    FakeCameraFor(kSecondary).lost = true;
-    FetchFrames();
-    EXPECT_FALSE(CameraLost(kPrimaryCamera));
-    EXPECT_TRUE(CameraLost(kSecondaryCamera));
-    FakeCameraFor(kPrimary).lost = true;
-    EXPECT_TRUE(FetchFrames().camera[0]);
-    EXPECT_TRUE(CameraLost(kPrimaryCamera));
-    EXPECT_EQ(app.frame_buffer[0][0], 0x11);
-    FakeCameraFor(kPrimary).lost = FakeCameraFor(kSecondary).lost = false;
-    FetchFrames();
-    EXPECT_FALSE(CameraLost(kPrimaryCamera) || CameraLost(kSecondaryCamera));
-    EXPECT_FALSE(CameraLost(-1) || CameraLost(kCameraCount));
-}
-
 }  // namespace

@@ -24,7 +24,6 @@ class NoticesTest : public ::testing::Test {
 protected:
     void TearDown() override {
         capture.notice[0] = render.mask_load_failure[0] = model_state.load_failure[0] = '\0';
-        capture.lost[0] = capture.lost[1] = false;
     }
     ProgramStateGuard state_;
 };
@@ -66,21 +65,6 @@ TEST_F(NoticesTest, EachShowsWhileItsConditionHolds) {
     app.alarm_sound = 1;
     app.view_mode = kViewNormal;
     EXPECT_EQ(Lines(true), std::vector<std::string>{"No camera available: showing a test pattern"});
-}
-
-// Each camera in use that is lost has its line, after the camera notice; the
-// secondary counts only while it is shown.
-TEST_F(NoticesTest, ALostCameraIsToldUntilItIsBack) {
-    capture.lost[0] = capture.lost[1] = true;
-    EXPECT_EQ(Lines(), std::vector<std::string>{"Camera 1 lost: waiting for it to return"});
-    app.second_camera_enabled = true;
-    std::snprintf(capture.notice, sizeof capture.notice, "%s",
-                  "No camera available: showing a test pattern");
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"No camera available: showing a test pattern",
-                                                 "Camera 1 lost: waiting for it to return",
-                                                 "Camera 2 lost: waiting for it to return"}));
-    capture.lost[0] = capture.lost[1] = false;
-    EXPECT_EQ(Lines().size(), 1u);
 }
 
 }  // namespace
