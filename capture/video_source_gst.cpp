@@ -23,8 +23,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -140,6 +140,7 @@ struct VideoSource::Impl {
     std::atomic<bool> supervising{false};
     std::atomic<int> retry_ms{3000};
     std::atomic<bool> lost{false};
+    bool reopen_failure_told = false;  // once per loss: a camera may refuse every retry
 
     // Streaming thread: keep the newest sample of the agreed size.
     static GstFlowReturn OnNewSample(GstAppSink* appsink, gpointer data) {
@@ -548,7 +549,8 @@ struct VideoSource::Impl {
             camera_name = IdentityOfDevice(device).display_name;
             std::fprintf(stderr, "capture: %s: %s\n", file.c_str(),
                          ReturnedCameraNotice(camera_name, index).c_str());
-        } else {
+        } else if (!reopen_failure_told) {
+            reopen_failure_told = true;
             std::fprintf(stderr, "capture: %s: the camera is back but does not open: %s\n",
                          file.c_str(), error.c_str());
         }
@@ -609,6 +611,7 @@ struct VideoSource::Impl {
         switch (action) {
             case SourceWatch::kLose:
                 lost = true;
+                reopen_failure_told = false;
                 TellLoss(reason, cameras != nullptr);
                 gst_element_set_state(pipeline, GST_STATE_NULL);
                 break;
