@@ -106,6 +106,7 @@ int CamerasInUse() { return app.second_camera_enabled ? 2 : 1; }
 // frame_buffer[i] holds it.
 bool FetchCamera(int i) {
     VideoSource* source = capture.video_source[i];
+    capture.lost[i] = source && source->Lost();
     if (!source || !capture.frames[i]) return false;
     source->WaitForNextSample(1);
     uint8_t* pixels = nullptr;
@@ -142,6 +143,7 @@ SecondCameraOffer OfferSecondCamera(bool opened, int primary_width, int primary_
 bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
     capture.closing = false;
     capture.notice[0] = '\0';
+    capture.lost[0] = capture.lost[1] = false;
     capture.failure.clear();
     capture.video_source[0] = new VideoSource;
     capture.video_source[1] = new VideoSource;
@@ -165,6 +167,10 @@ bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
 }
 
 const char* CaptureFailureReason() { return capture.failure.c_str(); }
+
+bool CameraLost(int camera) {
+    return camera >= 0 && camera < kCameraCount && capture.lost[camera];
+}
 
 FetchedFrames FetchFrames() {
     FetchedFrames fetched;

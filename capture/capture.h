@@ -45,6 +45,11 @@ struct FetchedFrames {
 // Start of every frame: fetch the newest frame of each camera in use.
 FetchedFrames FetchFrames();
 
+// Whether camera i (kPrimaryCamera, kSecondaryCamera) was lost at the last
+// fetch: unplugged or failed, its last frame standing still until it is
+// back.  Motion detection and camera recording pause meanwhile.
+bool CameraLost(int camera);
+
 // Stops, releases and destroys the sources (the exit sequence).
 void CloseCaptureDevices();
 
@@ -71,5 +76,6 @@ struct CaptureState {
     // picture while it is not empty (e.g. that no camera was found and a
     // test pattern stands in).  Set when the devices open.
     char notice[kCaptureNoticeLength] = "";
+    bool lost[2] = {false, false};  // per camera, as of the last fetch (CameraLost)
 };
 extern CaptureState capture;

@@ -37,9 +37,28 @@ std::string UndecodedFrameNotice(const std::string& decoder, const std::string& 
            detail + "); such frames are skipped, and not told again";
 }
 
+namespace {
+
+// GStreamer's sentences end in a full stop; ours go on after a semicolon.
+std::string Clause(const std::string& sentence) {
+    return !sentence.empty() && sentence.back() == '.' ? sentence.substr(0, sentence.size() - 1)
+                                                       : sentence;
+}
+
+}  // namespace
+
 std::string LostSourceNotice(const std::string& reason, int retry_ms) {
     const int seconds = (retry_ms + 999) / 1000;
-    return reason + "; the last frame stays, retrying every " + std::to_string(seconds) + " s";
+    return Clause(reason) + "; the last frame stays, retrying every " + std::to_string(seconds) +
+           " s";
+}
+
+std::string LostCameraNotice(const std::string& reason, const std::string& identity) {
+    return Clause(reason) + "; the last frame stays until the camera (" + identity + ") is back";
+}
+
+std::string ReturnedCameraNotice(const std::string& name, int index) {
+    return "the camera is back: " + name + ", now camera " + std::to_string(index);
 }
 
 SourceWatch::Action SourceWatch::Poll(bool failed, uint64_t serial, int64_t now_us, int retry_ms) {
@@ -61,4 +80,8 @@ SourceWatch::Action SourceWatch::Poll(bool failed, uint64_t serial, int64_t now_
         return kRestart;
     }
     return kWait;
+}
+
+void SourceWatch::RetryNow(int64_t now_us) {
+    if (lost) next_retry_us = now_us;
 }

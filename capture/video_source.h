@@ -11,7 +11,12 @@
 // checkout/check-in: up to `max_concurrent_checkouts` holders (any threads)
 // may each hold one buffer at a time; a checked-out buffer stays valid until
 // its check-in.  A source that errors or ends while running is restarted
-// every few seconds; meanwhile no new frames arrive (one notice on stderr).
+// every few seconds; meanwhile no new frames arrive (one notice on stderr)
+// and the source counts as lost.  A camera is not restarted but looked for:
+// the camera that was opened (known by its identity, capture/camera_identity.h)
+// is opened again, in the same mode and at the same frame size, as soon as it
+// is there again, whatever its index then; a camera that is unplugged counts
+// as lost even before its element tells of an error.
 // Results follow the convention of the callers: negative is failure, 0 success.
 // All methods are thread-safe.
 #pragma once
@@ -46,6 +51,8 @@ public:
     int64_t GetCurrentTimestamp();  // arrival time of the newest frame
     // How long a lost source waits before the next restart (default 3 s).
     void SetRetryInterval(int milliseconds);
+    // True from the loss of a running source until its frames arrive again.
+    bool Lost() const;
     int Stop();
     int ReleaseGraph();
 
@@ -81,21 +88,30 @@ std::string CameraLinkFailure(const std::string& mode);
 std::string UndecodedFrameNotice(const std::string& decoder, const std::string& detail);
 // "<reason>; the last frame stays, retrying every N s" (whole seconds, up).
 std::string LostSourceNotice(const std::string& reason, int retry_ms);
+// A lost camera: "<reason>; the last frame stays until the camera
+// (<identity>) is back".
+std::string LostCameraNotice(const std::string& reason, const std::string& identity);
+// "the camera is back: <name>, now camera N".
+std::string ReturnedCameraNotice(const std::string& name, int index);
 
 // The supervisor's rules for a running source: a failure stops it (told the
 // first time), and it is restarted every retry interval until frames come
-// again.  Owned by one source's supervisor thread; a fresh watch per Run().
+// again (a camera: opened again if it is there).  Owned by one source's
+// supervisor thread; a fresh watch per Run().
 struct SourceWatch {
     enum Action {
         kWait,     // nothing to do
         kLose,     // lost now: tell, stop
         kStop,     // failed again while lost: stop
         kRecover,  // frames arrive again: tell
-        kRestart,  // still lost at the retry time: start again
+        kRestart,  // still lost at the retry time: start again (a camera: look for it)
     };
-    // One poll: `failed` when the source told an error or its end,
-    // `serial` counts the frames so far, `now_us` a monotonic clock.
+    // One poll: `failed` when the source told an error or its end (or its
+    // camera was unplugged), `serial` counts the frames so far, `now_us` a
+    // monotonic clock.
     Action Poll(bool failed, uint64_t serial, int64_t now_us, int retry_ms);
+    // The lost camera was plugged in again: the next poll restarts at once.
+    void RetryNow(int64_t now_us);
 
     bool lost = false;
     uint64_t serial_at_loss = 0;

@@ -8,8 +8,10 @@
 // keeps the newest sample; checkouts take a reference to it and map it, so a
 // checked-out frame stays intact however many frames arrive meanwhile.  A
 // supervisor thread watches the bus while running and restarts a source that
-// failed or ended.  The probe that checks a source delivers (TryStart) stops
-// it again: frames are handed out from Run() on.
+// failed or ended; for a camera it also watches the system's cameras, and
+// opens the camera anew (a new element from its device) when it is back.
+// The probe that checks a source delivers (TryStart) stops it again: frames
+// are handed out from Run() on.
 #include "capture/video_source.h"
 
 #include <gst/app/gstappsink.h>
@@ -22,11 +24,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "capture/camera_identity.h"
 #include "capture/device_description.h"
 
 namespace {
@@ -105,6 +109,7 @@ struct VideoSource::Impl {
     DeviceDescription description;
     int started_source = -1;  // index into description.sources, -1 before a build
     std::string camera_name;  // of the camera source being tried
+    CameraIdentity camera_identity;  // of the camera opened, to know it again
     std::string failure;      // why the last build or Run failed, one line per reason
     // The camera being tried: whether it listed its modes, the format of the
     // chosen one, and its decoder chain (a bin the pipeline owns; null for
@@ -134,6 +139,8 @@ struct VideoSource::Impl {
     std::thread supervisor;
     std::atomic<bool> supervising{false};
     std::atomic<int> retry_ms{3000};
+    std::atomic<bool> lost{false};
+    bool reopen_failure_told = false;  // once per loss: a camera may refuse every retry
 
     // Streaming thread: keep the newest sample of the agreed size.
     static GstFlowReturn OnNewSample(GstAppSink* appsink, gpointer data) {
@@ -188,9 +195,8 @@ struct VideoSource::Impl {
         GstDevice* device = nullptr;
         if (static_cast<guint>(index) < count) {
             device = GST_DEVICE(gst_object_ref(g_list_nth_data(devices, index)));
-            gchar* name = gst_device_get_display_name(device);
-            camera_name = name ? name : "";
-            g_free(name);
+            camera_identity = IdentityOfDevice(device);
+            camera_name = camera_identity.display_name;
         }
         g_list_free_full(devices, gst_object_unref);
         gst_object_unref(monitor);
@@ -261,18 +267,24 @@ struct VideoSource::Impl {
         return linked;
     }
 
-    // camera ! capsfilter (the chosen mode) [! queue ! decoder] ! conversion.
-    // The mode is held at the camera itself, so the camera has to offer it.
     GstElement* MakeCameraPipeline(const CaptureSourceSpec& source, std::string* error) {
         GstDevice* device = FindCamera(source.camera_index, error);
         if (!device) return nullptr;
+        GstElement* made = MakeCameraPipelineOf(device, source, error);
+        gst_object_unref(device);
+        return made;
+    }
+
+    // `device` ! capsfilter (the chosen mode) [! queue ! decoder] ! conversion.
+    // The mode is held at the camera itself, so the camera has to offer it.
+    GstElement* MakeCameraPipelineOf(GstDevice* device, const CaptureSourceSpec& source,
+                                     std::string* error) {
         ModeChoice choice;
         GstElement* camera = nullptr;
         if (ChooseDeviceMode(device, source, &choice, error)) {
             camera = gst_device_create_element(device, nullptr);
             if (!camera) *error = "the camera's element cannot be made";
         }
-        gst_object_unref(device);
         if (!camera) return nullptr;
         GError* gerror = nullptr;
         GstElement* tail = gst_parse_bin_from_description(kConversionTail, TRUE, &gerror);
@@ -307,6 +319,15 @@ struct VideoSource::Impl {
     }
 
     void DropPipeline() {
+        ReleasePipeline();
+        std::lock_guard<std::mutex> lock(mutex);
+        if (latest) gst_sample_unref(latest);
+        latest = nullptr;
+        expect_width = expect_height = 0;
+    }
+
+    // Stops and lets go of the pipeline; its last frame stays.
+    void ReleasePipeline() {
         if (pipeline) gst_element_set_state(pipeline, GST_STATE_NULL);
         if (sink) gst_object_unref(sink);
         if (fit) gst_object_unref(fit);
@@ -315,10 +336,6 @@ struct VideoSource::Impl {
         pipeline = sink = fit = decoder = nullptr;
         bus = nullptr;
         decoder_name.clear();
-        std::lock_guard<std::mutex> lock(mutex);
-        if (latest) gst_sample_unref(latest);
-        latest = nullptr;
-        expect_width = expect_height = 0;
     }
 
     // A frame the decoder dropped or warned about: one that did not decode
@@ -385,11 +402,14 @@ struct VideoSource::Impl {
         gst_caps_unref(caps);
     }
 
-    // Makes the pipeline of `source`, finds its sink and size filter, hooks
-    // the sink and sets it playing.
+    // Makes the pipeline of `source` and starts it.
     bool StartPipeline(const CaptureSourceSpec& source, std::string* error) {
         pipeline = MakePipeline(source, error);
-        if (!pipeline) return false;
+        return pipeline && HookPipeline(error) && Play(error);
+    }
+
+    // Finds the sink and size filter of `pipeline` and hooks the sink.
+    bool HookPipeline(std::string* error) {
         sink = gst_bin_get_by_name(GST_BIN(pipeline), kSinkName);
         fit = gst_bin_get_by_name(GST_BIN(pipeline), kFitName);
         bus = gst_element_get_bus(pipeline);
@@ -400,6 +420,10 @@ struct VideoSource::Impl {
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = OnNewSample;
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
+        return true;
+    }
+
+    bool Play(std::string* error) {
         if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
             const std::string text = PopStartError(bus);
             *error = text.empty() ? "cannot start" : text;
@@ -483,47 +507,152 @@ struct VideoSource::Impl {
                      UndecodedFrameNotice(decoder_name, text).c_str());
     }
 
+    bool WatchesCamera() const {
+        return started_source >= 0 &&
+               description.sources[static_cast<size_t>(started_source)].kind ==
+                   CaptureSourceSpec::kCamera;
+    }
+
+    // The lost camera, back as `device`, in place of the dead pipeline: the
+    // mode chosen as at the build, the frame size held as before.  The dead
+    // pipeline stays when the new one cannot be made.
+    bool ReopenCamera(GstDevice* device, std::string* error) {
+        GstElement* old_decoder = decoder;
+        const std::string old_decoder_name = decoder_name;
+        decoder = nullptr;
+        GstElement* fresh =
+            MakeCameraPipelineOf(device, description.sources[static_cast<size_t>(started_source)],
+                                 error);
+        if (!fresh) {
+            decoder = old_decoder;
+            decoder_name = old_decoder_name;
+            return false;
+        }
+        GstElement* new_decoder = decoder;
+        const std::string new_decoder_name = decoder_name;
+        ReleasePipeline();
+        pipeline = fresh;
+        decoder = new_decoder;
+        decoder_name = new_decoder_name;
+        if (!HookPipeline(error)) return false;
+        FixFrameSize(width, height);
+        return Play(error);
+    }
+
+    // Reopens the lost camera if it is there again.
+    void LookForCamera(CameraMonitor& cameras) {
+        int index = -1;
+        GstDevice* device = cameras.Find(camera_identity, &index);
+        if (!device) return;
+        std::string error;
+        if (ReopenCamera(device, &error)) {
+            camera_name = IdentityOfDevice(device).display_name;
+            std::fprintf(stderr, "capture: %s: %s\n", file.c_str(),
+                         ReturnedCameraNotice(camera_name, index).c_str());
+        } else if (!reopen_failure_told) {
+            reopen_failure_told = true;
+            std::fprintf(stderr, "capture: %s: the camera is back but does not open: %s\n",
+                         file.c_str(), error.c_str());
+        }
+        gst_object_unref(device);
+    }
+
+    // The watching monitor knows more of a camera than the probe of the
+    // build (udev's serial number, say): the camera is known by that.
+    void LearnCameraIdentity(CameraMonitor& cameras) {
+        int index = -1;
+        if (GstDevice* device = cameras.Find(camera_identity, &index)) {
+            camera_identity = IdentityOfDevice(device);
+            gst_object_unref(device);
+        }
+    }
+
+    // The next failure of the source, waiting up to one poll for it: the
+    // reason, empty when there was none.  Undecodable frames are told here.
+    std::string NextFailure() {
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, kBusPollNs, kWatchedMessages);
+        if (!message) return {};
+        std::string reason;
+        if (Passing(message)) {
+            std::string detail;
+            if (UndecodedFrame(message, &detail)) TellUndecodedFrame(detail);
+        } else {
+            reason = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS ? "the stream ended"
+                                                                  : TakeErrorText(message);
+        }
+        gst_message_unref(message);
+        return reason;
+    }
+
+    // What the providers say of the camera: unplugged is a failure (some
+    // elements say nothing when their camera goes), plugged in again
+    // shortens the wait for the next retry.
+    void HearCameras(CameraMonitor& cameras, SourceWatch* watch, std::string* reason) {
+        switch (cameras.Poll(camera_identity)) {
+            case CameraMonitor::kCameraRemoved:
+                if (reason->empty()) *reason = "the camera was unplugged";
+                break;
+            case CameraMonitor::kCameraAdded:
+                watch->RetryNow(g_get_monotonic_time());
+                break;
+            case CameraMonitor::kNothing:
+                break;
+        }
+    }
+
+    void TellLoss(const std::string& reason, bool camera) {
+        const std::string text =
+            camera ? LostCameraNotice(reason, DescribeCameraIdentity(camera_identity))
+                   : LostSourceNotice(reason, retry_ms);
+        std::fprintf(stderr, "capture: %s: %s\n", file.c_str(), text.c_str());
+    }
+
+    void Act(SourceWatch::Action action, const std::string& reason, CameraMonitor* cameras) {
+        switch (action) {
+            case SourceWatch::kLose:
+                lost = true;
+                reopen_failure_told = false;
+                TellLoss(reason, cameras != nullptr);
+                gst_element_set_state(pipeline, GST_STATE_NULL);
+                break;
+            case SourceWatch::kStop:
+                gst_element_set_state(pipeline, GST_STATE_NULL);
+                break;
+            case SourceWatch::kRecover:
+                lost = false;
+                std::fprintf(stderr, "capture: %s: frames arrive again\n", file.c_str());
+                break;
+            case SourceWatch::kRestart:
+                if (cameras) {
+                    LookForCamera(*cameras);
+                } else {
+                    gst_element_set_state(pipeline, GST_STATE_NULL);
+                    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+                }
+                break;
+            case SourceWatch::kWait:
+                break;
+        }
+    }
+
     void Supervise() {
         SourceWatch watch;
+        std::unique_ptr<CameraMonitor> cameras;
+        if (WatchesCamera()) {
+            cameras = std::make_unique<CameraMonitor>();
+            LearnCameraIdentity(*cameras);
+        }
         while (supervising) {
-            GstMessage* message = gst_bus_timed_pop_filtered(bus, kBusPollNs, kWatchedMessages);
-            std::string detail;
-            if (message && Passing(message)) {
-                if (UndecodedFrame(message, &detail)) TellUndecodedFrame(detail);
-                gst_message_unref(message);
-                message = nullptr;
-            }
+            std::string reason = NextFailure();
+            if (cameras) HearCameras(*cameras, &watch, &reason);
             uint64_t serial;
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 serial = latest_serial;
             }
-            std::string reason;
-            if (message) {
-                reason = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS ? "the stream ended"
-                                                                      : TakeErrorText(message);
-                gst_message_unref(message);
-            }
-            const int retry = retry_ms;
-            switch (watch.Poll(message != nullptr, serial, g_get_monotonic_time(), retry)) {
-                case SourceWatch::kLose:
-                    std::fprintf(stderr, "capture: %s: %s\n", file.c_str(),
-                                 LostSourceNotice(reason, retry).c_str());
-                    gst_element_set_state(pipeline, GST_STATE_NULL);
-                    break;
-                case SourceWatch::kStop:
-                    gst_element_set_state(pipeline, GST_STATE_NULL);
-                    break;
-                case SourceWatch::kRecover:
-                    std::fprintf(stderr, "capture: %s: frames arrive again\n", file.c_str());
-                    break;
-                case SourceWatch::kRestart:
-                    gst_element_set_state(pipeline, GST_STATE_NULL);
-                    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-                    break;
-                case SourceWatch::kWait:
-                    break;
-            }
+            const SourceWatch::Action action =
+                watch.Poll(!reason.empty(), serial, g_get_monotonic_time(), retry_ms);
+            Act(action, reason, cameras.get());
         }
     }
 };
@@ -542,6 +671,8 @@ int VideoSource::BuildGraphFromXMLFile(const char* path) {
     s.failure.clear();
     s.started_source = -1;
     s.bad_frame_told = false;
+    s.lost = false;
+    s.camera_identity = CameraIdentity{};
     s.description = DeviceDescription{};
     std::string error;
     if (!EnsureGstreamer(&error) ||
@@ -672,6 +803,8 @@ int64_t VideoSource::GetCurrentTimestamp() {
 }
 
 void VideoSource::SetRetryInterval(int milliseconds) { impl_->retry_ms = std::max(1, milliseconds); }
+
+bool VideoSource::Lost() const { return impl_->lost; }
 
 int VideoSource::Stop() {
     Impl& s = *impl_;

@@ -12,6 +12,7 @@
 #endif
 
 #include "app/app.h"
+#include "capture/capture.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "sound/sound_player.h"
@@ -137,9 +138,11 @@ TimerStep PerSecondTimer() {
             app.motion_recording = false;
         }
     }
+    const bool paused = MotionPaused();
+    if (paused) motion.motion_primed = false;
     if (motion.motion_check_counter == app.motion_interval) {
-        step.measured =
-            MeasureMotion(app.video_width, app.video_height, app.frame_buffer[app.current_camera]);
+        step.measured = !paused && MeasureMotion(app.video_width, app.video_height,
+                                                 app.frame_buffer[app.current_camera]);
         motion.motion_check_counter = 0;
     }
     if (app.view_mode == kViewSwap && app.second_camera_enabled && app.swap_counter == 3) {
@@ -148,6 +151,8 @@ TimerStep PerSecondTimer() {
     }
     return step;
 }
+
+bool MotionPaused() { return CameraLost(app.current_camera); }
 
 bool MeasureMotion(int width, int height, const uint8_t* frame) {
     // No frame has arrived yet: nothing to measure.

@@ -22,8 +22,8 @@ extern MotionState motion;
 
 // Frame step 4: clock_* fields from the local time.
 void ReadClock();
-// Frame step 12: ticks, measurement at the interval, end of motion episodes,
-// image-swap alternation.  Says what happened, for the overlay's statistics
+// Frame step 12: ticks, measurement at the interval (none while paused),
+// end of motion episodes, image-swap alternation.  Says what happened, for the overlay's statistics
 // history and the console's caret.
 struct TimerStep {
     bool ticked = false;    // a second went by
@@ -36,6 +36,10 @@ TimerStep PerSecondTimer();
 // a missing frame (none fetched yet) is no measurement.  True when a PCD
 // was measured.
 bool MeasureMotion(int width, int height, const uint8_t* frame);
+// The camera measured is lost: its picture stands still, which is neither
+// motion nor its absence, so nothing is measured and no action fires.  The
+// first measurement after its return only takes a snapshot again.
+bool MotionPaused();
 
 // The motion actions the user switches.
 void SwitchMotionShot();

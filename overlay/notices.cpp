@@ -44,6 +44,8 @@ bool MaskShown() {
            (ShaderEffect(kPixelChromaKey) || ShaderEffect(kPixelLuminanceKey));
 }
 
+int CamerasShown() { return app.second_camera_enabled ? kCameraCount : 1; }
+
 }  // namespace
 
 NoticeList CollectNotices(bool shader_programs_missing, int window_height) {
@@ -51,6 +53,8 @@ NoticeList CollectNotices(bool shader_programs_missing, int window_height) {
     const bool shader_failed = app.view_mode == kViewShader && shader_programs_missing;
     if (shader_failed) Add(&list, "%s", render.cg_error_text);
     if (capture.notice[0] != '\0') Add(&list, "%s", capture.notice);
+    for (int camera = 0; camera < CamerasShown(); ++camera)
+        if (CameraLost(camera)) Add(&list, "Camera %d lost: waiting for it to return", camera + 1);
     if (MaskShown() && render.mask_load_failure[0] != '\0') Add(&list, "%s", render.mask_load_failure);
     if (ShaderEffect(kPixelModels) && !model_state.studio_model && model_state.load_failure[0] != '\0')
         Add(&list, "No model: %s", model_state.load_failure);

@@ -3,6 +3,7 @@
 // holds, so nothing has to be posted or withdrawn:
 //   - an effect program that failed to compile (shader view);
 //   - no camera was found and the primary device shows its stand-in;
+//   - a camera in use is lost (unplugged), its last frame standing still;
 //   - the mask an effect samples could not be read;
 //   - the model the model effect draws could not be loaded;
 //   - the motion alarm is on but its sound could not be loaded.
@@ -17,7 +18,7 @@
 
 #include <cstdint>
 
-constexpr int kMaxNotices = 5;
+constexpr int kMaxNotices = 7;
 constexpr int kNoticeLength = 200;
 
 struct NoticeList {

@@ -13,6 +13,7 @@
 
 #include "app/app.h"
 #include "app/locations.h"
+#include "capture/capture.h"
 #include "console/console.h"
 #include "overlay/notices.h"
 #include "platform/clock.h"
@@ -455,7 +456,11 @@ void RecordEffectFrame() {
 
 void RecordFinishedFrame() {
     if (record.file_open) GuardStorage();
-    if ((app.motion_recording && app.motion_record_on) || app.record_mode == kRecordNormal)
+    const bool camera_frames =
+        (app.motion_recording && app.motion_record_on) || app.record_mode == kRecordNormal;
+    // A lost camera's standing picture is no footage: the stream pauses and
+    // goes on from the camera's return, the gap left out like a stall's.
+    if (camera_frames && !CameraLost(app.current_camera))
         RecordVideo(false, false, app.video_width, app.video_height,
                     app.frame_buffer[app.current_camera], record.record_file_name);
     if (app.record_mode == kRecordScreen) RecordWindow();

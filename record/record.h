@@ -15,7 +15,11 @@
 // box names its file, or says that nothing was recorded when no frame
 // reached it (the writer removes such a file).  Streams declare 15 frames
 // per second and are fed in real time: a displayed frame is written as often
-// as the elapsed recording time asks (0, 1 or more times).  A screenshot that
+// as the elapsed recording time asks (0, 1 or more times).  While the camera
+// shown is lost (capture/capture.h), its frames are not recorded: the
+// stream goes on from the camera's return without copies in the gap (the
+// window recordings go on, showing the standing picture and its notice).
+// A screenshot that
 // cannot be written gives an "Error" box; a motion shot, one line on
 // standard error and in the console (motion may ask every second).
 #pragma once

@@ -134,6 +134,14 @@ press_key() {
     xdotool key --clearmodifiers "$2"
 }
 
+# run_command WID TEXT: types TEXT and Return into the window (the console).
+run_command() {
+    xdotool mousemove --window "$1" 20 20
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    xdotool type --delay 30 --clearmodifiers "$2"
+    xdotool key --clearmodifiers Return
+}
+
 # window_at_origin: the next start opens its window at the desktop's origin
 # (where menu_walk needs it).
 window_at_origin() {

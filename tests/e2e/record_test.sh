@@ -22,13 +22,6 @@ main_window() {
     xdotool search --onlyvisible --name '^Lumora$' | head -n1
 }
 
-run_command() {
-    xdotool mousemove --window "$1" 20 20
-    xdotool windowfocus --sync "$1" 2>/dev/null || true
-    xdotool type --delay 30 --clearmodifiers "$2"
-    xdotool key --clearmodifiers Return
-}
-
 # answer_box NAME: presses Return in the dialog window NAME.
 answer_box() {
     local box

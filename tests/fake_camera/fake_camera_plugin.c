@@ -22,16 +22,25 @@
  *                  h264 (H.264 only), h265 (H.265 only, which Lumora does
  *                  not decode: the camera is only ever listed)
  *   corrupt=N      every N-th compressed frame is garbled (its header zeroed)
+ *   plug=PATH      the camera is plugged in while the file PATH exists: removing
+ *                  the file unplugs it (a watching provider removes its device,
+ *                  and its running element fails as a V4L2 camera's does),
+ *                  creating the file again plugs it back in
  * e.g. "color=0x2080e0 delay=5000; pattern=ball kind=mjpeg".  Unset, there are two
  * cameras (smpte bars and a ball); set but empty, there is none.
+ *
+ * A camera is listed as "Lumora Fake Camera N", N its index among the cameras
+ * plugged in when it was found; its serial number (property device.serial,
+ * "lumora-fake-E", E its entry's place in the variable) stays the same
+ * wherever it is listed, as a real camera's does.
  *
  * Tests make GStreamer find the plugin with GST_PLUGIN_PATH (and keep the
  * system's plugin registry untouched with a private GST_REGISTRY file).
  * A camera is added by an entry in the variable; a mode by a line in a table
  * of kModes.
- * The list is read again at every probe; the base class serves start() and
- * stop() from the probe, so a provider that adds and removes cameras while a
- * monitor runs only needs start() and gst_device_provider_device_add/remove. */
+ * The list is read again at every probe.  A started provider (a running device
+ * monitor) reads it once and then looks at the plug files every 50 ms, adding
+ * and removing devices as they come and go. */
 #include <gst/gst.h>
 #include <stdlib.h>
 #include <string.h>
@@ -83,7 +92,12 @@ typedef struct {
     guint delay_ms;
     const CameraKind *kind;
     guint corrupt_every; /* 0: no frame is garbled */
+    char plug[256];      /* empty: always plugged in */
 } CameraSettings;
+
+static gboolean plugged_in(const CameraSettings *camera) {
+    return camera->plug[0] == '\0' || g_file_test(camera->plug, G_FILE_TEST_EXISTS);
+}
 
 /* ---- the modes ---------------------------------------------------------- */
 
@@ -159,6 +173,44 @@ static GstPadProbeReturn garble_frames(GstPad *pad, GstPadProbeInfo *info, gpoin
         gst_buffer_unmap(buffer, &map);
     }
     return GST_PAD_PROBE_OK;
+}
+
+/* ---- unplugging -------------------------------------------------------- */
+
+#define PLUG_CHECK_US (50 * 1000)
+
+typedef struct {
+    GstElement *camera; /* the bin, whose streaming ends before it goes */
+    const char *plug;   /* in the bin's settings */
+    gint64 checked_us;
+    gboolean gone;
+} Unplugging;
+
+/* Once the plug file is gone: one error on the bus, as a V4L2 camera's read
+ * fails when it is pulled out, and no frame after it. */
+static GstPadProbeReturn fail_when_unplugged(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
+    (void)pad;
+    (void)info;
+    Unplugging *unplugging = data;
+    gint64 now = g_get_monotonic_time();
+    if (!unplugging->gone && now - unplugging->checked_us >= PLUG_CHECK_US) {
+        unplugging->checked_us = now;
+        if (!g_file_test(unplugging->plug, G_FILE_TEST_EXISTS)) {
+            unplugging->gone = TRUE;
+            GST_ELEMENT_ERROR(unplugging->camera, RESOURCE, READ, ("The camera was unplugged."),
+                              ("%s is gone", unplugging->plug));
+        }
+    }
+    return unplugging->gone ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
+static void watch_plug_of(GstElement *camera, GstElement *source, const char *plug) {
+    Unplugging *unplugging = g_new0(Unplugging, 1);
+    unplugging->camera = camera;
+    unplugging->plug = plug;
+    GstPad *pad = gst_element_get_static_pad(source, "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, fail_when_unplugged, unplugging, g_free);
+    gst_object_unref(pad);
 }
 
 /* ---- the camera element ------------------------------------------------- */
@@ -239,6 +291,11 @@ static gboolean join_source(LumoraFakeCameraSource *self) {
 static GstStateChangeReturn lumora_fake_camera_source_change_state(GstElement *element,
                                                                    GstStateChange transition) {
     LumoraFakeCameraSource *self = LUMORA_FAKE_CAMERA_SOURCE(element);
+    if (transition == GST_STATE_CHANGE_READY_TO_PAUSED && !plugged_in(&self->settings)) {
+        GST_ELEMENT_ERROR(self, RESOURCE, OPEN_READ, ("The camera is not plugged in."),
+                          ("%s does not exist", self->settings.plug));
+        return GST_STATE_CHANGE_FAILURE;
+    }
     if (transition == GST_STATE_CHANGE_READY_TO_PAUSED && !self->joined) {
         if (!join_source(self)) return GST_STATE_CHANGE_FAILURE;
         self->joined = TRUE;
@@ -283,6 +340,7 @@ static GstElement *make_camera_element(const CameraSettings *camera, const gchar
     gst_caps_unref(caps);
     gst_bin_add_many(GST_BIN(self), source, modes, NULL);
     if (camera->delay_ms > 0) hold_first_frames_of(source, camera->delay_ms);
+    if (camera->plug[0] != '\0') watch_plug_of(GST_ELEMENT(self), source, self->settings.plug);
     GstPad *inner = gst_element_get_static_pad(modes, "src");
     gst_element_add_pad(GST_ELEMENT(self), gst_ghost_pad_new("src", inner));
     gst_object_unref(inner);
@@ -311,12 +369,16 @@ static void lumora_fake_camera_class_init(LumoraFakeCameraClass *klass) {
 
 static void lumora_fake_camera_init(LumoraFakeCamera *camera) { (void)camera; }
 
-static GstDevice *new_camera(int index, const CameraSettings *settings) {
+/* Camera `index` in the list, from entry `entry` of the variable. */
+static GstDevice *new_camera(int index, int entry, const CameraSettings *settings) {
     gchar *name = g_strdup_printf("Lumora Fake Camera %d", index);
+    gchar *serial = g_strdup_printf("lumora-fake-%d", entry);
     GstCaps *caps = camera_modes(settings->kind);
     GstStructure *properties = gst_structure_new(
         "lumora-fake-camera", "camera.index", G_TYPE_INT, index, "camera.pattern", G_TYPE_STRING,
-        settings->pattern, "camera.kind", G_TYPE_STRING, settings->kind->name, NULL);
+        settings->pattern, "camera.kind", G_TYPE_STRING, settings->kind->name, "device.serial",
+        G_TYPE_STRING, serial, NULL);
+    g_free(serial);
     LumoraFakeCamera *camera =
         g_object_new(LUMORA_TYPE_FAKE_CAMERA, "display-name", name, "device-class",
                      "Video/Source", "caps", caps, "properties", properties, NULL);
@@ -338,7 +400,7 @@ static const CameraKind *find_kind(const char *name) {
 
 /* One entry of LUMORA_FAKE_CAMERAS; unknown settings are reported and left out. */
 static CameraSettings read_camera(const char *entry) {
-    CameraSettings camera = {"smpte", 0xffffffff, 0, &kKinds[0], 0};
+    CameraSettings camera = {"smpte", 0xffffffff, 0, &kKinds[0], 0, ""};
     gchar **settings = g_strsplit_set(entry, " \t", -1);
     for (gchar **setting = settings; *setting; ++setting) {
         if (**setting == '\0') continue;
@@ -359,6 +421,8 @@ static CameraSettings read_camera(const char *entry) {
             camera.kind = find_kind(value);
         } else if (g_str_has_prefix(*setting, "corrupt=")) {
             camera.corrupt_every = (guint)strtoul(value, NULL, 10);
+        } else if (g_str_has_prefix(*setting, "plug=")) {
+            g_strlcpy(camera.plug, value, sizeof camera.plug);
         } else {
             g_warning("fake camera: unknown setting \"%s\"", *setting);
         }
@@ -367,19 +431,37 @@ static CameraSettings read_camera(const char *entry) {
     return camera;
 }
 
-static GList *list_cameras(void) {
+/* The cameras of the variable, plugged in or not; *count of them. */
+static CameraSettings *read_cameras(guint *count) {
     const char *variable = g_getenv(CAMERAS_VARIABLE);
     gchar **entries = g_strsplit(variable ? variable : DEFAULT_CAMERAS, ";", -1);
-    GList *cameras = NULL;
-    int index = 0;
+    CameraSettings *cameras = g_new0(CameraSettings, g_strv_length(entries) + 1);
+    *count = 0;
     for (gchar **entry = entries; *entry; ++entry) {
         g_strstrip(*entry);
-        if (**entry == '\0') continue;
-        CameraSettings settings = read_camera(*entry);
-        cameras = g_list_append(cameras, new_camera(index++, &settings));
+        if (**entry != '\0') cameras[(*count)++] = read_camera(*entry);
     }
     g_strfreev(entries);
     return cameras;
+}
+
+/* The index camera `entry` has among those plugged in now. */
+static int plugged_index(const CameraSettings *cameras, guint entry) {
+    int index = 0;
+    for (guint i = 0; i < entry; ++i) index += plugged_in(&cameras[i]);
+    return index;
+}
+
+static GList *list_cameras(void) {
+    guint count = 0;
+    CameraSettings *cameras = read_cameras(&count);
+    GList *devices = NULL;
+    for (guint i = 0; i < count; ++i)
+        if (plugged_in(&cameras[i]))
+            devices = g_list_append(devices,
+                                    new_camera(plugged_index(cameras, i), (int)i, &cameras[i]));
+    g_free(cameras);
+    return devices;
 }
 
 /* ---- the provider ------------------------------------------------------- */
@@ -390,6 +472,13 @@ G_DECLARE_FINAL_TYPE(LumoraFakeCameraProvider, lumora_fake_camera_provider, LUMO
 
 struct _LumoraFakeCameraProvider {
     GstDeviceProvider parent;
+    /* While started: the cameras of the variable, the device of each that
+     * is plugged in (a reference of ours, else NULL), the plug watcher. */
+    CameraSettings *cameras;
+    GstDevice **devices;
+    guint count;
+    GThread *watcher;
+    gint watching;
 };
 
 G_DEFINE_TYPE(LumoraFakeCameraProvider, lumora_fake_camera_provider, GST_TYPE_DEVICE_PROVIDER)
@@ -399,9 +488,59 @@ static GList *lumora_fake_camera_provider_probe(GstDeviceProvider *provider) {
     return list_cameras();
 }
 
+/* Adds the devices of cameras plugged in since the last look and removes
+ * those of cameras pulled out. */
+static void follow_plugs(LumoraFakeCameraProvider *self) {
+    GstDeviceProvider *provider = GST_DEVICE_PROVIDER(self);
+    for (guint i = 0; i < self->count; ++i) {
+        gboolean plugged = plugged_in(&self->cameras[i]);
+        if (plugged && !self->devices[i]) {
+            self->devices[i] = gst_object_ref_sink(
+                new_camera(plugged_index(self->cameras, i), (int)i, &self->cameras[i]));
+            gst_device_provider_device_add(provider, self->devices[i]);
+        } else if (!plugged && self->devices[i]) {
+            gst_device_provider_device_remove(provider, self->devices[i]);
+            gst_clear_object(&self->devices[i]);
+        }
+    }
+}
+
+static gpointer watch_plugs(gpointer data) {
+    LumoraFakeCameraProvider *self = data;
+    while (g_atomic_int_get(&self->watching)) {
+        g_usleep(PLUG_CHECK_US);
+        follow_plugs(self);
+    }
+    return NULL;
+}
+
+static gboolean lumora_fake_camera_provider_start(GstDeviceProvider *provider) {
+    LumoraFakeCameraProvider *self = LUMORA_FAKE_CAMERA_PROVIDER(provider);
+    self->cameras = read_cameras(&self->count);
+    self->devices = g_new0(GstDevice *, self->count);
+    follow_plugs(self);
+    g_atomic_int_set(&self->watching, 1);
+    self->watcher = g_thread_new("fake-camera-plugs", watch_plugs, self);
+    return TRUE;
+}
+
+/* The base class unparents the devices it lists after this. */
+static void lumora_fake_camera_provider_stop(GstDeviceProvider *provider) {
+    LumoraFakeCameraProvider *self = LUMORA_FAKE_CAMERA_PROVIDER(provider);
+    g_atomic_int_set(&self->watching, 0);
+    g_thread_join(self->watcher);
+    self->watcher = NULL;
+    for (guint i = 0; i < self->count; ++i) gst_clear_object(&self->devices[i]);
+    g_clear_pointer(&self->devices, g_free);
+    g_clear_pointer(&self->cameras, g_free);
+    self->count = 0;
+}
+
 static void lumora_fake_camera_provider_class_init(LumoraFakeCameraProviderClass *klass) {
     GstDeviceProviderClass *provider_class = GST_DEVICE_PROVIDER_CLASS(klass);
     provider_class->probe = lumora_fake_camera_provider_probe;
+    provider_class->start = lumora_fake_camera_provider_start;
+    provider_class->stop = lumora_fake_camera_provider_stop;
     gst_device_provider_class_set_static_metadata(provider_class, "Lumora fake cameras",
                                                   "Video/Source",
                                                   "Test-pattern cameras for Lumora's tests",

@@ -148,6 +148,11 @@ int64_t VideoSource::GetCurrentTimestamp() {
 
 void VideoSource::SetRetryInterval(int) {}
 
+bool VideoSource::Lost() const {
+    std::lock_guard<std::mutex> lock(feed_mutex);
+    return Feed(impl_->path).camera.lost;
+}
+
 int VideoSource::Stop() {
     std::lock_guard<std::mutex> lock(feed_mutex);
     Feed(impl_->path).camera.running = false;

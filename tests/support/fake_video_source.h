@@ -11,6 +11,7 @@ struct FakeCamera {
     int width = 64, height = 48;
     double frame_rate = 30;
     std::string stand_in_notice;
+    bool lost = false;  // what Lost() says
     // What the program did with it.
     bool running = false;
     int releases = 0;

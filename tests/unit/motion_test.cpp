@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "capture/capture.h"
 #include "input/menus.h"
 #include "motion/motion.h"
 #include "overlay/overlay.h"
@@ -34,7 +35,10 @@ protected:
         overlay.pcd_history_length = 60;  // as the statistics graph sets it
         ClearFakeCalls();
     }
-    void TearDown() override { motion.motion_primed = false; }
+    void TearDown() override {
+        motion.motion_primed = false;
+        capture.lost[0] = capture.lost[1] = false;
+    }
     bool Measure(const Frame& frame, int width = 10, int height = 10) {
         return MeasureMotion(width, height, frame.data());
     }
@@ -307,6 +311,30 @@ TEST_F(TimerTest, ReportsTicksAndMeasurements) {
     EXPECT_FALSE(Run(app.clock_second + 1).measured);  // the first measurement only primes
     Ticks(1);
     EXPECT_TRUE(Run(app.clock_second + 1).measured);
+}
+
+// A lost camera's standing picture measures nothing, however unlike the
+// last snapshot it is (the frame before the loss would read as a jump of
+// the PCD), and fires nothing; after its return the first measurement only
+// takes a snapshot, so the old one is never compared with the new picture.
+TEST_F(TimerTest, ALostCameraPausesMotionDetection) {
+    app.motion_shot_on = app.motion_alarm_on = true;
+    app.motion_interval = 1;
+    app.current_camera = 1;
+    Ticks(1);
+    ASSERT_TRUE(motion.motion_primed);
+    for (uint8_t& byte : frame_) byte ^= 0xFF;
+    capture.lost[1] = true;
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(Run((app.clock_second + 1) % 60).measured);
+    EXPECT_FALSE(app.motion_shot_pending);
+    EXPECT_TRUE(StartedSounds().empty());
+    EXPECT_FALSE(motion.motion_primed);
+    capture.lost[1] = false;
+    EXPECT_FALSE(Run((app.clock_second + 1) % 60).measured) << "a fresh snapshot first";
+    EXPECT_TRUE(Run((app.clock_second + 1) % 60).measured);
+    EXPECT_EQ(app.pcd, 0.0f);
+    EXPECT_FALSE(app.motion_shot_pending);
+    EXPECT_TRUE(StartedSounds().empty());
 }
 
 TEST_F(TimerTest, ReadClockKeepsThePreviousSecond) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "capture/capture.h"
 #include "console/console.h"
 #include "image/bmp_loader.h"
 #include "record/avi_generator.h"
@@ -87,6 +88,7 @@ protected:
     void TearDown() override {
         record.avi_generator.Close();  // the writer must end closed
         record = RecordState{};
+        capture.lost[0] = false;
         ASSERT_EQ(chdir(saved_cwd_), 0);
         std::system(("rm -rf '" + dir_ + "'").c_str());
     }
@@ -340,6 +342,23 @@ TEST_F(RecordModesTest, FramesFollowRealTime) {
     EXPECT_EQ(fake_avi.frames, 21);
     Frame(1000 / 15 + 1);
     EXPECT_EQ(fake_avi.frames, 22);
+}
+
+// A lost camera's standing picture is not recorded, and its return does not
+// fill the gap with copies (as a short stall's would be): the stream goes on
+// with the camera's next frame.
+TEST_F(RecordModesTest, ALostCameraPausesItsRecording) {
+    StartMode(kRecordNormal);
+    for (int i = 0; i < 15; ++i) Frame(1000 / 15 + 1);
+    const int before = fake_avi.frames;
+    capture.lost[0] = true;
+    for (int i = 0; i < 20; ++i) Frame(1000 / 15 + 1);
+    EXPECT_EQ(fake_avi.frames, before);
+    capture.lost[0] = false;
+    Frame(1000 / 15 + 1);
+    EXPECT_EQ(fake_avi.frames, before + 1);
+    Frame(1000 / 15 + 1);
+    EXPECT_EQ(fake_avi.frames, before + 2);
 }
 
 TEST_F(RecordModesTest, WindowRecordingsReadBackAtTheRoundedSize) {

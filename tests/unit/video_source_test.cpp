@@ -26,6 +26,10 @@ TEST(SourceTextTest, DescriptionsPipelinesAndReasons) {
     EXPECT_EQ(CameraLinkFailure("video/x-raw,width=640"), "the camera offers no mode video/x-raw,width=640");
     EXPECT_EQ(LostSourceNotice("the stream ended", 3000), "the stream ended; the last frame stays, retrying every 3 s");
     EXPECT_EQ(LostSourceNotice("x", 400), "x; the last frame stays, retrying every 1 s");
+    EXPECT_EQ(LostCameraNotice("Could not read from resource.", "port usb-1"),
+              "Could not read from resource; the last frame stays until the camera (port usb-1) "
+              "is back");
+    EXPECT_EQ(ReturnedCameraNotice("HD Webcam", 2), "the camera is back: HD Webcam, now camera 2");
     EXPECT_EQ(UndecodedFrameNotice("jpegdec", ""),
               "a frame from the camera does not decode (jpegdec); such frames are skipped, and not "
               "told again");
@@ -51,6 +55,23 @@ TEST(SourceWatchTest, StopsOnceToldRestartsOnTimeAndNoticesTheReturn) {
     EXPECT_EQ(watch.Poll(false, 11, kSecond + 950000, kRetryMs), SourceWatch::kRecover);
     EXPECT_EQ(watch.Poll(false, 11, 9 * kSecond, kRetryMs), SourceWatch::kWait);
     EXPECT_EQ(watch.Poll(true, 12, 10 * kSecond, kRetryMs), SourceWatch::kLose) << "a new loss is told";
+}
+
+// A camera unplugged while running is lost at once; plugged in again, it
+// is looked for at the next poll, not at the retry time.
+TEST(SourceWatchTest, ACameraPluggedInAgainIsLookedForAtOnce) {
+    constexpr int kRetryMs = 3000;
+    SourceWatch watch;
+    watch.RetryNow(0);
+    EXPECT_EQ(watch.Poll(false, 5, 1000, kRetryMs), SourceWatch::kWait)
+        << "only a lost source retries";
+    EXPECT_EQ(watch.Poll(true, 5, 2000, kRetryMs), SourceWatch::kLose);
+    EXPECT_EQ(watch.Poll(false, 5, 3000, kRetryMs), SourceWatch::kWait);
+    watch.RetryNow(4000);
+    EXPECT_EQ(watch.Poll(false, 5, 4000, kRetryMs), SourceWatch::kRestart);
+    EXPECT_EQ(watch.Poll(false, 5, 5000, kRetryMs), SourceWatch::kWait)
+        << "then the interval again";
+    EXPECT_EQ(watch.Poll(false, 6, 6000, kRetryMs), SourceWatch::kRecover);
 }
 
 }  // namespace
