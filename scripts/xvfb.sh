@@ -55,8 +55,12 @@ xvfb_stop() {
 # that it still sees the script's exit status in $?).
 xvfb_chain_exit_trap() {
     local previous=
-    eval "set -- $(trap -p EXIT)"
-    [ $# -ge 3 ] && previous=$3
+    # A subshell lists its parent's trap without running it: chaining that
+    # would run the parent's clean-up here too.
+    if [ "$BASHPID" = "$$" ]; then
+        eval "set -- $(trap -p EXIT)"
+        [ $# -ge 3 ] && previous=$3
+    fi
     case $previous in *xvfb_stop*) return 0 ;; esac
     trap "${previous:+$previous
 }xvfb_stop" EXIT
