@@ -70,8 +70,11 @@ private:
 extern const char kSinkName[];
 extern const char kFitName[];
 extern const char kConversionTail[];
-// "source N (camera K)" or "source N (<pipeline>)"; N counts from 1.
+// "source N (camera K)", "source N (device "<name>")" or
+// "source N (<pipeline>)"; N counts from 1.
 std::string DescribeSource(const CaptureSourceSpec& source, size_t index);
+// Why a camera source found no camera among the `found` ones.
+std::string MissingCameraText(const CaptureSourceSpec& source, unsigned found);
 // The description of a pipeline source with the tail appended.
 std::string PipelineText(const CaptureSourceSpec& source);
 // Why a camera did not link to the tail; `mode`: the caps it was held to.

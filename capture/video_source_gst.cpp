@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/camera_list.h"
 #include "capture/device_description.h"
 
 namespace {
@@ -179,22 +180,27 @@ struct VideoSource::Impl {
         return nullptr;
     }
 
-    // Camera `index` among those the system finds (a reference); names it.
-    GstDevice* FindCamera(int index, std::string* error) {
+    // The camera of a camera source among those the system finds, by its
+    // index or its name (a reference); names it.
+    GstDevice* FindCamera(const CaptureSourceSpec& source, std::string* error) {
         GstDeviceMonitor* monitor = gst_device_monitor_new();
         gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
         GList* devices = gst_device_monitor_get_devices(monitor);
         guint count = g_list_length(devices);
         GstDevice* device = nullptr;
-        if (static_cast<guint>(index) < count) {
-            device = GST_DEVICE(gst_object_ref(g_list_nth_data(devices, index)));
+        GList* found = g_list_nth(devices, static_cast<guint>(source.camera_index));
+        if (!source.device.empty())
+            for (found = devices; found && !DeviceAnswersTo(GST_DEVICE(found->data), source.device);)
+                found = found->next;
+        if (found) {
+            device = GST_DEVICE(gst_object_ref(found->data));
             gchar* name = gst_device_get_display_name(device);
             camera_name = name ? name : "";
             g_free(name);
         }
         g_list_free_full(devices, gst_object_unref);
         gst_object_unref(monitor);
-        if (!device) *error = "no such camera (" + std::to_string(count) + " found)";
+        if (!device) *error = MissingCameraText(source, count);
         return device;
     }
 
@@ -264,7 +270,7 @@ struct VideoSource::Impl {
     // camera ! capsfilter (the chosen mode) [! queue ! decoder] ! conversion.
     // The mode is held at the camera itself, so the camera has to offer it.
     GstElement* MakeCameraPipeline(const CaptureSourceSpec& source, std::string* error) {
-        GstDevice* device = FindCamera(source.camera_index, error);
+        GstDevice* device = FindCamera(source, error);
         if (!device) return nullptr;
         ModeChoice choice;
         GstElement* camera = nullptr;
