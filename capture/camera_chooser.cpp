@@ -21,7 +21,7 @@ CameraChooserState chooser;
 namespace {
 
 constexpr const char kTimesSign[] = "\xC3\x97";  // U+00D7, as in "1280×720"
-constexpr const char kOwnModeLabel[] = "The camera's own mode";
+constexpr const char kOwnModeLabel[] = "Its own mode";
 
 // Only a mode of one size can be asked for by width and height.
 bool Offered(const CameraMode& mode, const DecoderSet& decoders) {
@@ -100,8 +100,8 @@ void SetDeviceFile(Camera slot, const std::string& path) {
 }
 
 void ShowPickFailure(const CameraPick& pick, const std::string& reason) {
-    const std::string text = "The camera " + pick.camera_label + " could not be opened at " +
-                             pick.mode_label + "; the camera before stays.\n" + reason;
+    const std::string text = "The camera " + pick.camera_label + " could not be opened (" +
+                             pick.mode_label + "); the camera before stays.\n" + reason;
     ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
 }
 
@@ -216,6 +216,7 @@ void DoCameraPick() {
     if (!ReplaceWholeFile(path.c_str(), text, &reason)) return ShowPickFailure(pick, reason);
     SetDeviceFile(pick.slot, path);
     const Application before = app;
-    if (ReopenCamera(pick.slot, path.c_str())) return FollowNewMode(before.second_camera_enabled);
+    if (ReopenCamera(pick.slot, path.c_str(), SourcesAllowed::kFirstOnly))
+        return FollowNewMode(before.second_camera_enabled);
     ShowPickFailure(pick, Restore(pick, written, old_file, before));
 }

@@ -16,7 +16,7 @@
 // source written pins the format (format="mjpeg") only when the camera
 // would otherwise open another one in that size and rate
 // (capture/camera_modes.h ChooseCameraMode).  A camera without such modes
-// is offered "The camera's own mode" (a source without a size).
+// is offered "Its own mode" (a source without a size).
 #pragma once
 
 #include <optional>

@@ -59,9 +59,19 @@ void StartHolderThread(uintptr_t hold_ms) {
     std::thread(HolderThread, capture.video_source[0], hold_ms).detach();
 }
 
-bool OpenPrimary(VideoSource* source, const char* file) {
-    long width = 0, height = 0;
+// Builds `file`'s graph; with kFirstOnly, a later source standing in for
+// the first is a failure too (the camera given back).
+bool Build(VideoSource* source, const char* file, SourcesAllowed allowed) {
     if (source->BuildGraphFromXMLFile(file) < 0) return false;
+    if (allowed == SourcesAllowed::kAny || source->StartedSource() == 0) return true;
+    source->ReleaseGraph();
+    return false;
+}
+
+bool OpenPrimary(VideoSource* source, const char* file,
+                 SourcesAllowed allowed = SourcesAllowed::kAny) {
+    long width = 0, height = 0;
+    if (!Build(source, file, allowed)) return false;
     if (source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate) < 0) return false;
     app.video_width = static_cast<int32_t>(width);
     app.video_height = static_cast<int32_t>(height);
@@ -153,8 +163,8 @@ void LetSecondaryGo() {
     if (app.view_mode == kViewSplit || app.view_mode == kViewSwap) app.view_mode = kViewNormal;
 }
 
-bool ReopenPrimary(VideoSource* source, const char* file) {
-    if (!OpenPrimary(source, file)) {
+bool ReopenPrimary(VideoSource* source, const char* file, SourcesAllowed allowed) {
+    if (!OpenPrimary(source, file, allowed)) {
         capture.failure = source->FailureReason();
         return false;
     }
@@ -169,10 +179,10 @@ bool ReopenPrimary(VideoSource* source, const char* file) {
 
 // The secondary is used at once when it has the primary's size (the user
 // just asked for it); another size is refused as at the start.
-bool ReopenSecondary(VideoSource* source, const char* file) {
+bool ReopenSecondary(VideoSource* source, const char* file, SourcesAllowed allowed) {
     long width = 0, height = 0;
     double rate = 0;
-    if (source->BuildGraphFromXMLFile(file) < 0 ||
+    if (!Build(source, file, allowed) ||
         source->GetCurrentMediaFormat(&width, &height, &rate) < 0) {
         capture.failure = source->FailureReason();
         LetSecondaryGo();
@@ -219,14 +229,14 @@ bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
     return true;
 }
 
-bool ReopenCamera(Camera camera, const char* file) {
+bool ReopenCamera(Camera camera, const char* file, SourcesAllowed allowed) {
     VideoSource* source = capture.video_source[camera];
     if (!source) return false;
     capture.failure.clear();
     // Released first: a camera that the old mode holds is free for the new one.
     source->ReleaseGraph();
-    const bool opened = camera == kPrimaryCamera ? ReopenPrimary(source, file)
-                                                 : ReopenSecondary(source, file);
+    const bool opened = camera == kPrimaryCamera ? ReopenPrimary(source, file, allowed)
+                                                 : ReopenSecondary(source, file, allowed);
     if (opened) PrepareFrames();
     return opened;
 }

@@ -56,7 +56,10 @@ FetchedFrames FetchFrames();
 // False, with the reason in CaptureFailureReason(), when the camera did not
 // open or (secondary) has another size; the camera is then released (the
 // secondary no longer used): the caller opens the file it had before.
-bool ReopenCamera(Camera camera, const char* file);
+// kFirstOnly: only the file's first source counts (the one just picked), a
+// later one that would stand in for it is a failure too.
+enum class SourcesAllowed { kAny, kFirstOnly };
+bool ReopenCamera(Camera camera, const char* file, SourcesAllowed allowed = SourcesAllowed::kAny);
 
 // Stops, releases and destroys the sources (the exit sequence).
 void CloseCaptureDevices();

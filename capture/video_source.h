@@ -53,6 +53,9 @@ public:
     // ("<file>: <reason>", as also printed on stderr); empty after success.
     // For the thread that builds.
     const char* FailureReason() const;
+    // Which source of the description file runs (0: the first); -1 before
+    // a build succeeds.
+    int StartedSource() const;
     // What the window should say when the source that runs stands in for a
     // camera listed before it (see StandInNotice); empty otherwise.
     std::string CameraStandInNotice() const;

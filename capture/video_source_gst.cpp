@@ -579,6 +579,8 @@ int VideoSource::BuildGraphFromXMLFile(const char* path) {
 
 const char* VideoSource::FailureReason() const { return impl_->failure.c_str(); }
 
+int VideoSource::StartedSource() const { return impl_->started_source; }
+
 std::string VideoSource::CameraStandInNotice() const {
     const Impl& s = *impl_;
     if (s.started_source < 0) return {};

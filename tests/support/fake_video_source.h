@@ -11,6 +11,7 @@ struct FakeCamera {
     int width = 64, height = 48;
     double frame_rate = 30;
     std::string stand_in_notice;
+    int started_source = 0;  // which source of its file runs
     // What the program did with it.
     bool running = false;
     int releases = 0;

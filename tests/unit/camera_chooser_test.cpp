@@ -54,7 +54,7 @@ TEST(CameraChooser, ModesSmallestFirstFormatNamedOnlyWhereItAloneDiffers) {
     // Without a Motion JPEG decoder only the raw modes are offered.
     EXPECT_EQ(Labels(ChooserModes(Webcam(), DecoderSet{})),
               "320\xC3\x97" "240 29.97 fps\n640\xC3\x97" "480 30 fps\n1280\xC3\x97" "720 10 fps\n");
-    EXPECT_EQ(Labels(ChooserModes({}, DecoderSet{})), "The camera's own mode\n");
+    EXPECT_EQ(Labels(ChooserModes({}, DecoderSet{})), "Its own mode\n");
     // GLUT's fonts are Latin-1.
     EXPECT_EQ(GlutMenuLabel("1280\xC3\x97" "720 \xE2\x82\xAC"), "1280\xD7" "720 ?");
 
@@ -176,6 +176,14 @@ TEST_F(CameraPickTest, APickWritesTheFileAndOpensTheCameraInTheNewSize) {
     EXPECT_TRUE(app.second_camera_enabled);
     EXPECT_EQ(app.view_mode, kViewSplit);
     EXPECT_NE(Text("dsvl/device2.xml").find("device=\"/dev/video0\""), std::string::npos);
+
+    // A source after the picked one standing in for it is no success.
+    const std::string written = Text("dsvl/device1.xml");
+    camera.started_source = 1;
+    Pick("Cam A / Primary camera", "64\xC3\x97" "48 30 fps");
+    ASSERT_EQ(dialogs_.boxes.size(), 1u);
+    EXPECT_EQ(Text("dsvl/device1.xml"), written);
+    EXPECT_TRUE(camera.running) << "the file before opened again";
 }
 
 TEST_F(CameraPickTest, InstalledAFailedPickLeavesNoCopyAndTheCameraBeforeRuns) {
@@ -186,7 +194,7 @@ TEST_F(CameraPickTest, InstalledAFailedPickLeavesNoCopyAndTheCameraBeforeRuns) {
     Pick("Cam A / Primary camera", "128\xC3\x97" "96 30 fps");
     ASSERT_EQ(dialogs_.boxes.size(), 1u);
     EXPECT_EQ(dialogs_.boxes[0].caption, "Error");
-    EXPECT_NE(dialogs_.boxes[0].text.find("Cam A could not be opened at 128\xC3\x97" "96 30 fps"),
+    EXPECT_NE(dialogs_.boxes[0].text.find("Cam A could not be opened (128\xC3\x97" "96 30 fps)"),
               std::string::npos);
     EXPECT_NE(dialogs_.boxes[0].text.find(copy + ": no source could be started"), std::string::npos);
     EXPECT_FALSE(g_file_test(copy.c_str(), G_FILE_TEST_EXISTS));
@@ -206,12 +214,12 @@ TEST_F(CameraPickTest, ACameraPluggedInComesIntoTheMenuOnceNoMenuIsOpen) {
     FakeCameras().menus_open = true;
     ServeCameraMenus();
     EXPECT_TRUE(FakeCalls().empty()) << "an open menu is never rebuilt";
-    EXPECT_FALSE(RunMenuEntry("Cam B / Primary camera", "The camera's own mode"));
+    EXPECT_FALSE(RunMenuEntry("Cam B / Primary camera", "Its own mode"));
     FakeCameras().menus_open = false;
     ServeCameraMenus();
     ASSERT_EQ(FakeCalls().size(), 1u);
     EXPECT_EQ(FakeCalls()[0].rfind("BuildMenus", 0), 0u);
-    EXPECT_TRUE(RunMenuEntry("Cam B / Primary camera", "The camera's own mode"));
+    EXPECT_TRUE(RunMenuEntry("Cam B / Primary camera", "Its own mode"));
 }
 
 }  // namespace
