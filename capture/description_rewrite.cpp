@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -15,18 +16,31 @@ bool StartsAt(const std::string& text, size_t at, const char* prefix) {
     return text.compare(at, std::strlen(prefix), prefix) == 0;
 }
 
-// Past what may stand between elements: white space, comments, processing
-// instructions, a doctype.  The start of the next tag; kNone at the end.
+// Just past a declaration such as <!DOCTYPE ...>, whose brackets nest as
+// the parser counts them.
+size_t DeclarationEnd(const std::string& text, size_t at) {
+    int depth = 0;
+    for (size_t i = at; i < text.size(); ++i) {
+        depth += text[i] == '<' ? 1 : text[i] == '>' ? -1 : 0;
+        if (depth == 0) return i + 1;
+    }
+    return kNone;
+}
+
+// Past what may stand between elements: white space (or whatever text the
+// parser let pass), comments, processing instructions, a doctype.  The
+// start of the next tag; kNone at the end.
 size_t SkipBetweenElements(const std::string& text, size_t at) {
     while (at < text.size()) {
-        if (g_ascii_isspace(text[at])) {
+        if (text[at] != '<') {
             ++at;
             continue;
         }
-        const char* close = StartsAt(text, at, "<!--") ? "-->"
-                            : StartsAt(text, at, "<?") ? "?>"
-                            : StartsAt(text, at, "<!") ? ">"
-                                                       : nullptr;
+        if (StartsAt(text, at, "<!") && !StartsAt(text, at, "<!--")) {
+            at = DeclarationEnd(text, at);
+            continue;
+        }
+        const char* close = StartsAt(text, at, "<!--") ? "-->" : StartsAt(text, at, "<?") ? "?>" : nullptr;
         if (!close) return at;
         const size_t end = text.find(close, at);
         if (end == kNone) return kNone;
@@ -111,6 +125,24 @@ std::string Attribute(const char* name, const std::string& value) {
     return text;
 }
 
+bool SameSource(const CaptureSourceSpec& a, const CaptureSourceSpec& b) {
+    return a.kind == b.kind && a.camera_index == b.camera_index && a.device == b.device &&
+           a.width == b.width && a.height == b.height && a.framerate_num == b.framerate_num &&
+           a.framerate_den == b.framerate_den && a.format == b.format && a.pipeline == b.pipeline;
+}
+
+// The rewritten text reads as `source`, then `kept`: the scanner above and
+// the parser saw the same file (a doctype with brackets inside, say, could
+// part them).
+bool ReadsAs(const std::string& text, const CaptureSourceSpec& source,
+             const std::vector<CaptureSourceSpec>& kept) {
+    DeviceDescription parsed;
+    if (!ParseDeviceDescription(text.data(), text.size(), &parsed, nullptr) ||
+        parsed.sources.size() != kept.size() + 1 || !SameSource(parsed.sources[0], source))
+        return false;
+    return std::equal(kept.begin(), kept.end(), parsed.sources.begin() + 1, SameSource);
+}
+
 std::string FreshDescription(const CaptureSourceSpec& source) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<!-- Written by Lumora's camera chooser.  Sources are tried in order; see the\n"
@@ -142,15 +174,21 @@ std::string CameraSourceElement(const CaptureSourceSpec& source) {
 std::string DescriptionWithFirstSource(const std::string& old_text, const CaptureSourceSpec& source) {
     DeviceDescription old;
     Layout layout;
-    if (!ParseDeviceDescription(old_text.data(), old_text.size(), &old, nullptr) ||
+    // NUL bytes: not a text, whatever the parser made of it.
+    if (old_text.find('\0') != kNone ||
+        !ParseDeviceDescription(old_text.data(), old_text.size(), &old, nullptr) ||
         !ReadLayout(old_text, &layout) || layout.sources.size() != old.sources.size())
         return FreshDescription(source);
     std::string text = old_text;
     const std::string indent = IndentBefore(text, layout.sources.front().first);
+    std::vector<CaptureSourceSpec> kept;
     // From the last, so that the places of those before stay put.
-    for (size_t i = old.sources.size(); i-- > 0;)
+    for (size_t i = old.sources.size(); i-- > 0;) {
         if (!source.device.empty() && old.sources[i].device == source.device)
             EraseElement(&text, layout.sources[i].first, layout.sources[i].second);
+        else
+            kept.insert(kept.begin(), old.sources[i]);
+    }
     text.insert(layout.content, "\n" + indent + CameraSourceElement(source));
-    return text;
+    return ReadsAs(text, source, kept) ? text : FreshDescription(source);
 }

@@ -6,8 +6,8 @@
 // device="..." goes (an earlier pick of the same camera, which the new one
 // replaces).  Comments, the other sources and their order stay, so a file
 // the user wrote keeps everything the user wrote.  A missing or malformed
-// file (the program could not read it either) gives a new file holding the
-// new source alone.
+// file (the program could not read it either), or one with NUL bytes, gives
+// a new file holding the new source alone.
 #pragma once
 
 #include <string>
