@@ -80,9 +80,13 @@ std::string IncompleteText(const std::string& folder, const std::vector<std::str
     return text;
 }
 
+std::string UserDeviceFile(const std::string& config_folder, int slot) {
+    return Joined(config_folder, std::string("Korvane/") + kDeviceFiles[slot]);
+}
+
 void PlaceDeviceFiles(const LocationFacts& facts, LocationState* state) {
     for (int slot = 0; slot < 2; ++slot) {
-        const std::string own = Joined(facts.config_folder, std::string("Korvane/") + kDeviceFiles[slot]);
+        const std::string own = UserDeviceFile(facts.config_folder, slot);
         if (own.size() >= kDeviceFileLength || !facts.exists(own)) continue;
         std::snprintf(state->device_files[slot], kDeviceFileLength, "%s", own.c_str());
     }
@@ -114,6 +118,7 @@ LocationPlan PlanLocations(const LocationFacts& facts) {
     plan.lacking = Missing(facts, folder, OptionalFiles());
     plan.state.data_folder = folder;
     plan.state.development = folder == facts.working_folder;
+    plan.state.config_folder = facts.config_folder;
     if (!plan.state.development) {
         plan.state.shots_folder = Joined(facts.pictures_folder, "Lumora/");
         plan.state.recordings_folder = Joined(facts.videos_folder, "Lumora/");
@@ -146,4 +151,21 @@ bool PrepareOutputFolder(OutputKind kind, std::string* reason) {
     if (g_mkdir_with_parents(folder.c_str(), 0755) == 0) return true;
     *reason = std::strerror(errno);
     return false;
+}
+
+bool PrepareDeviceFileToWrite(Camera camera, std::string* path, std::string* reason) {
+    if (locations.development) {
+        *path = kDeviceFiles[camera];
+        return true;
+    }
+    *path = UserDeviceFile(locations.config_folder, camera);
+    if (path->size() >= kDeviceFileLength) {
+        *reason = "the folder's name is too long: " + *path;
+        return false;
+    }
+    gchar* folder = g_path_get_dirname(path->c_str());
+    const bool made = g_mkdir_with_parents(folder, 0755) == 0;
+    if (!made) *reason = std::string("cannot make the folder ") + folder + ": " + std::strerror(errno);
+    g_free(folder);
+    return made;
 }

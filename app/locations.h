@@ -45,6 +45,7 @@ struct LocationState {
     std::string shots_folder = "capture\\screenshot\\";  // ends with its separator
     std::string recordings_folder = "capture/record/";
     char device_files[2][kDeviceFileLength] = {"dsvl/device1.xml", "dsvl/device2.xml"};
+    std::string config_folder;  // the user's copies of device files go below it
 };
 extern LocationState locations;
 
@@ -65,6 +66,13 @@ bool ApplyLocations(const LocationPlan& plan, std::string* reason);
 // user's folders and does not exist yet.  A development folder's capture/
 // folders are never made: a missing one is reported when the file is written.
 // False with the reason when it cannot be made.
+// Where the camera chooser writes the device file of `camera`: the working
+// folder's own in a development folder, else the user's copy in
+// $XDG_CONFIG_HOME/Korvane/dsvl/ (the installed one may be read-only), its
+// folder made here.  False with the reason when the folder cannot be made or
+// its name is too long for device_files.
+bool PrepareDeviceFileToWrite(Camera camera, std::string* path, std::string* reason);
+
 enum class OutputKind { kShots, kRecordings };
 bool PrepareOutputFolder(OutputKind kind, std::string* reason);
 const std::string& OutputFolder(OutputKind kind);

@@ -16,6 +16,7 @@
 #include "app/window.h"
 #include "capture/capture.h"
 #include "console/console.h"
+#include "input/camera_menu.h"
 #include "input/input.h"
 #include "input/menus.h"
 #include "platform/clock.h"
@@ -69,6 +70,7 @@ void Frame() {
     // The idle callback runs with whatever window GLUT made current last,
     // which is a popup menu's while one is open.
     glutSetWindow(g_main.window);
+    ServeCameraMenus();
     if (!g_main.frame_stats.enabled) {
         FrameRoutine();
         return;
@@ -140,6 +142,7 @@ int main(int argc, char** argv) {
 
     RenderingSetup();
     if (!LoadShaderPrograms()) return Fail("Cannot initialize Cg.");
+    StartCameraMenus();
     BuildMenus();
 
     InitSoundPlayer();

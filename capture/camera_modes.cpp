@@ -205,6 +205,11 @@ bool ParseCameraFormat(const std::string& name, CameraFormat* format) {
     return false;
 }
 
+const char* CameraFormatKey(CameraFormat format) {
+    const FormatInfo* info = FindFormat(format);
+    return info ? info->key : "";
+}
+
 const char* CameraFormatName(CameraFormat format) {
     if (format == CameraFormat::kAny) return "any format";
     const FormatInfo* info = FindFormat(format);

@@ -23,6 +23,8 @@ enum class CameraFormat { kAny, kRaw, kMjpeg, kH264, kOther };
 
 // "raw", "mjpeg", "h264": the names of the description file; false for others.
 bool ParseCameraFormat(const std::string& name, CameraFormat* format);
+// The description file's name of a format ("" for kAny and kOther).
+const char* CameraFormatKey(CameraFormat format);
 // "raw", "Motion JPEG", "H.264", "another format": for messages.
 const char* CameraFormatName(CameraFormat format);
 // The GStreamer media type and back ("video/x-raw", "image/jpeg", "video/x-h264").

@@ -59,9 +59,19 @@ void StartHolderThread(uintptr_t hold_ms) {
     std::thread(HolderThread, capture.video_source[0], hold_ms).detach();
 }
 
-bool OpenPrimary(VideoSource* source, const char* file) {
-    long width = 0, height = 0;
+// Builds `file`'s graph; with kFirstOnly, a later source standing in for
+// the first is a failure too (the camera given back).
+bool Build(VideoSource* source, const char* file, SourcesAllowed allowed) {
     if (source->BuildGraphFromXMLFile(file) < 0) return false;
+    if (allowed == SourcesAllowed::kAny || source->StartedSource() == 0) return true;
+    source->ReleaseGraph();
+    return false;
+}
+
+bool OpenPrimary(VideoSource* source, const char* file,
+                 SourcesAllowed allowed = SourcesAllowed::kAny) {
+    long width = 0, height = 0;
+    if (!Build(source, file, allowed)) return false;
     if (source->GetCurrentMediaFormat(&width, &height, &app.video_frame_rate) < 0) return false;
     app.video_width = static_cast<int32_t>(width);
     app.video_height = static_cast<int32_t>(height);
@@ -130,6 +140,69 @@ bool FetchCamera(int i) {
     return fits;
 }
 
+// No frame yet: frame_buffer stays null until a camera's first fetch, and
+// its texture keeps what it showed before (the grey of the rendering set-up
+// at the start).
+void PrepareFrames() {
+    capture.frame_bytes = static_cast<size_t>(app.video_width) * app.video_height * 4;
+    for (int i = 0; i < kCameraCount; ++i) {
+        if (i < CamerasInUse())
+            capture.frames[i].reset(new uint8_t[capture.frame_bytes]);
+        else
+            capture.frames[i].reset();
+        capture.fetched_stamp[i] = 0;
+        app.frame_buffer[i] = nullptr;
+    }
+}
+
+// The secondary stops being used (it failed, or has another size than the
+// primary); its camera is given back.
+void LetSecondaryGo() {
+    capture.video_source[kSecondaryCamera]->ReleaseGraph();
+    app.second_camera_enabled = false;
+    app.current_camera = kPrimaryCamera;
+    if (app.view_mode == kViewSplit || app.view_mode == kViewSwap) app.view_mode = kViewNormal;
+}
+
+bool ReopenPrimary(VideoSource* source, const char* file, SourcesAllowed allowed) {
+    if (!OpenPrimary(source, file, allowed)) {
+        capture.failure = source->FailureReason();
+        return false;
+    }
+    if (app.second_camera_enabled &&
+        OfferSecondCamera(true, app.video_width, app.video_height, capture.video_width2,
+                          capture.video_height2) == SecondCameraOffer::kSizeMismatch) {
+        LetSecondaryGo();
+        ShowMessageBox(kSizeMismatchNotice, "Info", MsgIcon::Information);
+    }
+    return true;
+}
+
+// The secondary is used at once when it has the primary's size (the user
+// just asked for it); another size is refused as at the start.
+bool ReopenSecondary(VideoSource* source, const char* file, SourcesAllowed allowed) {
+    long width = 0, height = 0;
+    double rate = 0;
+    if (!Build(source, file, allowed) ||
+        source->GetCurrentMediaFormat(&width, &height, &rate) < 0) {
+        capture.failure = source->FailureReason();
+        LetSecondaryGo();
+        return false;
+    }
+    if (OfferSecondCamera(true, app.video_width, app.video_height, static_cast<int>(width),
+                          static_cast<int>(height)) == SecondCameraOffer::kSizeMismatch) {
+        capture.failure = kSizeMismatchNotice;
+        LetSecondaryGo();
+        return false;
+    }
+    capture.video_width2 = static_cast<int32_t>(width);
+    capture.video_height2 = static_cast<int32_t>(height);
+    source->EnableMemoryBuffer(kConcurrentCheckouts);
+    source->Run();
+    app.second_camera_enabled = true;
+    return true;
+}
+
 }  // namespace
 
 
@@ -154,16 +227,20 @@ bool OpenCaptureDevices(const char device_files[2][kDeviceFileLength]) {
     OpenSecondary(capture.video_source[1], device_files[1]);
 
     for (uintptr_t hold_ms : kHolderMilliseconds) StartHolderThread(hold_ms);
-
-    // No frame yet: frame_buffer stays null until a camera's first fetch, and
-    // its texture keeps the grey of the rendering set-up.
-    capture.frame_bytes = static_cast<size_t>(app.video_width) * app.video_height * 4;
-    for (int i = 0; i < CamerasInUse(); ++i) {
-        capture.frames[i].reset(new uint8_t[capture.frame_bytes]);
-        capture.fetched_stamp[i] = 0;
-        app.frame_buffer[i] = nullptr;
-    }
+    PrepareFrames();
     return true;
+}
+
+bool ReopenCamera(Camera camera, const char* file, SourcesAllowed allowed) {
+    VideoSource* source = capture.video_source[camera];
+    if (!source) return false;
+    capture.failure.clear();
+    // Released first: a camera that the old mode holds is free for the new one.
+    source->ReleaseGraph();
+    const bool opened = camera == kPrimaryCamera ? ReopenPrimary(source, file, allowed)
+                                                 : ReopenSecondary(source, file, allowed);
+    if (opened) PrepareFrames();
+    return opened;
 }
 
 const char* CaptureFailureReason() { return capture.failure.c_str(); }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "app/app.h"
+
 class VideoSource;
 
 // Handle of one frame checkout from a capture source.
@@ -49,6 +51,19 @@ FetchedFrames FetchFrames();
 // fetch: unplugged or failed, its last frame standing still until it is
 // back.  Motion detection and camera recording pause meanwhile.
 bool CameraLost(int camera);
+// Opens description file `file` again for `camera` while the program runs:
+// its source is released (freeing a camera the old mode holds) and built
+// anew; the frame buffers follow the new size.  The primary's size and rate
+// become the program's; a secondary in use that no longer has the
+// primary's size is let go (view back to normal) with the "Info" box of the
+// start.  The secondary is used at once when it has the primary's size.
+// False, with the reason in CaptureFailureReason(), when the camera did not
+// open or (secondary) has another size; the camera is then released (the
+// secondary no longer used): the caller opens the file it had before.
+// kFirstOnly: only the file's first source counts (the one just picked), a
+// later one that would stand in for it is a failure too.
+enum class SourcesAllowed { kAny, kFirstOnly };
+bool ReopenCamera(Camera camera, const char* file, SourcesAllowed allowed = SourcesAllowed::kAny);
 
 // Stops, releases and destroys the sources (the exit sequence).
 void CloseCaptureDevices();

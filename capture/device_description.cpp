@@ -49,7 +49,7 @@ bool IsBlank(const char* text) {
 
 // Which kinds of attribute a <source> has shown so far.
 struct SourceAttributes {
-    bool camera = false, pipeline = false, camera_option = false;
+    bool camera = false, device = false, pipeline = false, camera_option = false;
 };
 
 enum class AttributeRead { kOk, kUnknown, kBadValue };
@@ -62,6 +62,11 @@ AttributeRead ReadAttribute(const char* name, const char* value, CaptureSourceSp
     if (std::strcmp(name, "camera") == 0) {
         seen->camera = true;
         return Checked(ParseInt(value, 0, 63, &source->camera_index));
+    }
+    if (std::strcmp(name, "device") == 0) {
+        seen->device = true;
+        source->device = value;
+        return Checked(!IsBlank(value));
     }
     if (std::strcmp(name, "pipeline") == 0) {
         seen->pipeline = true;
@@ -110,8 +115,9 @@ bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar**
                 return false;
         }
     }
-    if (seen.camera == seen.pipeline) {
-        SetError(context, error, "a <source> needs exactly one of camera=\"N\" or pipeline=\"...\"");
+    if (int{seen.camera} + int{seen.device} + int{seen.pipeline} != 1) {
+        SetError(context, error,
+                 "a <source> needs exactly one of camera=\"N\", device=\"...\" or pipeline=\"...\"");
         return false;
     }
     if (seen.pipeline && seen.camera_option) {
@@ -120,7 +126,7 @@ bool ReadSource(GMarkupParseContext* context, const gchar** names, const gchar**
                  "put caps into the pipeline instead");
         return false;
     }
-    source->kind = seen.camera ? CaptureSourceSpec::kCamera : CaptureSourceSpec::kPipeline;
+    source->kind = seen.pipeline ? CaptureSourceSpec::kPipeline : CaptureSourceSpec::kCamera;
     return true;
 }
 

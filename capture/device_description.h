@@ -5,14 +5,18 @@
 //   <capture>
 //     <source camera="0" width="640" height="480" framerate="30"/>
 //     <source camera="0" width="1920" height="1080" format="mjpeg"/>
+//     <source device="/dev/video2" width="1280" height="720" framerate="30"/>
 //     <source pipeline="videotestsrc is-live=true ! video/x-raw,width=640,height=480"/>
 //   </capture>
 //
 // Each <source> has exactly one of `camera` (index among the cameras the
-// system finds, 0 first; optional width, height, framerate "N" or "N/D" and
-// format "raw", "mjpeg" or "h264", see capture/camera_modes.h) or `pipeline`
-// (a GStreamer source description; the capture layer appends the conversion
-// and the sink).  The first source that starts is used.  Anything else
+// system finds, 0 first), `device` (a camera by the name its device provider
+// gives it, see capture/camera_list.h: what the camera chooser writes, so
+// that the camera stays the same one whatever else is plugged in) or
+// `pipeline` (a GStreamer source description; the capture layer appends the
+// conversion and the sink).  A camera, by index or name, takes the optional
+// width, height, framerate "N" or "N/D" and format "raw", "mjpeg" or "h264"
+// (see capture/camera_modes.h).  The first source that starts is used.  Anything else
 // (unknown elements or attributes, bad numbers, no source) is a malformed
 // file; the reason comes back as a one-line text.
 #pragma once
@@ -27,6 +31,7 @@ struct CaptureSourceSpec {
     enum Kind { kCamera, kPipeline };
     Kind kind = kCamera;
     int camera_index = 0;
+    std::string device;  // device="...": the camera by name instead of by index
     int width = 0, height = 0;                   // 0: whatever the camera offers
     int framerate_num = 0, framerate_den = 1;    // 0/1: whatever the camera offers
     CameraFormat format = CameraFormat::kAny;    // pinned by format="..."

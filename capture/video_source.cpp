@@ -16,11 +16,19 @@ const char kConversionTail[] =
 
 std::string DescribeSource(const CaptureSourceSpec& source, size_t index) {
     std::string text = "source " + std::to_string(index + 1) + " (";
-    if (source.kind == CaptureSourceSpec::kCamera)
+    if (source.kind == CaptureSourceSpec::kCamera && !source.device.empty())
+        text += "device \"" + source.device + "\"";
+    else if (source.kind == CaptureSourceSpec::kCamera)
         text += "camera " + std::to_string(source.camera_index);
     else
         text += source.pipeline;
     return text + ")";
+}
+
+std::string MissingCameraText(const CaptureSourceSpec& source, unsigned found) {
+    const std::string count = "(" + std::to_string(found) + " found)";
+    if (source.device.empty()) return "no such camera " + count;
+    return "no camera named \"" + source.device + "\" " + count;
 }
 
 std::string PipelineText(const CaptureSourceSpec& source) {

@@ -60,6 +60,9 @@ public:
     // ("<file>: <reason>", as also printed on stderr); empty after success.
     // For the thread that builds.
     const char* FailureReason() const;
+    // Which source of the description file runs (0: the first); -1 before
+    // a build succeeds.
+    int StartedSource() const;
     // What the window should say when the source that runs stands in for a
     // camera listed before it (see StandInNotice); empty otherwise.
     std::string CameraStandInNotice() const;
@@ -77,8 +80,11 @@ private:
 extern const char kSinkName[];
 extern const char kFitName[];
 extern const char kConversionTail[];
-// "source N (camera K)" or "source N (<pipeline>)"; N counts from 1.
+// "source N (camera K)", "source N (device "<name>")" or
+// "source N (<pipeline>)"; N counts from 1.
 std::string DescribeSource(const CaptureSourceSpec& source, size_t index);
+// Why a camera source found no camera among the `found` ones.
+std::string MissingCameraText(const CaptureSourceSpec& source, unsigned found);
 // The description of a pipeline source with the tail appended.
 std::string PipelineText(const CaptureSourceSpec& source);
 // Why a camera did not link to the tail; `mode`: the caps it was held to.

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "capture/camera_identity.h"
+#include "capture/camera_list.h"
 #include "capture/device_description.h"
 
 namespace {
@@ -186,21 +187,26 @@ struct VideoSource::Impl {
         return nullptr;
     }
 
-    // Camera `index` among those the system finds (a reference); names it.
-    GstDevice* FindCamera(int index, std::string* error) {
+    // The camera of a camera source among those the system finds, by its
+    // index or its name (a reference); names it.
+    GstDevice* FindCamera(const CaptureSourceSpec& source, std::string* error) {
         GstDeviceMonitor* monitor = gst_device_monitor_new();
         gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
         GList* devices = gst_device_monitor_get_devices(monitor);
         guint count = g_list_length(devices);
         GstDevice* device = nullptr;
-        if (static_cast<guint>(index) < count) {
-            device = GST_DEVICE(gst_object_ref(g_list_nth_data(devices, index)));
+        GList* found = g_list_nth(devices, static_cast<guint>(source.camera_index));
+        if (!source.device.empty())
+            for (found = devices; found && !DeviceAnswersTo(GST_DEVICE(found->data), source.device);)
+                found = found->next;
+        if (found) {
+            device = GST_DEVICE(gst_object_ref(found->data));
             camera_identity = IdentityOfDevice(device);
             camera_name = camera_identity.display_name;
         }
         g_list_free_full(devices, gst_object_unref);
         gst_object_unref(monitor);
-        if (!device) *error = "no such camera (" + std::to_string(count) + " found)";
+        if (!device) *error = MissingCameraText(source, count);
         return device;
     }
 
@@ -268,7 +274,7 @@ struct VideoSource::Impl {
     }
 
     GstElement* MakeCameraPipeline(const CaptureSourceSpec& source, std::string* error) {
-        GstDevice* device = FindCamera(source.camera_index, error);
+        GstDevice* device = FindCamera(source, error);
         if (!device) return nullptr;
         GstElement* made = MakeCameraPipelineOf(device, source, error);
         gst_object_unref(device);
@@ -703,6 +709,8 @@ int VideoSource::BuildGraphFromXMLFile(const char* path) {
 }
 
 const char* VideoSource::FailureReason() const { return impl_->failure.c_str(); }
+
+int VideoSource::StartedSource() const { return impl_->started_source; }
 
 std::string VideoSource::CameraStandInNotice() const {
     const Impl& s = *impl_;

@@ -1,5 +1,7 @@
 #include "input/menus.h"
 
+#include <glib.h>
+
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -7,6 +9,7 @@
 #include "app/lifecycle.h"
 #include "app/window.h"
 #include "capture/camera_choice.h"
+#include "input/camera_menu.h"
 #include "motion/motion.h"
 #include "overlay/buttons.h"
 #include "overlay/overlay.h"
@@ -172,7 +175,8 @@ const MenuRow kOptionsRows[] = {
     Sub("Capture Folder Limit", kStorageLimitMenu),
     Sub("Keep Free on Disk", kStorageFloorMenu),
 };
-const Menu kOptionsMenu{"Options", kOptionsRows};
+// The cameras found follow the fixed rows.
+const Menu kOptionsMenu{"Options", kOptionsRows, 0, nullptr, nullptr, CameraChooserRows};
 
 const MenuRow kMainRows[] = {
     Sub("Cg Shader", kShaderMenu),
@@ -183,9 +187,11 @@ const MenuRow kMainRows[] = {
 
 const Menu* FindMenu(const Menu& menu, const char* name) {
     if (std::strcmp(menu.name, name) == 0) return &menu;
-    for (const MenuRow& row : menu.rows)
-        if (row.submenu)
-            if (const Menu* found = FindMenu(*row.submenu, name)) return found;
+    for (int item = 0; item < MenuItemCount(menu); ++item) {
+        const MenuRow* row = MenuItemRow(menu, item);
+        if (row && row->submenu)
+            if (const Menu* found = FindMenu(*row->submenu, name)) return found;
+    }
     return nullptr;
 }
 
@@ -193,16 +199,24 @@ const Menu* FindMenu(const Menu& menu, const char* name) {
 
 const Menu kMainMenu{"", kMainRows};
 
+const MenuRow* MenuItemRow(const Menu& menu, int item) {
+    if (menu.list_choose) return nullptr;
+    const int fixed = static_cast<int>(menu.rows.size());
+    return item < fixed ? &menu.rows[item] : &menu.more_rows()[item - fixed];
+}
+
 const char* MenuItemLabel(const Menu& menu, int item, char* out, size_t capacity) {
     if (menu.list_label) return menu.list_label(item);
-    const MenuRow& row = menu.rows[item];
+    const MenuRow& row = *MenuItemRow(menu, item);
     if (!row.format_label) return row.label;
     row.format_label(out, capacity);
     return out;
 }
 
 int MenuItemCount(const Menu& menu) {
-    return menu.list_choose ? menu.list_count : static_cast<int>(menu.rows.size());
+    if (menu.list_choose) return menu.list_count;
+    const size_t more = menu.more_rows ? menu.more_rows().size() : 0;
+    return static_cast<int>(menu.rows.size() + more);
 }
 
 void ChooseMenuItem(const Menu& menu, int item) {
@@ -211,7 +225,8 @@ void ChooseMenuItem(const Menu& menu, int item) {
         menu.list_choose(item);
         return;
     }
-    const MenuRow& row = menu.rows[item];
+    const MenuRow& row = *MenuItemRow(menu, item);
+    if (row.run_value) row.run_value(row.value);
     if (!row.run) return;
     row.run();
     if (row.relabels) BuildMenus();
@@ -222,7 +237,7 @@ bool RunMenuEntry(const char* menu_name, const char* label) {
     if (!menu) return false;
     char formatted[64];
     for (int item = 0; item < MenuItemCount(*menu); ++item) {
-        const MenuRow* row = menu->list_choose ? nullptr : &menu->rows[item];
+        const MenuRow* row = MenuItemRow(*menu, item);
         if (row && row->submenu) continue;
         if (std::strcmp(MenuItemLabel(*menu, item, formatted, sizeof formatted), label) != 0) continue;
         ChooseMenuItem(*menu, item);
@@ -237,4 +252,15 @@ void FormatGammaLabel(char* out, size_t capacity) {
 
 void FormatColorLabel(char* out, size_t capacity) {
     std::snprintf(out, capacity, "Color (%.2f)", render.shader_color);
+}
+
+std::string GlutMenuLabel(const char* label) {
+    std::string latin1;
+    for (const char* c = label; *c;) {
+        const gunichar code = g_utf8_get_char_validated(c, -1);
+        const bool valid = code < 0x110000;  // not one of the two error values
+        latin1 += valid && code < 0x100 ? static_cast<char>(code) : '?';
+        c = valid ? g_utf8_next_char(c) : c + 1;
+    }
+    return latin1;
 }

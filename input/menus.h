@@ -4,11 +4,15 @@
 //
 // Submenus come before the entries of their menu, in the order shown.  The
 // gamma and colour submenus show their value in their label, so choosing
-// one of their entries builds the whole tree again.
+// one of their entries builds the whole tree again.  The Options menu ends
+// with rows made while the program runs, the camera chooser's
+// (input/camera_menu.h); GLUT cannot change a menu while it is open, so
+// such rows change only while MenusInUse() is false, followed by BuildMenus.
 #pragma once
 
 #include <cstddef>
 #include <span>
+#include <string>
 
 struct Menu;
 
@@ -18,6 +22,8 @@ struct MenuRow {
     const Menu* submenu;                          // ... or a submenu
     void (*format_label)(char* out, size_t capacity);
     bool relabels;                                // its value shows in a label
+    void (*run_value)(int value) = nullptr;       // an entry of a table: run_value(value)
+    int value = 0;
 };
 
 struct Menu {
@@ -28,8 +34,13 @@ struct Menu {
     int list_count = 0;
     const char* (*list_label)(int item) = nullptr;
     void (*list_choose)(int item) = nullptr;
+    // Rows after `rows` that change while the program runs.
+    std::span<const MenuRow> (*more_rows)() = nullptr;
 };
 extern const Menu kMainMenu;
+
+// The row of item `item`; nullptr for the items of a list.
+const MenuRow* MenuItemRow(const Menu& menu, int item);
 
 // Entries of a menu: its rows, or its list items.
 int MenuItemCount(const Menu& menu);
@@ -49,3 +60,9 @@ void FormatColorLabel(char* out, size_t capacity);
 // tree it replaces is destroyed at the following rebuild, since its handler
 // may still be running when it asks for a new one.
 void BuildMenus();
+// Whether a popup menu is open now (menus_gl.cpp: GLUT's menu status).
+bool MenusInUse();
+// A label as GLUT draws it: its bitmap fonts hold the Latin-1 characters,
+// so UTF-8 "×" becomes the one byte 0xD7; a character beyond Latin-1 shows
+// as '?'.
+std::string GlutMenuLabel(const char* label);

@@ -3,6 +3,7 @@
 // value indexes the entries of the current tree.
 #include <GL/freeglut.h>
 
+#include <string>
 #include <vector>
 
 #include "input/menus.h"
@@ -18,10 +19,14 @@ struct MenuTree {
     std::vector<int> menus;            // GLUT menu ids
     std::vector<MenuChoice> choices;   // indexed by GLUT value
 };
-// Owned here; every rebuild retires the current tree.
+// Owned here; every rebuild retires the current tree.  `in_use` follows
+// GLUT's menu status from the first build on.
 struct MenuTrees {
     MenuTree current, retired;
+    bool in_use = false;
 } g_menus;
+
+void OnMenuStatus(int status, int, int) { g_menus.in_use = status == GLUT_MENU_IN_USE; }
 
 void OnMenuChoice(int value) {
     if (value < 0 || value >= static_cast<int>(g_menus.current.choices.size())) return;
@@ -33,19 +38,19 @@ void OnMenuChoice(int value) {
 int CreateMenu(const Menu& menu) {
     std::vector<int> submenus(MenuItemCount(menu), 0);
     for (int item = 0; item < MenuItemCount(menu); ++item)
-        if (!menu.list_choose && menu.rows[item].submenu)
-            submenus[item] = CreateMenu(*menu.rows[item].submenu);
+        if (const MenuRow* row = MenuItemRow(menu, item); row && row->submenu)
+            submenus[item] = CreateMenu(*row->submenu);
 
     const int id = glutCreateMenu(OnMenuChoice);
     g_menus.current.menus.push_back(id);
     char formatted[64];
     for (int item = 0; item < MenuItemCount(menu); ++item) {
-        const char* label = MenuItemLabel(menu, item, formatted, sizeof formatted);
+        const std::string label = GlutMenuLabel(MenuItemLabel(menu, item, formatted, sizeof formatted));
         if (submenus[item]) {
-            glutAddSubMenu(label, submenus[item]);
+            glutAddSubMenu(label.c_str(), submenus[item]);
             continue;
         }
-        glutAddMenuEntry(label, static_cast<int>(g_menus.current.choices.size()));
+        glutAddMenuEntry(label.c_str(), static_cast<int>(g_menus.current.choices.size()));
         g_menus.current.choices.push_back({&menu, item});
     }
     return id;
@@ -59,4 +64,7 @@ void BuildMenus() {
     g_menus.current = MenuTree{};
     CreateMenu(kMainMenu);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
+    glutMenuStatusFunc(OnMenuStatus);
 }
+
+bool MenusInUse() { return g_menus.in_use; }

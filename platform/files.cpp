@@ -36,3 +36,11 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes, FileReadError*
     g_free(contents);
     return copied;
 }
+
+bool ReplaceWholeFile(const char* path, const std::string& text, std::string* error) {
+    GError* gerror = nullptr;
+    if (g_file_set_contents(path, text.data(), static_cast<gssize>(text.size()), &gerror)) return true;
+    if (error) *error = gerror->message;
+    g_error_free(gerror);
+    return false;
+}

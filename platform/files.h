@@ -25,3 +25,8 @@ struct FileReadError {
 // Replaces *bytes with the whole file.  False on failure, with the reason in
 // *error when given (*bytes is then unspecified).
 bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes, FileReadError* error = nullptr);
+
+// Replaces the file at `path` with `text` atomically (a temporary file beside
+// it, then a rename), so that a reader finds the old text or the new one,
+// never a part.  False with GLib's words in *error (when given).
+bool ReplaceWholeFile(const char* path, const std::string& text, std::string* error = nullptr);

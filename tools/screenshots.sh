@@ -3,8 +3,11 @@
 # temporary copy of data/ with test-pattern cameras, drives it with xdotool
 # and saves PNGs into docs/images/.  Builds nothing.
 #
-#   tools/screenshots.sh [PROGRAM]     (default: build/lumora)
+#   tools/screenshots.sh [PROGRAM [PART...]]
 #
+# PROGRAM defaults to build/lumora; PARTs (default: all) are one_camera,
+# two_cameras and chooser (the camera chooser, which runs the fake cameras
+# of the build's tests/fake_camera/plugins).
 # Needs Xvfb, xdotool and ImageMagick (scripts/deps installs them).
 set -euo pipefail
 source "$(dirname "$0")/../tests/e2e/popup_menu.sh"
@@ -12,6 +15,9 @@ source "$(dirname "$0")/../scripts/xvfb.sh"
 
 SOURCE_DIR=$(cd "$(dirname "$0")/.." && pwd)
 PROGRAM=$(realpath "${1:-$SOURCE_DIR/build/lumora}")
+shift || true
+PARTS=("$@")
+[ ${#PARTS[@]} -gt 0 ] || PARTS=(one_camera two_cameras chooser)
 OUT_DIR=$SOURCE_DIR/docs/images
 [ -x "$PROGRAM" ] || { echo "no program at $PROGRAM (build it first: scripts/build)" >&2; exit 1; }
 
@@ -141,6 +147,7 @@ end_lumora() {
 }
 
 # ---- one camera: normal, zoom, shader effects, full screen with info panel
+one_camera() {
 fresh_run_folder
 write_device 1 "$(pattern smpte)"
 write_device 2 "v4l2src device=/dev/lumora-no-such-camera"
@@ -185,8 +192,10 @@ click_unit -120 -120      # the info-panel lamp
 type_command fps
 shot fullscreen_info 3
 end_lumora
+}
 
 # ---- two cameras of one size: split screen, then image swap
+two_cameras() {
 fresh_run_folder
 write_device 1 "$(pattern smpte)"
 write_device 2 "$(pattern pinwheel)"
@@ -207,5 +216,31 @@ for _ in $(seq 40); do
 done
 shot imgswap 0.5
 end_lumora
+}
 
+# ---- the camera chooser, open at a webcam's modes for the primary camera
+chooser() {
+local plugins x y w h _
+plugins=$(dirname "$PROGRAM")/tests/fake_camera/plugins
+[ -f "$plugins/libgstlumorafakecamera.so" ] || fail "no fake cameras in $plugins (build the tests)"
+fresh_run_folder
+write_device 2 "v4l2src device=/dev/lumora-no-such-camera"
+GST_PLUGIN_PATH=$plugins GST_REGISTRY=$WORK/gst-registry.bin \
+    LUMORA_FAKE_CAMERAS="kind=webcam pattern=smpte; kind=raw pattern=ball" start_lumora
+WID=$(wait_window Lumora)
+sleep 2
+key Return
+type_command cls
+menu_open "$WID" 1 13 0 2  # Options > the webcam > Primary camera > 1280x720 30 fps
+read -r x y w h _ < <(last_menu)
+import -window root "$WORK/root.png"
+# The window and the menus beside it, at full size so that the labels read.
+convert "$WORK/root.png" -crop "$((x + w + 4))x$((y + h > 480 ? y + h + 4 : 484))+0+0" +repage \
+    -strip "$OUT_DIR/camera_chooser.png"
+echo "docs/images/camera_chooser.png"
+menu_release
+end_lumora
+}
+
+for part in "${PARTS[@]}"; do "$part"; done
 du -ch "$OUT_DIR"/*.png | tail -n1

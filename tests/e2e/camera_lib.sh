@@ -26,6 +26,19 @@ write_sources() {
     } >"$E2E_DIR/data/dsvl/device$device.xml"
 }
 
+# frame_shot WID: the path of F12's picture of the camera's frame, once it
+# is written out (source fault_lib.sh too).
+frame_shot() {
+    local shot
+    press_key "$1" F12
+    shot=$(wait_file "$E2E_DIR/data/capture/screenshot" "*.bmp" 10)
+    for _ in $(seq 50); do
+        identify "$shot" >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    echo "$shot"
+}
+
 # skip_if_real_camera: a real camera would be found before or instead of
 # the fake ones; the log's start line tells which camera opened.
 skip_if_real_camera() {

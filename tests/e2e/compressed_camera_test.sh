@@ -19,7 +19,6 @@ e2e_init
 
 blue="32 128 224"  # 0x2080e0
 pink="224 32 128"  # 0xe02080
-shots=$E2E_DIR/data/capture/screenshot
 use_fake_cameras "kind=raw; kind=h265; kind=mjpeg pattern=checkers-8; kind=webcam color=0x2080e0;
                   kind=mjpeg corrupt=2 color=0xe02080; kind=h264 color=0xe02080"
 
@@ -73,12 +72,8 @@ expect_log "source 5 (camera 2) Lumora Fake Camera 2: 1920x1080 at 30 fps, Motio
 read -r ww wh < <(window_size "$wid")
 [ $((ww * 9)) -eq $((wh * 16)) ] || e2e_fail "a ${ww}x$wh window for 1920x1080 frames"
 sleep 1
-press_key "$wid" F12
-shot=$(wait_file "$shots" "*.bmp" 10)
-for _ in $(seq 50); do  # until it is written out
-    size=$(identify -format "%wx%h" "$shot" 2>/dev/null) && break
-    sleep 0.1
-done
+shot=$(frame_shot "$wid")
+size=$(identify -format "%wx%h" "$shot" 2>/dev/null || true)
 [ "$size" = "1920x1080" ] || e2e_fail "the frame is \"$size\""
 why=$(checkers_across "$shot") || e2e_fail "the frame is not the camera's checkerboard: $why"
 quit

@@ -12,3 +12,5 @@ bool LoadShaderPrograms() {
     LogFakeCall("LoadShaderPrograms");
     return true;
 }
+
+void CreateTextures() { LogFakeCall("CreateTextures"); }

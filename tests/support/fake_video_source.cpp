@@ -79,6 +79,11 @@ int VideoSource::BuildGraphFromXMLFile(const char* path) {
 
 const char* VideoSource::FailureReason() const { return impl_->failure.c_str(); }
 
+int VideoSource::StartedSource() const {
+    std::lock_guard<std::mutex> lock(feed_mutex);
+    return impl_->path.empty() ? -1 : Feed(impl_->path).camera.started_source;
+}
+
 std::string VideoSource::CameraStandInNotice() const {
     std::lock_guard<std::mutex> lock(feed_mutex);
     return Feed(impl_->path).camera.stand_in_notice;

@@ -12,6 +12,7 @@ struct FakeCamera {
     double frame_rate = 30;
     std::string stand_in_notice;
     bool lost = false;  // what Lost() says
+    int started_source = 0;  // which source of its file runs
     // What the program did with it.
     bool running = false;
     int releases = 0;
