@@ -46,6 +46,8 @@ void ForEachSetting(Visit visit) {
     visit("backplate_border_color_b", app.backplate_border_color_b, Form::Hundredths);
     visit("gl_win_pos_x", app.gl_win_pos_x);
     visit("gl_win_pos_y", app.gl_win_pos_y);
+    visit("motion_detector", app.motion_detector);
+    visit("motion_mask_file", app.motion_mask_file);
 }
 
 uint32_t StoredForm(float field, Form form) {
@@ -64,6 +66,11 @@ struct Loader {
     void operator()(const char* name, int32_t& field) const {
         field = static_cast<int32_t>(ReadSettingUnsigned(kSection, name, static_cast<uint32_t>(field)));
     }
+    void operator()(const char* name, char (&field)[kPathLength]) const {
+        char text[kPathLength];
+        ReadSettingText(kSection, name, field, text, sizeof text);
+        std::snprintf(field, sizeof field, "%s", text);
+    }
 };
 
 // Stops at the first value the store refuses: the rest would fail the same
@@ -74,6 +81,9 @@ struct Saver {
         Write(name, StoredForm(field, form));
     }
     void operator()(const char* name, int32_t& field) const { Write(name, static_cast<uint32_t>(field)); }
+    void operator()(const char* name, char (&field)[kPathLength]) const {
+        if (!*failed) *failed = WriteSettingText(kSection, name, field) == 0;
+    }
     void Write(const char* name, uint32_t value) const {
         if (!*failed) *failed = WriteSettingUnsigned(kSection, name, value) == 0;
     }
