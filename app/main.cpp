@@ -18,6 +18,7 @@
 #include "console/console.h"
 #include "input/input.h"
 #include "input/menus.h"
+#include "motion/motion.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
@@ -144,6 +145,7 @@ int main(int argc, char** argv) {
 
     InitSoundPlayer();
     app.alarm_sound = LoadSound(app.alarm_file);
+    LoadSavedMotionMask();
 
     glutDisplayFunc(Frame);
     glutReshapeFunc(Reshape);

@@ -130,6 +130,10 @@ void SwitchMotionDetector() {
 
 const char* MotionDetectorName() { return app.motion_detector == kDetectorRobust ? "Robust" : "Classic"; }
 
+void FormatMotionDetectorLabel(char* out, size_t capacity) {
+    std::snprintf(out, capacity, "Motion Detector: %s", MotionDetectorName());
+}
+
 void ChooseMotionMask() {
     if (!ChooseFileInto("Open Bmp File", {"Bmp Files (.bmp)", "*.bmp"}, app.motion_mask_file,
                         sizeof app.motion_mask_file))

@@ -62,9 +62,11 @@ bool MeasureMotion(int width, int height, const uint8_t* frame);
 void FeedRobustDetector(uint32_t tick);
 bool EndRobustMeasurement();
 
-// Classic <-> Robust (app.motion_detector), and the name shown.
+// Classic <-> Robust (app.motion_detector), the name shown and the menu
+// entry's label, "Motion Detector: Classic".
 void SwitchMotionDetector();
 const char* MotionDetectorName();
+void FormatMotionDetectorLabel(char* out, size_t capacity);
 // The mask: chosen with the file chooser, removed, or read from
 // app.motion_mask_file (at start-up).  A file that does not load leaves no
 // mask (the loader's box says why); its path stays, to be tried next start.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "input/menus.h"
 #include "motion/classic_detector.h"
 #include "motion/motion.h"
 #include "motion/motion_mask.h"
@@ -232,6 +233,45 @@ TEST(RobustInProgramTest, ActionsAtTheStartAndEveryInterval) {
     EXPECT_EQ(Alarms(), 2u);
     app.frame_buffer[0] = nullptr;
     RobustReset(motion.robust);
+}
+
+}  // namespace
+
+namespace {
+
+// The Motion menu's added entries: the detector's label shows it, the mask
+// chooser loads a mask (or says why not and leaves none), the tint switches.
+TEST(MotionMenuTest, DetectorMaskAndTintEntries) {
+    ProgramStateGuard state;
+    ScriptedDialogs dialogs;
+    app.motion_detector = kDetectorClassic;
+    EXPECT_TRUE(RunMenuEntry("Motion", "Motion Detector: Classic"));
+    EXPECT_EQ(app.motion_detector, kDetectorRobust);
+    EXPECT_TRUE(RunMenuEntry("Motion", "Motion Detector: Robust"));
+    EXPECT_EQ(app.motion_detector, kDetectorClassic);
+
+    const std::string folder = MakeTempDir("lumora-menu-mask");
+    bmp_encode::Picture quad{2, 2, {{0, 0, 0}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255}}, {}, {}};
+    ASSERT_TRUE(bmp_encode::WriteFile(folder + "/quad.bmp", bmp_encode::Encode(quad, {})));
+    dialogs.ChooseFile(folder + "/quad.bmp");
+    EXPECT_TRUE(RunMenuEntry("Motion", "Load Motion Mask File"));
+    EXPECT_EQ(std::string(app.motion_mask_file), folder + "/quad.bmp");
+    EXPECT_TRUE(MotionMaskLoaded(motion.mask));
+    EXPECT_FALSE(motion.mask_failed);
+
+    dialogs.ChooseFile(folder + "/gone.bmp");
+    RunMenuEntry("Motion", "Load Motion Mask File");
+    EXPECT_FALSE(MotionMaskLoaded(motion.mask));
+    EXPECT_TRUE(motion.mask_failed);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_NE(dialogs.boxes[0].text.find("gone.bmp"), std::string::npos);
+
+    RunMenuEntry("Motion", "Remove Motion Mask");
+    EXPECT_STREQ(app.motion_mask_file, "");
+    EXPECT_FALSE(motion.mask_failed);
+    const bool tint = app.motion_tint_on;
+    RunMenuEntry("Motion", "Motion Tint ON/OFF");
+    EXPECT_NE(app.motion_tint_on, tint);
 }
 
 }  // namespace
