@@ -42,6 +42,8 @@ void Prepare(RobustDetector& d, const RobustSettings& s, int width, int height) 
     const size_t cells = static_cast<size_t>(grid.width) * grid.height;
     d.current.assign(cells, 0);
     d.reference.assign(cells, 0);
+    d.previous.assign(cells, 0);
+    d.standing.assign(cells, 0);
     d.cell_weight.assign(cells, kFullWeight);
     d.change.assign(cells, kCellStill);
     d.labels.assign(cells, 0);
@@ -148,13 +150,17 @@ void EstimateNoise(RobustDetector& d, const LightFit& fit) {
     d.noise_known = true;
 }
 
+// How far a cell of this brightness may stray and still be noise.
+float NoiseLimit(const RobustDetector& d, const RobustSettings& s, float level) {
+    return std::max(s.noise_floor, s.noise_factor * d.band_noise[BandOf(level)]);
+}
+
 // Marks the watched cells beyond the noise; returns their weight.
 uint64_t MarkChanges(RobustDetector& d, const RobustSettings& s, const LightFit& fit) {
     uint64_t changed = 0;
     for (size_t c = 0; c < d.current.size(); ++c) {
         const float predicted = Predicted(fit, d.reference[c]);
-        const float limit = std::max(s.noise_floor, s.noise_factor * d.band_noise[BandOf(predicted)]);
-        const bool differs = d.cell_weight[c] && std::fabs(d.current[c] - predicted) > limit;
+        const bool differs = d.cell_weight[c] && std::fabs(d.current[c] - predicted) > NoiseLimit(d, s, predicted);
         d.change[c] = differs ? kCellSpeckle : kCellStill;
         if (differs) changed += d.cell_weight[c];
     }
@@ -196,10 +202,20 @@ uint64_t KeepObjects(RobustDetector& d, size_t min_cells) {
     return moving;
 }
 
+// The reference follows the scene; a changed cell that has not moved since
+// the last analysis for absorb_seconds is taken into it whole.
 void FollowScene(RobustDetector& d, const RobustSettings& s) {
+    const auto absorb = static_cast<uint16_t>(std::clamp(s.absorb_seconds / s.analysis_period, 1.0, 60000.0));
     for (size_t c = 0; c < d.reference.size(); ++c) {
-        const float rate = d.change[c] == kCellStill ? s.still_rate : s.moving_rate;
-        d.reference[c] += rate * (d.current[c] - d.reference[c]);
+        const bool changed = d.change[c] != kCellStill;
+        const bool standing = std::fabs(d.current[c] - d.previous[c]) <= NoiseLimit(d, s, d.current[c]);
+        d.standing[c] = changed && standing ? d.standing[c] + 1 : 0;
+        if (d.standing[c] >= absorb) {
+            d.reference[c] = d.current[c];
+            d.standing[c] = 0;
+            continue;
+        }
+        d.reference[c] += (changed ? s.moving_rate : s.still_rate) * (d.current[c] - d.reference[c]);
     }
 }
 
@@ -208,6 +224,7 @@ void TakeReference(RobustDetector& d) {
     d.reference = d.current;
     d.has_reference = true;
     std::fill(d.change.begin(), d.change.end(), kCellStill);
+    std::fill(d.standing.begin(), d.standing.end(), 0);
 }
 
 uint64_t WatchedWeight(const RobustDetector& d) {
@@ -302,6 +319,7 @@ RobustReading RobustStep(RobustDetector& d, const RobustSettings& s, const uint8
     ReduceToCells(d, frame);
     reading.analysed = true;
     reading.value = AnalyseCells(d, s);
+    d.previous = d.current;
     StepEvent(d, s, reading, threshold, seconds);
     ++d.change_generation;
     d.interval.peak = std::max(d.interval.peak, reading.value);

@@ -15,7 +15,11 @@
 //   5. the value is the watched share of the picture, in percent, that the
 //      remaining regions cover (kept to the classic measure's 0 to 25);
 //   6. an event starts after `min_frames` analyses in a row reach the
-//      threshold and ends `event_gap` seconds after the last one that did.
+//      threshold and ends `event_gap` seconds after the last one that did;
+//   7. the reference follows the scene slowly where nothing changed and
+//      hardly where something moves; a change that stands still for
+//      `absorb_seconds` joins it at once (a parked car, or a person who was
+//      in the first frame and walked off, leaving a ghost).
 // Frames are analysed at most every `analysis_period` seconds, whatever rate
 // they come at.  Plain logic: the running program and lumora-replay feed it
 // frames with their times.
@@ -37,6 +41,7 @@ struct RobustSettings {
     double event_gap = 1.0;          // seconds
     float still_rate = 0.05f;        // reference update per analysis where nothing changed
     float moving_rate = 0.002f;      // ... and where something did
+    double absorb_seconds = 2.0;     // a change standing still this long joins the reference
 };
 
 // What the tint shows of a cell.
@@ -65,7 +70,8 @@ struct RobustDetector {
     int frame_width = 0, frame_height = 0;
     int block = 1;                        // pixels per cell side
     int grid_width = 0, grid_height = 0;
-    std::vector<float> current, reference;
+    std::vector<float> current, reference, previous;
+    std::vector<uint16_t> standing;       // analyses a changed cell has stood still
     std::vector<uint8_t> cell_weight;     // 0..255 per cell, from the mask
     uint32_t mask_generation = 0;         // of the weights above
     bool mask_applied = false;
