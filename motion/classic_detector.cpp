@@ -144,7 +144,7 @@ bool ClassicMeasure(ClassicSnapshots& s, int width, int height, const uint8_t* f
 }
 
 void ClassicChangeMap(const ClassicSnapshots& s, int width, int height, int block, int grid_width,
-                      int grid_height, uint8_t* map) {
+                      int grid_height, uint8_t mark, uint8_t* map) {
     const size_t cells = static_cast<size_t>(grid_width) * grid_height;
     std::vector<uint32_t> differing(cells, 0), counted(cells, 0);
     for (int y = 0; y < height; ++y) {
@@ -156,5 +156,5 @@ void ClassicChangeMap(const ClassicSnapshots& s, int width, int height, int bloc
             ++counted[cell];
         }
     }
-    for (size_t c = 0; c < cells; ++c) map[c] = counted[c] && 2 * differing[c] >= counted[c];
+    for (size_t c = 0; c < cells; ++c) map[c] = counted[c] && 2 * differing[c] >= counted[c] ? mark : 0;
 }

@@ -29,7 +29,7 @@ bool ClassicMeasure(ClassicSnapshots& snapshots, int width, int height, const ui
                     const uint8_t* weights, float* pcd);
 
 // After a measurement: per cell of `grid_width` x `grid_height` cells of
-// `block` pixels, whether at least half its pixels differed between the two
-// snapshots (1) or not (0).  What the tint shows of the classic measure.
+// `block` pixels, `mark` when at least half its pixels differed between the
+// two snapshots, else 0.  What the tint shows of the classic measure.
 void ClassicChangeMap(const ClassicSnapshots& snapshots, int width, int height, int block,
-                      int grid_width, int grid_height, uint8_t* map);
+                      int grid_width, int grid_height, uint8_t mark, uint8_t* map);

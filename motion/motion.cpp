@@ -30,7 +30,8 @@ const uint8_t* MaskWeights(int width, int height) { return MotionMaskWeights(mot
 void MapClassicChanges(int width, int height) {
     const CellGrid grid = CellGridFor(width, height, kRobustSettings.grid_width);
     motion.classic_change.resize(static_cast<size_t>(grid.width) * grid.height);
-    ClassicChangeMap(motion, width, height, grid.block, grid.width, grid.height, motion.classic_change.data());
+    ClassicChangeMap(motion, width, height, grid.block, grid.width, grid.height, kCellMoving,
+                     motion.classic_change.data());
     ++motion.classic_change_generation;
 }
 
@@ -187,6 +188,8 @@ MotionTintView CurrentMotionTint() {
     view.weights = TintWeights(grid);
     view.grid_width = grid.width;
     view.grid_height = grid.height;
+    view.covered_s = static_cast<float>(app.video_width) / static_cast<float>(grid.width * grid.block);
+    view.covered_t = static_cast<float>(app.video_height) / static_cast<float>(grid.height * grid.block);
     // Either a new analysis or a new mask is a new picture.
     view.generation = generation + (motion.mask.generation << 20) + (robust ? 1u << 31 : 0);
     return view;

@@ -76,12 +76,16 @@ void LoadSavedMotionMask();
 // The tint of the live picture on / off.
 void SwitchMotionTint();
 
-// What the tint shows: per cell of the detector's grid, its CellChange and
-// mask weight; `generation` changes with every new picture of them.
+// What the tint shows: per cell of the detector's grid, its CellChange
+// (nullptr before the first analysis) and mask weight (nullptr without a
+// mask); `generation` changes with every new picture of them.  The grid's
+// last cells may reach past the frame: the frame covers `covered_s` of its
+// width and `covered_t` of its height.
 struct MotionTintView {
     const uint8_t* change = nullptr;
     const uint8_t* weights = nullptr;
     int grid_width = 0, grid_height = 0;
+    float covered_s = 1, covered_t = 1;
     uint32_t generation = 0;
 };
 MotionTintView CurrentMotionTint();

@@ -1,6 +1,6 @@
 // Makes the labelled clips the motion detectors are checked on:
-//     build/make_motion_clips FOLDER
-// writes FOLDER/<name>.avi (640 x 480, 15 frames a second, Motion JPEG
+//     build/make_motion_clips FOLDER [NAME...]
+// (all of them, or those named) writes FOLDER/<name>.avi (640 x 480, 15 frames a second, Motion JPEG
 // through ffmpeg), the masks they need and FOLDER/clips.txt, one line a clip:
 //     <name> <mask file or -> <expected events: start-end ... or none>
 // with the seconds in which something really moves.  Every clip is a drawn
@@ -195,10 +195,11 @@ bool WriteClip(const Clip& clip, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_motion_clips FOLDER\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: make_motion_clips FOLDER [NAME...]\n");
         return 2;
     }
+    const std::vector<std::string> wanted(argv + 2, argv + argc);
     const std::string folder = argv[1];
     FILE* list = std::fopen((folder + "/clips.txt").c_str(), "w");
     if (!list) {
@@ -207,6 +208,7 @@ int main(int argc, char** argv) {
     }
     bool ok = true;
     for (const Clip& clip : kClips) {
+        if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), clip.name) == wanted.end()) continue;
         if (clip.mask) ok = ok && WriteBushMask(folder + "/" + clip.mask);
         ok = ok && WriteClip(clip, folder);
         std::fprintf(list, "%s %s %s\n", clip.name, clip.mask ? clip.mask : "-", clip.events);

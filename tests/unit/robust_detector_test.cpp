@@ -87,6 +87,23 @@ TEST(RobustDetectorTest, LightAndNoiseAreStillAndACrossingBoxIsOneEvent) {
     EXPECT_FALSE(run.detector.event_running);
 }
 
+// A box in the first frame that then leaves would stay as a ghost in the
+// reference; standing still, the ghost joins the reference and the event
+// ends within absorb_seconds and the gap.
+TEST(RobustDetectorTest, AGhostOfTheFirstFrameFades) {
+    Painter painter;
+    Detection run;
+    double ended = -1;
+    for (double t = 0; t < 8; t += kFrameSeconds) {
+        const int x = t < 1 ? 20 : t < 2 ? static_cast<int>(20 + 200 * (t - 1)) : -1;
+        const RobustReading r = run.Step(painter.Frame(1.0f, x, 100), t);
+        if (r.event_ended) ended = t;
+    }
+    EXPECT_GT(ended, 2.0);
+    EXPECT_LE(ended, 2.0 + run.settings.absorb_seconds + run.settings.event_gap + 0.5);
+    EXPECT_FALSE(run.detector.event_running);
+}
+
 // Black ignores, grey counts in proportion: the same box under a black, a
 // grey and a white half of the mask.
 TEST(RobustDetectorTest, MaskWeighsTheMovingShare) {
