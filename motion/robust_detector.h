@@ -91,7 +91,7 @@ struct RobustDetector {
     // Scratch of one analysis, kept to allocate nothing per frame.
     std::vector<int32_t> labels;
     std::vector<int32_t> stack;
-    std::vector<float> row_sums;
+    std::vector<uint32_t> column_sums;
 };
 
 void RobustReset(RobustDetector& detector);
