@@ -1,8 +1,10 @@
 // The tint of the live picture: what the chosen detector counts as changed
 // in red (the robust detector's speckles, too small to count, in faint
 // amber) and the masked areas dimmed in proportion to how little they
-// count.  motion_tint.cpp makes the picture, one RGBA texel per cell of the
-// detector's grid; motion_tint_gl.cpp lays it over the normal view.
+// count.  motion_tint.cpp turns the detector's cells into runs of one
+// colour along each row of cells; motion_tint_gl.cpp lays them over the
+// normal view.  Only tinted cells are drawn: blending the whole picture
+// costs as much as drawing it again.
 #pragma once
 
 #include <cstdint>
@@ -10,24 +12,28 @@
 
 #include "motion/motion.h"
 
-// Owned by the tint; lives as long as the program.  The picture is made
+// The colour of one cell, alpha 0 where it shows nothing.
+struct TintColour {
+    uint8_t r, g, b, a;
+    bool operator==(const TintColour&) const = default;
+};
+TintColour TintOf(uint8_t change, uint8_t weight);
+
+// Cells [x0, x1) of cell row y (row 0 lowest), all of one colour.
+struct TintRun {
+    int y, x0, x1;
+    TintColour colour;
+};
+
+// Owned by the tint; lives as long as the program.  The runs are made
 // again only when the view's generation changes.
 struct MotionTintState {
-    std::vector<uint8_t> rgba;     // bottom row first, like the frame
-    int width = 0, height = 0;
-    uint32_t generation = 0;       // of the view it was made from
+    std::vector<TintRun> runs;
+    int width = 0, height = 0;     // the grid they were made on
+    uint32_t generation = 0;       // of the view they were made from
     bool made = false;
-    uint32_t texture = 0;          // the GL texture, made at the first draw
-    int texture_width = 0, texture_height = 0;
 };
 extern MotionTintState motion_tint;
 
-// Makes the picture for `view` unless it is the one already made; true
-// when it made a new one (to be uploaded).
-bool UpdateMotionTint(const MotionTintView& view);
-
-// The RGBA of one cell.
-struct TintTexel {
-    uint8_t r, g, b, a;
-};
-TintTexel TintOf(uint8_t change, uint8_t weight);
+// Makes the runs for `view` unless they are made already.
+void UpdateMotionTint(const MotionTintView& view);
