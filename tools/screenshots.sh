@@ -208,4 +208,33 @@ done
 shot imgswap 0.5
 end_lumora
 
+# ---- the motion tint: the robust detector on a drawn clip of a person
+# walking past a shimmering bush that a mask hides (made by
+# make_motion_clips beside the program; played as JPEG frames)
+clips=$WORK/clips
+mkdir -p "$clips/frames"
+"$(dirname "$PROGRAM")/make_motion_clips" "$clips" masked_bush || fail "make_motion_clips failed"
+ffmpeg -loglevel error -i "$clips/masked_bush.avi" -c:v copy -f image2 "$clips/frames/%04d.jpg" ||
+    fail "ffmpeg could not split the clip"
+fresh_run_folder
+write_device 1 "multifilesrc location=$clips/frames/%04d.jpg start-index=1 caps=image/jpeg,framerate=15/1 ! jpegdec"
+write_device 2 "v4l2src device=/dev/lumora-no-such-camera"
+printf 'motion_detector=1\nmotion_mask_file=%s\n' "$clips/masked_bush.bmp" >>"$XDG_CONFIG_HOME/Korvane/Lumora.conf"
+start_lumora
+WID=$(wait_window Lumora)
+sleep 1
+key Return
+type_command cls
+type_command motiontint
+# The walker crosses from 6 s to 11 s of the clip: wait until it is tinted.
+for _ in $(seq 120); do
+    import -window "$WID" "$WORK/probe.png"
+    red=$(convert "$WORK/probe.png" -crop 170x80+0+380 +repage -depth 8 txt:- |
+        awk -F'[(),]' 'NR > 1 && $3 > $4 + 80 && $3 > $5 + 80 { n++ } END { print n + 0 }')
+    [ "$red" -gt 1200 ] && break
+    sleep 0.25
+done
+shot motion_tint 0
+end_lumora
+
 du -ch "$OUT_DIR"/*.png | tail -n1
