@@ -124,9 +124,12 @@ bool EndRobustMeasurement() {
     return true;
 }
 
+// Each detector starts afresh: the classic one with a new first snapshot,
+// not one from before the switch.
 void SwitchMotionDetector() {
     app.motion_detector = app.motion_detector == kDetectorRobust ? kDetectorClassic : kDetectorRobust;
     RobustReset(motion.robust);
+    motion.motion_primed = false;
 }
 
 const char* MotionDetectorName() { return app.motion_detector == kDetectorRobust ? "Robust" : "Classic"; }
