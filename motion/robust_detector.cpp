@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kBands = 8;                 // of 32 grey levels each
+constexpr int kBands = kNoiseBands;
 constexpr int kNoiseBins = 256;           // quarter grey levels up to 64
 constexpr float kBinsPerLevel = 4.0f;
 constexpr float kMadToDeviation = 1.4826f;  // median |x| of normal noise x 1.48 = its deviation

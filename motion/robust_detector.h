@@ -44,6 +44,9 @@ struct RobustSettings {
     double absorb_seconds = 2.0;     // a change standing still this long joins the reference
 };
 
+// The noise is measured in bands of 32 grey levels.
+constexpr int kNoiseBands = 8;
+
 // What the tint shows of a cell.
 enum CellChange : uint8_t { kCellStill, kCellSpeckle, kCellMoving };
 
@@ -77,7 +80,7 @@ struct RobustDetector {
     bool mask_applied = false;
     std::vector<uint8_t> change;          // CellChange per cell, for the tint
     uint32_t change_generation = 0;       // counts analyses, for the tint's upload
-    float band_noise[8] = {};             // noise deviation per band of 32 grey levels
+    float band_noise[kNoiseBands] = {};   // noise deviation per band of brightness
     bool noise_known = false;
     bool has_reference = false;
     int pause = 0;                        // analyses left after a light switch
