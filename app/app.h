@@ -16,6 +16,8 @@ constexpr int kPathLength = 200;
 
 enum ViewMode : int32_t { kViewNormal, kViewShader, kViewSplit, kViewSwap };
 enum RecordMode : int32_t { kRecordOff, kRecordNormal, kRecordEffect, kRecordScreen };
+// The motion detectors (the saved motion_detector; any other number is Classic).
+enum MotionDetector : int32_t { kDetectorClassic, kDetectorRobust };
 
 // The overlay panels, indexing window_pos_x/y, window_size_x/y and
 // window_on_off.  The info panel's position is not saved and it has no size
@@ -67,6 +69,9 @@ struct Application {  // saved fields: app/settings.cpp
     bool motion_recording = false;
     bool motion_shot_pending = false;
     float pcd = 0, pcd_previous = 0, pcd_change = 0;
+    int32_t motion_detector = kDetectorClassic;
+    char motion_mask_file[kPathLength] = "";  // none
+    bool motion_tint_on = false;
 
     // Clock and the once-a-second timer
     int32_t clock_second = 0, clock_minute = 0, clock_hour = 0;

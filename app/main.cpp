@@ -19,6 +19,7 @@
 #include "input/camera_menu.h"
 #include "input/input.h"
 #include "input/menus.h"
+#include "motion/motion.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/folders.h"
@@ -147,6 +148,7 @@ int main(int argc, char** argv) {
 
     InitSoundPlayer();
     app.alarm_sound = LoadSound(app.alarm_file);
+    LoadSavedMotionMask();
 
     glutDisplayFunc(Frame);
     glutReshapeFunc(Reshape);

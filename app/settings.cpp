@@ -48,6 +48,8 @@ void ForEachSetting(Visit visit) {
     visit("gl_win_pos_y", app.gl_win_pos_y);
     visit("storage_limit_mib", app.storage_limit_mib);
     visit("storage_free_mib", app.storage_free_mib);
+    visit("motion_detector", app.motion_detector);
+    visit("motion_mask_file", app.motion_mask_file);
 }
 
 uint32_t StoredForm(float field, Form form) {
@@ -66,6 +68,11 @@ struct Loader {
     void operator()(const char* name, int32_t& field) const {
         field = static_cast<int32_t>(ReadSettingUnsigned(kSection, name, static_cast<uint32_t>(field)));
     }
+    void operator()(const char* name, char (&field)[kPathLength]) const {
+        char text[kPathLength];
+        ReadSettingText(kSection, name, field, text, sizeof text);
+        std::snprintf(field, sizeof field, "%s", text);
+    }
 };
 
 // Stops at the first value the store refuses: the rest would fail the same
@@ -76,6 +83,9 @@ struct Saver {
         Write(name, StoredForm(field, form));
     }
     void operator()(const char* name, int32_t& field) const { Write(name, static_cast<uint32_t>(field)); }
+    void operator()(const char* name, char (&field)[kPathLength]) const {
+        if (!*failed) *failed = WriteSettingText(kSection, name, field) == 0;
+    }
     void Write(const char* name, uint32_t value) const {
         if (!*failed) *failed = WriteSettingUnsigned(kSection, name, value) == 0;
     }

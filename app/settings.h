@@ -1,7 +1,8 @@
-// The 63 persisted settings: names, order and stored forms.
+// The 65 persisted settings: names, order and stored forms.
 //
 // Positions are stored as value + 128 and colours and the motion threshold as
-// value x 100, both truncated toward zero, as unsigned 32-bit numbers.
+// value x 100, both truncated toward zero, as unsigned 32-bit numbers; the
+// motion mask's path as its text (empty: no mask).
 #pragma once
 
 #include <cstdint>

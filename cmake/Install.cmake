@@ -2,7 +2,7 @@
 # it.  The layout is relative to the prefix, so an installed tree can be
 # moved: the program finds its data as <exe dir>/../share/lumora.
 #
-#   bin/lumora
+#   bin/lumora, bin/lumora-replay
 #   share/lumora/{cg,bmp,mdl,wav,dsvl}        read-only data
 #   share/applications/lumora.desktop
 #   share/icons/hicolor/NxN/apps/lumora.png   rendered by tools/make_icon
@@ -11,7 +11,7 @@ include(GNUInstallDirs)
 
 set(LUMORA_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/lumora)
 
-install(TARGETS lumora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS lumora lumora-replay RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # data/capture/ is where a development run writes its shots and recordings;
 # an installed program writes to the user's picture and video folders.

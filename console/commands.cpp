@@ -115,6 +115,16 @@ void RecordModeCommand(const char* name, RecordMode mode) {
         WriteLine(0, "%s: ...on secondary video device!", name);
 }
 
+// The mask's path, "none", or the path with why it is not used.
+void MotionMaskReply(const char* name) {
+    if (!app.motion_mask_file[0])
+        WriteLine(0, "%s: none", name);
+    else if (motion.mask_failed)
+        WriteLine(0, "%s: %s (not readable: no mask)", name, app.motion_mask_file);
+    else
+        WriteLine(0, "%s: %s", name, app.motion_mask_file);
+}
+
 }  // namespace
 
 // The help pages list the commands in this order.
@@ -186,6 +196,13 @@ const CommandRow kCommands[] = {
      nullptr, [](const char* n) { RecordModeCommand(n, kRecordEffect); }},
     {"recordmode_screen", "recordmode_screen -> set record mode to screen", nullptr, nullptr,
      nullptr, [](const char* n) { RecordModeCommand(n, kRecordScreen); }},
+    {"motiondetector", "motiondetector -> switch the motion detector...", "...between classic and robust",
+     SwitchMotionDetector, nullptr,
+     [](const char* n) { WriteLine(0, "%s: set motion detector to %s!", n, MotionDetectorName()); }},
+    {"motiontint", "motiontint -> turn the motion tint ON/OFF", nullptr, SwitchMotionTint, nullptr,
+     [](const char* n) { OnOffLine(n, "motion tint", app.motion_tint_on); }},
+    {"motionmaskfile", "motionmaskfile -> print the motion mask file path", nullptr, nullptr, nullptr,
+     MotionMaskReply},
 };
 
 const int kCommandCount = static_cast<int>(std::size(kCommands));

@@ -135,6 +135,10 @@ const MenuRow kMotionRows[] = {
     Entry("Motion Record ON/OFF", SetMotionRecord),
     Entry("Motion Alarm ON/OFF", SwitchMotionAlarm),
     Entry("Load Motion Alarm File", ChooseAlarmSound),
+    {nullptr, SwitchMotionDetector, nullptr, FormatMotionDetectorLabel, true},
+    Entry("Load Motion Mask File", ChooseMotionMask),
+    Entry("Remove Motion Mask", RemoveMotionMask),
+    Entry("Motion Tint ON/OFF", SwitchMotionTint),
 };
 const Menu kMotionMenu{"Motion", kMotionRows};
 

@@ -1,112 +1,48 @@
-// The clock, the once-a-second timer and the motion measurement.
+// The clock, the once-a-second timer, the detectors in the program, the
+// mask and the tint's cells.
 #include "motion/motion.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <utility>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstdio>
 
 #include "app/app.h"
 #include "capture/capture.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/paths.h"
 #include "sound/sound_player.h"
 
 MotionState motion;
 
 namespace {
 
-constexpr size_t kSnapshotAlignment = 64;
-
-uint8_t* AllocateSnapshot(size_t bytes) {
-    const size_t rounded = (bytes + kSnapshotAlignment - 1) / kSnapshotAlignment * kSnapshotAlignment;
-    auto* buffer = static_cast<uint8_t*>(std::aligned_alloc(kSnapshotAlignment, rounded));
-    if (!buffer) std::abort();
-    std::memset(buffer, 0, rounded);
-    return buffer;
-}
-
-// Both snapshots hold at least `bytes`; the last snapshot keeps its content
-// so a measurement after a size change still compares against it.
-void EnsureSnapshotCapacity(size_t bytes) {
-    if (bytes <= motion.snapshot_capacity) return;
-    uint8_t* last = AllocateSnapshot(bytes);
-    uint8_t* previous = AllocateSnapshot(bytes);
-    if (motion.motion_snapshot) std::memcpy(last, motion.motion_snapshot, motion.snapshot_capacity);
-    std::free(motion.motion_snapshot);
-    std::free(motion.motion_snapshot_previous);
-    motion.motion_snapshot = last;
-    motion.motion_snapshot_previous = previous;
-    motion.snapshot_capacity = bytes;
-}
-
-#if defined(__SSE2__)
-// Counts equal pixels 16 bytes at a time over whole groups of four pixels,
-// copying the frame to `out` on the way; returns how many pixels it covered
-// in *done.  Streaming stores bypass the cache: for frames bigger than the
-// cache the snapshot is not read again before the next measurement.
-template <bool kStream>
-size_t CopyAndCountEqualSse2(const uint8_t* frame, const uint8_t* last, uint8_t* out, size_t pixels,
-                             size_t* done) {
-    size_t equal = 0, i = 0;
-    // The 32-bit lane counters are flushed before they could overflow.
-    constexpr size_t kBlock = size_t{1} << 28;
-    while (pixels - i >= 4) {
-        const size_t block_end = i + std::min(kBlock, (pixels - i) / 4 * 4);
-        __m128i equal_lanes = _mm_setzero_si128();
-        for (; i < block_end; i += 4) {
-            const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frame + 4 * i));
-            const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(last + 4 * i));
-            auto* target = reinterpret_cast<__m128i*>(out + 4 * i);
-            if constexpr (kStream)
-                _mm_stream_si128(target, f);
-            else
-                _mm_store_si128(target, f);
-            // Equal lanes are all ones, i.e. -1: subtracting counts them.
-            equal_lanes = _mm_sub_epi32(equal_lanes, _mm_cmpeq_epi32(f, s));
-        }
-        alignas(16) uint32_t lanes[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), equal_lanes);
-        equal += size_t{lanes[0]} + lanes[1] + lanes[2] + lanes[3];
-    }
-    if constexpr (kStream) _mm_sfence();
-    *done = i;
-    return equal;
-}
-#endif
-
-// Copies `pixels` 32-bit pixels from `frame` to `out` and counts those that
-// differ from `last` in any of their four bytes (a pixel differs exactly when
-// its 32-bit word does).  One pass: the frame is read once and the new
-// snapshot written once.
-size_t CopyAndCountDifferences(const uint8_t* frame, const uint8_t* last, uint8_t* out,
-                               size_t pixels) {
-    size_t equal = 0;
-    size_t i = 0;
-#if defined(__SSE2__)
-    constexpr size_t kStreamAbovePixels = size_t{1} << 20;  // 4 MiB frames
-    equal = pixels > kStreamAbovePixels ? CopyAndCountEqualSse2<true>(frame, last, out, pixels, &i)
-                                        : CopyAndCountEqualSse2<false>(frame, last, out, pixels, &i);
-#endif
-    for (; i < pixels; ++i) {
-        uint32_t f, s;
-        std::memcpy(&f, frame + 4 * i, 4);
-        std::memcpy(&s, last + 4 * i, 4);
-        std::memcpy(out + 4 * i, &f, 4);
-        equal += (f == s);
-    }
-    return pixels - equal;
-}
+constexpr RobustSettings kRobustSettings{};
 
 void FireMotionActions() {
     if (app.motion_shot_on) app.motion_shot_pending = true;
     if (app.motion_record_on) app.motion_recording = true;
     if (app.motion_alarm_on) StartSound(app.alarm_sound);
+}
+
+const uint8_t* MaskWeights(int width, int height) { return MotionMaskWeights(motion.mask, width, height); }
+
+// The classic measure's changed cells, for the tint.
+void MapClassicChanges(int width, int height) {
+    const CellGrid grid = CellGridFor(width, height, kRobustSettings.grid_width);
+    motion.classic_change.resize(static_cast<size_t>(grid.width) * grid.height);
+    ClassicChangeMap(motion, width, height, grid.block, grid.width, grid.height, kCellMoving,
+                     motion.classic_change.data());
+    ++motion.classic_change_generation;
+}
+
+// Seconds on the robust detector's clock: the tick counter's steps, so its
+// wrap after 49 days is one more step.
+double RobustSeconds(uint32_t tick) {
+    if (motion.robust_clock_started) motion.robust_seconds += (tick - motion.robust_tick) / 1000.0;
+    motion.robust_tick = tick;
+    motion.robust_clock_started = true;
+    return motion.robust_seconds;
 }
 
 }  // namespace
@@ -138,11 +74,19 @@ TimerStep PerSecondTimer() {
             app.motion_recording = false;
         }
     }
+    // A lost camera's standing picture is neither motion nor its absence:
+    // both detectors start afresh when it is back.
     const bool paused = MotionPaused();
-    if (paused) motion.motion_primed = false;
+    if (paused) {
+        motion.motion_primed = false;
+        RobustReset(motion.robust);
+    }
+    const bool robust = app.motion_detector == kDetectorRobust;
+    if (robust && !paused) FeedRobustDetector(GetTickCount());
     if (motion.motion_check_counter == app.motion_interval) {
-        step.measured = !paused && MeasureMotion(app.video_width, app.video_height,
-                                                 app.frame_buffer[app.current_camera]);
+        step.measured = !paused && (robust ? EndRobustMeasurement()
+                                           : MeasureMotion(app.video_width, app.video_height,
+                                                           app.frame_buffer[app.current_camera]));
         motion.motion_check_counter = 0;
     }
     if (app.view_mode == kViewSwap && app.second_camera_enabled && app.swap_counter == 3) {
@@ -155,27 +99,113 @@ TimerStep PerSecondTimer() {
 bool MotionPaused() { return CameraLost(app.current_camera); }
 
 bool MeasureMotion(int width, int height, const uint8_t* frame) {
-    // No frame has arrived yet: nothing to measure.
-    if (!frame || width <= 0 || height <= 0) return false;
-    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    const size_t n = pixels * 4;
-    EnsureSnapshotCapacity(n);
+    float pcd = 0;
+    if (!ClassicMeasure(motion, width, height, frame, MaskWeights(width, height), &pcd)) return false;
+    app.pcd_previous = app.pcd;
+    app.pcd = pcd;
+    app.pcd_change = std::fabs(app.pcd - app.pcd_previous);
+    if (app.pcd_change >= app.motion_max) FireMotionActions();
+    if (app.motion_tint_on) MapClassicChanges(width, height);
+    return true;
+}
 
-    // The new snapshot goes into the older buffer; swapping the two then
-    // leaves the last snapshot as the previous one without copying it.
-    const size_t differing =
-        CopyAndCountDifferences(frame, motion.motion_snapshot, motion.motion_snapshot_previous, pixels);
-    std::swap(motion.motion_snapshot, motion.motion_snapshot_previous);
-
-    if (motion.motion_primed) {
-        app.pcd_previous = app.pcd;
-        app.pcd = static_cast<float>(differing) / static_cast<float>(n) * 100.0f;
-        app.pcd_change = std::fabs(app.pcd - app.pcd_previous);
-        if (app.pcd_change >= app.motion_max) FireMotionActions();
+void FeedRobustDetector(uint32_t tick) {
+    const uint8_t* frame = app.frame_buffer[app.current_camera];
+    // Another camera's picture is no motion: the reference starts again.
+    if (app.current_camera != motion.robust_camera) {
+        RobustReset(motion.robust);
+        motion.robust_camera = app.current_camera;
     }
-    const bool measured = motion.motion_primed;
-    motion.motion_primed = true;
-    return measured;
+    const RobustReading reading =
+        RobustStep(motion.robust, kRobustSettings, frame, app.video_width, app.video_height,
+                   RobustSeconds(tick), app.motion_max, MaskWeights(app.video_width, app.video_height),
+                   motion.mask.generation);
+    if (!reading.event_started) return;
+    FireMotionActions();
+    motion.robust.interval.fired = true;
+}
+
+bool EndRobustMeasurement() {
+    if (!app.frame_buffer[app.current_camera]) return false;
+    const RobustInterval interval = RobustEndInterval(motion.robust);
+    app.pcd_previous = app.pcd;
+    app.pcd = app.pcd_change = interval.peak;
+    if (interval.event_seen && !interval.fired) FireMotionActions();
+    return true;
+}
+
+// Each detector starts afresh: the classic one with a new first snapshot,
+// not one from before the switch.
+void SwitchMotionDetector() {
+    app.motion_detector = app.motion_detector == kDetectorRobust ? kDetectorClassic : kDetectorRobust;
+    RobustReset(motion.robust);
+    motion.motion_primed = false;
+}
+
+const char* MotionDetectorName() { return app.motion_detector == kDetectorRobust ? "Robust" : "Classic"; }
+
+void FormatMotionDetectorLabel(char* out, size_t capacity) {
+    std::snprintf(out, capacity, "Motion Detector: %s", MotionDetectorName());
+}
+
+void ChooseMotionMask() {
+    if (!ChooseFileInto("Open Bmp File", {"Bmp Files (.bmp)", "*.bmp"}, app.motion_mask_file,
+                        sizeof app.motion_mask_file))
+        return;
+    LoadSavedMotionMask();
+}
+
+void RemoveMotionMask() {
+    app.motion_mask_file[0] = '\0';
+    ClearMotionMask(&motion.mask);
+    motion.mask_failed = false;
+}
+
+void LoadSavedMotionMask() {
+    if (!app.motion_mask_file[0]) {
+        RemoveMotionMask();
+        return;
+    }
+    motion.mask_failed = !LoadMotionMask(NativePath(app.motion_mask_file).c_str(), &motion.mask);
+}
+
+void SwitchMotionTint() { app.motion_tint_on = !app.motion_tint_on; }
+
+namespace {
+
+// The mask per cell of `grid`, remade when the mask or the grid changed;
+// nullptr without a mask.
+const uint8_t* TintWeights(const CellGrid& grid) {
+    const uint8_t* weights = MaskWeights(app.video_width, app.video_height);
+    if (!weights) return nullptr;
+    const size_t cells = static_cast<size_t>(grid.width) * grid.height;
+    if (motion.tint_weights.size() != cells || motion.tint_weights_generation != motion.mask.generation) {
+        motion.tint_weights.resize(cells);
+        CellAverages(weights, app.video_width, app.video_height, grid, motion.tint_weights.data());
+        motion.tint_weights_generation = motion.mask.generation;
+    }
+    return motion.tint_weights.data();
+}
+
+}  // namespace
+
+MotionTintView CurrentMotionTint() {
+    const CellGrid grid = CellGridFor(app.video_width, app.video_height, kRobustSettings.grid_width);
+    const size_t cells = static_cast<size_t>(grid.width) * grid.height;
+    const bool robust = app.motion_detector == kDetectorRobust;
+    const std::vector<uint8_t>& change = robust ? motion.robust.change : motion.classic_change;
+    const uint32_t generation = robust ? motion.robust.change_generation : motion.classic_change_generation;
+    MotionTintView view;
+    if (app.video_width <= 0 || app.video_height <= 0) return view;
+    view.change = change.size() == cells ? change.data() : nullptr;
+    view.weights = TintWeights(grid);
+    view.grid_width = grid.width;
+    view.grid_height = grid.height;
+    view.covered_s = static_cast<float>(app.video_width) / static_cast<float>(grid.width * grid.block);
+    view.covered_t = static_cast<float>(app.video_height) / static_cast<float>(grid.height * grid.block);
+    // Either a new analysis or a new mask is a new picture.
+    view.generation = generation + (motion.mask.generation << 20) + (robust ? 1u << 31 : 0);
+    return view;
 }
 
 void SwitchMotionShot() { app.motion_shot_on = !app.motion_shot_on; }

@@ -7,6 +7,7 @@
 #include "capture/capture.h"
 #include "console/console.h"
 #include "motion/motion.h"
+#include "motion/motion_tint_gl.h"
 #include "overlay/notices.h"
 #include "overlay/overlay.h"
 #include "overlay/text.h"
@@ -139,6 +140,7 @@ void DrawSplitPicture() {
 void DrawNormalPicture() {
     const float z = app.zoom_scale;
     DrawPictureQuad(-app.zoom_pan_x * 4 * z, app.zoom_pan_y * 4 * z, 128 * z);
+    DrawMotionTint(-app.zoom_pan_x * 4 * z, app.zoom_pan_y * 4 * z, 128 * z);
 }
 
 void LineSquare(float x, float y, float half) {

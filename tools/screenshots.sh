@@ -6,8 +6,8 @@
 #   tools/screenshots.sh [PROGRAM [PART...]]
 #
 # PROGRAM defaults to build/lumora; PARTs (default: all) are one_camera,
-# two_cameras and chooser (the camera chooser, which runs the fake cameras
-# of the build's tests/fake_camera/plugins).
+# two_cameras, chooser (the camera chooser, which runs the fake cameras
+# of the build's tests/fake_camera/plugins) and motion_tint.
 # Needs Xvfb, xdotool and ImageMagick (scripts/deps installs them).
 set -euo pipefail
 source "$(dirname "$0")/../tests/e2e/popup_menu.sh"
@@ -17,7 +17,7 @@ SOURCE_DIR=$(cd "$(dirname "$0")/.." && pwd)
 PROGRAM=$(realpath "${1:-$SOURCE_DIR/build/lumora}")
 shift || true
 PARTS=("$@")
-[ ${#PARTS[@]} -gt 0 ] || PARTS=(one_camera two_cameras chooser)
+[ ${#PARTS[@]} -gt 0 ] || PARTS=(one_camera two_cameras chooser motion_tint)
 OUT_DIR=$SOURCE_DIR/docs/images
 [ -x "$PROGRAM" ] || { echo "no program at $PROGRAM (build it first: scripts/build)" >&2; exit 1; }
 
@@ -239,6 +239,38 @@ convert "$WORK/root.png" -crop "$((x + w + 4))x$((y + h > 480 ? y + h + 4 : 484)
     -strip "$OUT_DIR/camera_chooser.png"
 echo "docs/images/camera_chooser.png"
 menu_release
+end_lumora
+}
+
+
+# ---- the motion tint: the robust detector on a drawn clip of a person
+# walking past a shimmering bush that a mask hides (made by
+# make_motion_clips beside the program; played as JPEG frames)
+motion_tint() {
+local clips=$WORK/clips
+mkdir -p "$clips/frames"
+"$(dirname "$PROGRAM")/make_motion_clips" "$clips" masked_bush || fail "make_motion_clips failed"
+ffmpeg -loglevel error -i "$clips/masked_bush.avi" -c:v copy -f image2 "$clips/frames/%04d.jpg" ||
+    fail "ffmpeg could not split the clip"
+fresh_run_folder
+write_device 1 "multifilesrc location=$clips/frames/%04d.jpg start-index=1 caps=image/jpeg,framerate=15/1 ! jpegdec"
+write_device 2 "v4l2src device=/dev/lumora-no-such-camera"
+printf 'motion_detector=1\nmotion_mask_file=%s\n' "$clips/masked_bush.bmp" >>"$XDG_CONFIG_HOME/Korvane/Lumora.conf"
+start_lumora
+WID=$(wait_window Lumora)
+sleep 1
+key Return
+type_command cls
+type_command motiontint
+# The walker crosses from 6 s to 11 s of the clip: wait until it is tinted.
+for _ in $(seq 120); do
+    import -window "$WID" "$WORK/probe.png"
+    red=$(convert "$WORK/probe.png" -crop 170x80+0+380 +repage -depth 8 txt:- |
+        awk -F'[(),]' 'NR > 1 && $3 > $4 + 80 && $3 > $5 + 80 { n++ } END { print n + 0 }')
+    [ "$red" -gt 1200 ] && break
+    sleep 0.25
+done
+shot motion_tint 0
 end_lumora
 }
 

@@ -19,6 +19,7 @@ e2e_log "install into $prefix"
 cmake --install "$LUMORA_BUILD_DIR" --prefix "$prefix" >"$E2E_DIR/install.log" 2>&1 ||
     e2e_fail "cmake --install failed: $(tail -n 5 "$E2E_DIR/install.log")"
 [ -x "$prefix/bin/lumora" ] || e2e_fail "no program at bin/lumora"
+[ -x "$prefix/bin/lumora-replay" ] || e2e_fail "no program at bin/lumora-replay"
 
 e2e_log "data: the folders the program reads, as in the source tree"
 [ "$(ls "$data" | tr '\n' ' ')" = "bmp cg dsvl mdl wav " ] ||

@@ -222,7 +222,8 @@ set_setting() {
     grep -q "^$key=$2\$" "$E2E_SETTINGS" || e2e_fail "could not set $1 in the settings file"
 }
 
-# The 61 value names of the settings, in their order.
+# The 64 number names of the settings, in their order (the 65th,
+# motion_mask_file, is a path).
 setting_names() {
     local i
     for i in 0 1 2 3; do echo "window_pos_x[$i]"; echo "window_pos_y[$i]"; done
@@ -233,9 +234,11 @@ setting_names() {
     echo backplate_color_r; echo backplate_color_g; echo backplate_color_b
     echo backplate_border_color_r; echo backplate_border_color_g; echo backplate_border_color_b
     echo gl_win_pos_x; echo gl_win_pos_y
+    echo storage_limit_mib; echo storage_free_mib
+    echo motion_detector
 }
 
-# Every one of the 61 values is stored as an unsigned decimal number.
+# Every one of the 64 numbers is stored as an unsigned decimal number.
 expect_all_settings_written() {
     [ -f "$E2E_SETTINGS" ] || e2e_fail "no settings file at $E2E_SETTINGS"
     local name value count=0
@@ -244,7 +247,7 @@ expect_all_settings_written() {
         [[ "$value" =~ ^[0-9]+$ ]] || e2e_fail "setting $name is \"$value\""
         count=$((count + 1))
     done < <(setting_names)
-    [ "$count" -eq 61 ] || e2e_fail "expected 61 setting names, have $count"
+    [ "$count" -eq 64 ] || e2e_fail "expected 64 setting names, have $count"
 }
 
 expect_setting() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up and exit of the real program: the window at the camera's size with
-# the camera's picture, Escape ends it with status 0 and all 61 settings
+# the camera's picture, Escape ends it with status 0 and all 64 numeric settings
 # saved, and the next start reads them back.
 source "$(dirname "$0")/lib.sh"
 e2e_init

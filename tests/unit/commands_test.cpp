@@ -1,6 +1,7 @@
-// The 31 console commands, typed at the prompt as a user would.
+// The 34 console commands, typed at the prompt as a user would.
 #include <cstring>
 
+#include "motion/motion.h"
 #include "record/record.h"
 #include "render/shader.h"
 #include "support/fake_record.h"
@@ -39,9 +40,30 @@ TEST_F(CommandsTest, EveryNameIsACommand) {
             EXPECT_EQ(Line(0).find("command not found"), std::string::npos) << Line(0);
         }
     }
-    EXPECT_EQ(kCommandCount, 31);
+    EXPECT_EQ(kCommandCount, 34);
     EXPECT_STREQ(kCommands[0].name, "about");
     EXPECT_STREQ(kCommands[30].name, "recordmode_screen");
+    EXPECT_STREQ(kCommands[33].name, "motionmaskfile");
+}
+
+TEST_F(CommandsTest, MotionDetectorTintAndMaskCommands) {
+    app.motion_detector = kDetectorClassic;
+    Run("motiondetector");
+    EXPECT_EQ(Line(0), "motiondetector: set motion detector to Robust!");
+    EXPECT_EQ(app.motion_detector, kDetectorRobust);
+    Run("motiondetector");
+    EXPECT_EQ(Line(0), "motiondetector: set motion detector to Classic!");
+    app.motion_tint_on = false;
+    Run("motiontint");
+    EXPECT_EQ(Line(0), "motiontint: motion tint enabled!");
+    app.motion_mask_file[0] = '\0';
+    Run("motionmaskfile");
+    EXPECT_EQ(Line(0), "motionmaskfile: none");
+    std::strcpy(app.motion_mask_file, "bmp/yard.bmp");
+    motion.mask_failed = true;
+    Run("motionmaskfile");
+    EXPECT_EQ(Line(0), "motionmaskfile: bmp/yard.bmp (not readable: no mask)");
+    motion.mask_failed = false;
 }
 
 TEST_F(CommandsTest, ReportingCommands) {

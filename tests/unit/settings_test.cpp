@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -50,12 +51,14 @@ TEST_F(SettingsTest, FirstRunKeepsDefaultsAndWritesNothing) {
     EXPECT_EQ(app.window_pos_x[3], before.window_pos_x[3]);
     EXPECT_FLOAT_EQ(app.motion_max, 0.18f);
     EXPECT_EQ(app.gl_win_pos_x, 120);
+    EXPECT_EQ(app.motion_detector, kDetectorClassic);
+    EXPECT_STREQ(app.motion_mask_file, "");
     EXPECT_EQ(ReadSettingUnsigned("main", "stats_mode", 77), 77u);
     struct stat info;
     EXPECT_NE(stat(SettingsFilePath().c_str(), &info), 0) << "a first run wrote " << SettingsFilePath();
 }
 
-TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
+TEST_F(SettingsTest, AllSixtyThreeValuesRoundTrip) {
     app.window_pos_x[0] = -48;
     app.window_pos_y[3] = 59.9f;
     app.button_pos_x[12] = 100;
@@ -69,12 +72,14 @@ TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
     app.gl_win_pos_x = 300;
     app.gl_win_pos_y = 44;
     app.storage_limit_mib = 5120;
+    app.motion_detector = kDetectorRobust;
+    std::strcpy(app.motion_mask_file, "/home/me/masks/garden gate.bmp");
     SaveSettings();
 
     const std::string text = ReadFile(SettingsFilePath());
     int lines = 0;
     for (char c : text) lines += c == '=';
-    EXPECT_EQ(lines, 63);
+    EXPECT_EQ(lines, 65);
 
     app = Application{};
     LoadSettings();
@@ -92,6 +97,8 @@ TEST_F(SettingsTest, AllSixtyOneValuesRoundTrip) {
     EXPECT_EQ(app.gl_win_pos_y, 44);
     EXPECT_EQ(app.storage_limit_mib, 5120);
     EXPECT_EQ(app.storage_free_mib, 0);
+    EXPECT_EQ(app.motion_detector, kDetectorRobust);
+    EXPECT_STREQ(app.motion_mask_file, "/home/me/masks/garden gate.bmp");
     // The info panel position is never stored.
     EXPECT_EQ(app.window_pos_x[4], -120);
 }
