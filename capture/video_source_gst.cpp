@@ -408,6 +408,18 @@ struct VideoSource::Impl {
         gst_caps_unref(caps);
     }
 
+    // A description's pipeline afresh, held to the frame size and not
+    // started.  Its dynamic pads (decodebin's) are linked by the parser once,
+    // when they first appear: a pipeline that went to NULL would come back
+    // with new pads left unlinked, so a restart starts a new one.
+    bool RebuildPipeline(const CaptureSourceSpec& source, std::string* error) {
+        ReleasePipeline();
+        pipeline = MakePipeline(source, error);
+        if (!pipeline || !HookPipeline(error)) return false;
+        FixFrameSize(width, height);
+        return true;
+    }
+
     // Makes the pipeline of `source` and starts it.
     bool StartPipeline(const CaptureSourceSpec& source, std::string* error) {
         pipeline = MakePipeline(source, error);
@@ -477,7 +489,10 @@ struct VideoSource::Impl {
         // then the camera is free, the probe's frame is not handed out as if
         // it were the first one, and a source that sends a single frame and
         // ends sends it again.  (Going to NULL also flushes the bus.)
-        gst_element_set_state(pipeline, GST_STATE_NULL);
+        if (source.kind == CaptureSourceSpec::kCamera)
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+        else if (!RebuildPipeline(source, error))
+            return false;
         std::lock_guard<std::mutex> lock(mutex);
         if (latest) gst_sample_unref(latest);
         latest = nullptr;
@@ -543,6 +558,15 @@ struct VideoSource::Impl {
         if (!HookPipeline(error)) return false;
         FixFrameSize(width, height);
         return Play(error);
+    }
+
+    // A lost pipeline source, started again as a new pipeline; when that
+    // cannot be made, the next retry tries again.
+    void RestartPipelineSource() {
+        std::string error;
+        const CaptureSourceSpec& source = description.sources[static_cast<size_t>(started_source)];
+        if (!RebuildPipeline(source, &error) || !Play(&error))
+            std::fprintf(stderr, "capture: %s: cannot start again: %s\n", file.c_str(), error.c_str());
     }
 
     // Reopens the lost camera if it is there again.
@@ -632,8 +656,7 @@ struct VideoSource::Impl {
                 if (cameras) {
                     LookForCamera(*cameras);
                 } else {
-                    gst_element_set_state(pipeline, GST_STATE_NULL);
-                    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+                    RestartPipelineSource();
                 }
                 break;
             case SourceWatch::kWait:
