@@ -9,9 +9,12 @@
 #include "record/record.h"
 #include "render/render.h"
 #include "render/shader.h"
+#include "web/web.h"
 
 void ShutdownRoutine() {
     SaveSettings();
+    SaveWebSettings();
+    StopWeb();
     StopRecordings();
     DeleteTextures();
     ReleaseShaderPrograms();

@@ -27,6 +27,7 @@
 #include "render/render.h"
 #include "render/shader.h"
 #include "sound/sound_player.h"
+#include "web/web.h"
 
 namespace {
 
@@ -95,6 +96,7 @@ int AnswerCommandLine(int argc, char** argv) {
         case OptionsAction::kRun: return -1;
         case OptionsAction::kHelp: std::fputs(UsageText().c_str(), stdout); return 0;
         case OptionsAction::kVersion: std::printf("%s\n", kVersionLine); return 0;
+        case OptionsAction::kSetWebPassword: return SetWebPasswordFromInput();
         case OptionsAction::kRefuse: break;
     }
     std::fprintf(stderr, "lumora: %s\n%s", options.error.c_str(), UsageText().c_str());
@@ -121,6 +123,7 @@ bool SettleLocations() {
 int main(int argc, char** argv) {
     if (const int status = AnswerCommandLine(argc, argv); status >= 0) return status;
     LoadSettings();
+    LoadWebSettings();
     ConsoleStartup();
 
     glutInit(&argc, argv);
@@ -164,6 +167,7 @@ int main(int argc, char** argv) {
         g_main.frame_stats.enabled = true;
         std::atexit(ReportFrameStats);
     }
+    StartWebAtLaunch();
     glutMainLoop();
     return 0;
 }

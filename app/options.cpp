@@ -33,6 +33,8 @@ Options ParseOptions(int argc, const char* const* argv) {
             options.action = OptionsAction::kHelp;
         } else if (std::strcmp(argument, "--version") == 0) {
             if (options.action == OptionsAction::kRun) options.action = OptionsAction::kVersion;
+        } else if (std::strcmp(argument, "--set-web-password") == 0) {
+            if (options.action == OptionsAction::kRun) options.action = OptionsAction::kSetWebPassword;
         } else if (const XOption* x = FindXOption(argument)) {
             if (x->takes_value && ++i >= argc) return Refuse(std::string(argument) + " needs a value");
         } else if (argument[0] == '-' && argument[1] != '\0' && std::strcmp(argument, "--") != 0) {
@@ -46,13 +48,15 @@ Options ParseOptions(int argc, const char* const* argv) {
 }
 
 std::string UsageText() {
-    return "Usage: lumora [--help] [--version] [X options]\n"
+    return "Usage: lumora [--help] [--version] [--set-web-password] [X options]\n"
            "\n"
            "Live camera picture with effects, motion detection and recording.\n"
            "\n"
            "Options:\n"
            "  --help       show this text and exit\n"
            "  --version    show the version and exit\n"
+           "  --set-web-password  read the web view's password from standard input\n"
+           "               (one line; empty removes it), store its salted hash, exit\n"
            "  X options as GLUT reads them: -display NAME, -geometry WxH+X+Y, -iconic,\n"
            "  -direct, -indirect, -gldebug, -sync\n"
            "\n"

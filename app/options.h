@@ -1,4 +1,6 @@
-// The command line.  Lumora takes `--help` and `--version`, and the X
+// The command line.  Lumora takes `--help`, `--version` and
+// `--set-web-password` (reads the web view's password from standard input,
+// stores its salted hash and exits), and the X
 // options GLUT reads itself (-display NAME, -geometry WxH+X+Y, -iconic,
 // -direct, -indirect, -gldebug, -sync).  Anything else, `--` included, is
 // refused: the program takes no file names.
@@ -6,7 +8,7 @@
 
 #include <string>
 
-enum class OptionsAction { kRun, kHelp, kVersion, kRefuse };
+enum class OptionsAction { kRun, kHelp, kVersion, kSetWebPassword, kRefuse };
 
 struct Options {
     OptionsAction action = OptionsAction::kRun;

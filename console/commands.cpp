@@ -16,6 +16,7 @@
 #include "render/render.h"
 #include "render/shader.h"
 #include "render/view.h"
+#include "web/web.h"
 
 namespace {
 
@@ -203,6 +204,8 @@ const CommandRow kCommands[] = {
      [](const char* n) { OnOffLine(n, "motion tint", app.motion_tint_on); }},
     {"motionmaskfile", "motionmaskfile -> print the motion mask file path", nullptr, nullptr, nullptr,
      MotionMaskReply},
+    {"web", "web -> turn the web view ON/OFF", nullptr, [] { SwitchWebServer(false); }, nullptr,
+     [](const char* n) { WriteLine(0, "%s: %s", n, WebStatusLine().c_str()); }},
 };
 
 const int kCommandCount = static_cast<int>(std::size(kCommands));

@@ -19,6 +19,7 @@
 #include "render/render.h"
 #include "render/shader.h"
 #include "render/view.h"
+#include "web/web.h"
 
 namespace {
 
@@ -178,6 +179,7 @@ const MenuRow kOptionsRows[] = {
     Entry("NEAREST/LINEAR", SwitchTextureFilter),
     Sub("Capture Folder Limit", kStorageLimitMenu),
     Sub("Keep Free on Disk", kStorageFloorMenu),
+    Entry("Web View ON/OFF", [] { SwitchWebServer(true); }),
 };
 // The cameras found follow the fixed rows.
 const Menu kOptionsMenu{"Options", kOptionsRows, 0, nullptr, nullptr, CameraChooserRows};

@@ -20,6 +20,7 @@ namespace {
 constexpr RobustSettings kRobustSettings{};
 
 void FireMotionActions() {
+    ++motion.events;
     if (app.motion_shot_on) app.motion_shot_pending = true;
     if (app.motion_record_on) app.motion_recording = true;
     if (app.motion_alarm_on) StartSound(app.alarm_sound);

@@ -33,6 +33,7 @@ struct MotionState : ClassicSnapshots {
     uint32_t classic_change_generation = 0;
     std::vector<uint8_t> tint_weights;
     uint32_t tint_weights_generation = 0;
+    uint32_t events = 0;               // times a detector fired (the web view's hook watches it)
 };
 extern MotionState motion;
 

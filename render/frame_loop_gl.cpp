@@ -19,6 +19,7 @@
 #include "render/render.h"
 #include "render/shader.h"
 #include "render/view.h"
+#include "web/web.h"
 
 namespace {
 
@@ -234,6 +235,7 @@ void RenderFrame() {
 
     RecordFinishedFrame();
     WritePendingShots();
+    WebFrame();
 
     const LocalTime now = ReadLocalTime();
     CountFrame(now.seconds_since_epoch, now.milliseconds);

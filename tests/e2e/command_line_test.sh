@@ -20,7 +20,7 @@ run() {
 
 run --help
 [ "$status" -eq 0 ] || fail "--help exits with $status"
-head -1 "$dir/out" | grep -qx 'Usage: lumora \[--help\] \[--version\] \[X options\]' ||
+head -1 "$dir/out" | grep -qx 'Usage: lumora \[--help\] \[--version\] \[--set-web-password\] \[X options\]' ||
     fail "--help starts with: $(head -1 "$dir/out")"
 for mention in LUMORA_ENCODER LUMORA_DATA_DIR XDG_CONFIG_HOME XDG_PICTURES_DIR Korvane/Lumora.conf capture/record/ share/lumora; do
     grep -qF "$mention" "$dir/out" || fail "--help does not mention $mention"

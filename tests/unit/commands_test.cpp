@@ -1,4 +1,4 @@
-// The 34 console commands, typed at the prompt as a user would.
+// The 35 console commands, typed at the prompt as a user would.
 #include <cstring>
 
 #include "motion/motion.h"
@@ -40,7 +40,7 @@ TEST_F(CommandsTest, EveryNameIsACommand) {
             EXPECT_EQ(Line(0).find("command not found"), std::string::npos) << Line(0);
         }
     }
-    EXPECT_EQ(kCommandCount, 34);
+    EXPECT_EQ(kCommandCount, 35);
     EXPECT_STREQ(kCommands[0].name, "about");
     EXPECT_STREQ(kCommands[30].name, "recordmode_screen");
     EXPECT_STREQ(kCommands[33].name, "motionmaskfile");

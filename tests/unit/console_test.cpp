@@ -36,6 +36,7 @@ const std::vector<std::string> kHelpPages[2] = {
      "recordmode_screen -> set record mode to screen",
      "motiondetector -> switch the motion detector...", "...between classic and robust",
      "motiontint -> turn the motion tint ON/OFF", "motionmaskfile -> print the motion mask file path",
+     "web -> turn the web view ON/OFF",
      "right mouse button -> the menu; F12 -> screenshot; Space -> screen mode; Esc -> exit",
      "--------------------------------"},
 };
@@ -84,11 +85,12 @@ TEST_F(ConsoleTest, ReturnShowsPageTwoAndEndsPaging) {
     EXPECT_EQ(Line(0), "help: --------------------------------");
     EXPECT_EQ(Line(1), "help: right mouse button -> the menu; F12 -> screenshot; Space -> screen "
                        "mode; Esc -> exit");
-    EXPECT_EQ(Line(2), "help: motionmaskfile -> print the motion mask file path");
-    EXPECT_EQ(Line(6), "help: recordmode_screen -> set record mode to screen");
-    EXPECT_EQ(Line(11), "help: viewmode_splitscreen -> set view mode to spitscreen");
-    EXPECT_EQ(Line(17), "help: --------------------------------");
-    for (int k = 18; k < kConsoleLines; ++k) EXPECT_EQ(Line(k), "") << "line " << k;
+    EXPECT_EQ(Line(2), "help: web -> turn the web view ON/OFF");
+    EXPECT_EQ(Line(3), "help: motionmaskfile -> print the motion mask file path");
+    EXPECT_EQ(Line(7), "help: recordmode_screen -> set record mode to screen");
+    EXPECT_EQ(Line(12), "help: viewmode_splitscreen -> set view mode to spitscreen");
+    EXPECT_EQ(Line(18), "help: --------------------------------");
+    for (int k = 19; k < kConsoleLines; ++k) EXPECT_EQ(Line(k), "") << "line " << k;
     // Editing now: typed text lands in the input line.
     Type("ab");
     EXPECT_EQ(Input(), "ab");
