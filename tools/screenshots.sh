@@ -7,7 +7,8 @@
 #
 # PROGRAM defaults to build/lumora; PARTs (default: all) are one_camera,
 # two_cameras, chooser (the camera chooser, which runs the fake cameras
-# of the build's tests/fake_camera/plugins) and motion_tint.
+# of the build's tests/fake_camera/plugins), motion_tint and web_view (the
+# web view's page in headless Chromium, taken by tests/e2e/web_browser_test.sh).
 # Needs Xvfb, xdotool and ImageMagick (scripts/deps installs them).
 set -euo pipefail
 source "$(dirname "$0")/../tests/e2e/popup_menu.sh"
@@ -17,7 +18,7 @@ SOURCE_DIR=$(cd "$(dirname "$0")/.." && pwd)
 PROGRAM=$(realpath "${1:-$SOURCE_DIR/build/lumora}")
 shift || true
 PARTS=("$@")
-[ ${#PARTS[@]} -gt 0 ] || PARTS=(one_camera two_cameras chooser motion_tint)
+[ ${#PARTS[@]} -gt 0 ] || PARTS=(one_camera two_cameras chooser motion_tint web_view)
 OUT_DIR=$SOURCE_DIR/docs/images
 [ -x "$PROGRAM" ] || { echo "no program at $PROGRAM (build it first: scripts/build)" >&2; exit 1; }
 
@@ -272,6 +273,13 @@ for _ in $(seq 120); do
 done
 shot motion_tint 0
 end_lumora
+}
+
+web_view() {
+LUMORA_BIN=$PROGRAM LUMORA_SOURCE_DIR=$SOURCE_DIR LUMORA_WEB_PAGE_PICTURE=$WORK/web_view.png \
+    bash "$SOURCE_DIR/tests/e2e/web_browser_test.sh" || fail "the browser test failed"
+convert "$WORK/web_view.png" -strip "$OUT_DIR/web_view.png"
+echo "docs/images/web_view.png"
 }
 
 for part in "${PARTS[@]}"; do "$part"; done

@@ -155,6 +155,7 @@ std::string ActionForm(const char* action, const char* label, const std::string&
 constexpr const char* kPageStyle =
     "body{font-family:sans-serif;background:#1d2330;color:#e8ecf4;margin:1em}"
     "h1{font-size:1.3em}img.live{max-width:100%;border:1px solid #567}"
+    ".top{display:flex;flex-wrap:wrap;gap:1.5em;align-items:flex-start}"
     "table{border-collapse:collapse}td,th{padding:.2em .6em;border-bottom:1px solid #345;text-align:left}"
     "img.shot{max-width:160px}video{max-width:320px}form{display:inline}"
     "button{margin:.4em .4em .4em 0;padding:.4em .8em}dl{display:grid;grid-template-columns:auto auto;"
@@ -434,10 +435,11 @@ std::string WebPageHtml(const WebStatus& status, const std::vector<WebFileEntry>
         "<meta name=\"viewport\" content=\"width=device-width\"><style>";
     page += kPageStyle;
     page += "</style></head><body>\n<h1>Lumora</h1>\n";
-    page += "<img class=\"live\" id=\"live\" src=\"/stream.mjpg\" alt=\"live picture\">\n";
+    page += "<div class=\"top\"><img class=\"live\" id=\"live\" src=\"/stream.mjpg\" alt=\"live picture\">\n<div>";
     page += state;
     page += ActionForm("screenshot", "Take a screenshot", token);
     page += ActionForm("motionrecord", status.motion_record ? "Stop motion record" : "Start motion record", token);
+    page += "</div></div>\n";
     page += "<h2>Recordings and screenshots</h2>\n<table id=\"files\"><tr><th>File</th><th>Size</th>"
             "<th>Date</th><th></th></tr>\n";
     for (const WebFileEntry& file : files) page += FileRow(file);
