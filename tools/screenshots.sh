@@ -232,7 +232,7 @@ WID=$(wait_window Lumora)
 sleep 2
 key Return
 type_command cls
-menu_open "$WID" 1 13 0 2  # Options > the webcam > Primary camera > 1280x720 30 fps
+menu_open "$WID" 1 14 0 2  # Options > the webcam > Primary camera > 1280x720 30 fps
 read -r x y w h _ < <(last_menu)
 import -window root "$WORK/root.png"
 # The window and the menus beside it, at full size so that the labels read.

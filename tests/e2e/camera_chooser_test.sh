@@ -21,9 +21,9 @@ device1=$E2E_DIR/data/dsvl/device1.xml
 device2=$E2E_DIR/data/dsvl/device2.xml
 use_fake_cameras "kind=raw color=0x2080e0; kind=webcam color=0xe02080; kind=h265"
 # The menu's rows: Options is the main menu's second; the cameras follow
-# its thirteen fixed rows; a camera's menu holds "Primary camera" and
+# its fourteen fixed rows; a camera's menu holds "Primary camera" and
 # "Secondary camera".
-options=1 cameras=13 primary=0 secondary=1
+options=1 cameras=14 primary=0 secondary=1
 
 # expect_log TEXT [COUNT]: the program's output holds TEXT (COUNT times).
 expect_log() {

@@ -17,6 +17,13 @@ write_device 1 "videotestsrc is-live=true pattern=ball ! video/x-raw,width=320,h
 write_missing_device 2
 export LUMORA_ENCODER=mjpeg
 
+dismiss() {  # dismiss NAME: waits for the box NAME and presses its button
+    local box
+    box=$(wait_window "$1" 15)
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key --window "$box" --clearmodifiers Return
+}
+
 web_settings() {  # web_settings ADDRESS: the [web] section, the window at the origin
     mkdir -p "$XDG_CONFIG_HOME/Korvane"
     printf '[main]\ngl_win_pos_x=0\ngl_win_pos_y=0\n[web]\non=1\nport=%s\naddress=%s\nhook_recording_finished=touch %s/hooked\n' \
@@ -31,6 +38,9 @@ for _ in $(seq 50); do grep -q "web: not started" "$E2E_DIR/lumora.log" && break
 grep -q "web: not started: listening on 0.0.0.0 .*needs a password" "$E2E_DIR/lumora.log" ||
     e2e_fail "no refusal on standard error: $(grep web: "$E2E_DIR/lumora.log")"
 curl -s -o /dev/null "http://127.0.0.1:$PORT/" && e2e_fail "something answers on port $PORT"
+# Options > Web View ON/OFF (after the thirteen other fixed rows) says why in a box.
+menu_walk "$WID" 1 13
+dismiss Error
 kill -TERM "$LUMORA_PID"
 wait_exit
 grep -A1 '^\[web\]' "$E2E_SETTINGS" | grep -qx 'on=0' || e2e_fail "the refused server is saved as on"
@@ -158,10 +168,7 @@ kill "${E2E_PIDS[0]}" 2>/dev/null || true
 run_command "$WID" motionrecord
 sleep 1
 run_command "$WID" motionrecord
-# Stopping tells what became of the file in an "Info" box.
-box=$(wait_window Info 15)
-xdotool windowfocus --sync "$box" 2>/dev/null || true
-xdotool key --window "$box" --clearmodifiers Return
+dismiss Info  # what became of the file
 for _ in $(seq 50); do [ -f "$E2E_DIR/hooked" ] && break; sleep 0.1; done
 [ -f "$E2E_DIR/hooked" ] || e2e_fail "the recording hook did not run"
 
