@@ -272,6 +272,7 @@ void RecordWindow() {
     // A window made smaller since the start leaves black where it ended.
     if (read_width < fw || read_height < fh) std::memset(record.screen_buffer.data(), 0, size);
     ReadWindowPixels(read_width, read_height, fw, record.screen_buffer.data());
+    ++record.screen_reads;
     RecordVideo(false, false, fw, fh, record.screen_buffer.data(), record.record_file_name);
 }
 

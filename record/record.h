@@ -64,6 +64,7 @@ struct RecordState {
     uint64_t frames_written = 0;       // frames stored in the open file
     bool stream_paused = true;         // the next frame starts a new run (motion episodes)
     bool fed_this_frame = false;
+    uint64_t screen_reads = 0;  // window read-backs so far: the web view shares a fresh one
 };
 extern RecordState record;
 

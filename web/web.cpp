@@ -213,8 +213,13 @@ void HandOverPictures(uint32_t now) {
     const uint8_t* frame = CurrentCameraFrame();
     if (frame && app.video_width > 0 && WebWantsPicture(WebSource::kCamera, now))
         HandOverWebPicture(WebSource::kCamera, app.video_width, app.video_height, frame);
+    const bool shared = app.record_mode == kRecordScreen && record.screen_reads != web.screen_reads_seen;
+    web.screen_reads_seen = record.screen_reads;
     if (!WebWantsPicture(WebSource::kWindow, now)) return;
-    // Read back only for a client that asked for the composited picture.
+    // Screen recording read the finished window this run: the same picture.
+    if (shared) return HandOverWebPicture(WebSource::kWindow, record.frame_width, record.frame_height,
+                                          record.screen_buffer.data());
+    // Otherwise read back only for a client that asked for the composited picture.
     static std::vector<uint8_t> window;
     const int w = app.window_width / 4 * 4, h = app.window_height / 4 * 4;
     if (w <= 0 || h <= 0) return;

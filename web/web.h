@@ -144,6 +144,7 @@ struct WebState {
     bool running = false;
     uint32_t last_handover_ms[kWebSourceCount] = {};
     uint32_t motion_events_seen = 0;
+    uint64_t screen_reads_seen = 0;  // record.screen_reads at the last run
     bool motion_record_was_on = false;
     std::string motion_file;  // the motion recording being written
     std::string problem;      // why the last start was refused

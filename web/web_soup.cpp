@@ -39,6 +39,9 @@ constexpr goffset kMaxRequestBody = 4096;
 // The stream's pace when the camera does not say its rate.
 constexpr double kDefaultRate = 15;
 constexpr double kMaxRate = 30;
+// A snapshot that gets no picture in this time (no frame routine run, a
+// modal box open) is answered 503 rather than holding its client's place.
+constexpr guint kSnapshotWaitMs = 5000;
 
 struct Picture {
     WebSource source = WebSource::kCamera;
@@ -54,6 +57,7 @@ struct Client {
     bool snapshot = false;    // ...or a snapshot waiting for its picture
     bool ready = true;        // the stream's last part has been written
     bool finished = false;
+    GSource* timeout = nullptr;  // a snapshot's wait
 };
 
 // Owned by StartWebServer/StopWebServer (window thread); the server thread
@@ -170,10 +174,18 @@ void Wait(Client* client) {
     soup_server_message_pause(client->message);
 }
 
+void CancelTimeout(Client* client) {
+    if (!client->timeout) return;
+    g_source_destroy(client->timeout);
+    g_source_unref(client->timeout);
+    client->timeout = nullptr;
+}
+
 void OnFinished(SoupServerMessage*, gpointer data) {
     auto* client = static_cast<Client*>(data);
     if (client->finished) return;
     client->finished = true;
+    CancelTimeout(client);
     Forget(client);
     ReleaseWebClient(g_server->count);
 }
@@ -211,12 +223,33 @@ void Deliver(WebSource source, GBytes* jpeg) {
         }
     }
     for (Client* client : served) {
+        CancelTimeout(client);
         Forget(client);
         soup_server_message_unpause(client->message);
     }
 }
 
 // ---- answers ----
+
+void Answer(SoupServerMessage* message, guint status, const char* text);
+
+gboolean SnapshotTimedOut(gpointer data) {
+    auto* client = static_cast<Client*>(data);
+    g_source_unref(client->timeout);
+    client->timeout = nullptr;
+    Forget(client);
+    Answer(client->message, SOUP_STATUS_SERVICE_UNAVAILABLE, "No picture\n");
+    soup_server_message_unpause(client->message);
+    return G_SOURCE_REMOVE;
+}
+
+void WaitForSnapshot(Client* client) {
+    client->snapshot = true;
+    client->timeout = g_timeout_source_new(kSnapshotWaitMs);
+    g_source_set_callback(client->timeout, SnapshotTimedOut, client, nullptr);
+    g_source_attach(client->timeout, g_server->context);
+    Wait(client);
+}
 
 void Answer(SoupServerMessage* message, guint status, const char* text) {
     soup_server_message_set_status(message, status, nullptr);
@@ -464,9 +497,7 @@ void Route(SoupServerMessage* message, Client* client) {
     switch (request.route) {
         case WebRoute::kPage: return ServePage(message);
         case WebRoute::kStream: return ServeStream(message, client);
-        case WebRoute::kSnapshot:
-            client->snapshot = true;
-            return Wait(client);
+        case WebRoute::kSnapshot: return WaitForSnapshot(client);
         case WebRoute::kFile: return ServeFile(message, request.file);
         case WebRoute::kShotAsPng: return ServeShotAsPng(message, client, request.file);
         case WebRoute::kAction: return ServeAction(message, client, request.action);

@@ -2,9 +2,16 @@
 // limit, ranges, the password hash, the start refusal, hooks and the page.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <thread>
+
 #include "app/app.h"
+#include "motion/motion.h"
 #include "record/record.h"
+#include "support/fake_log.h"
 #include "support/fake_web.h"
+#include "support/state_guard.h"
 #include "support/test_support.h"
 #include "web/web.h"
 
@@ -133,6 +140,57 @@ TEST(WebTest, SwitchRefusesWithoutPasswordAndRunsWithOne) {
     EXPECT_FALSE(web.running);
     EXPECT_EQ(fake_web.stops, 1);
     EXPECT_EQ(WebStatusLine(), "off");
+    web_settings = WebSettings{};
+}
+
+// The frame routine's part: the camera frame it holds, the window it read
+// back for screen recording (no second read-back), the page's actions run
+// here, and the motion event hook started without waiting.
+TEST(WebTest, FrameRoutineHandsOverRunsActionsAndStartsHooks) {
+    ProgramStateGuard state(ProgramStateGuard::kFresh);
+    web = WebState{};
+    web.running = true;
+    fake_web = FakeWeb{};
+    ClearFakeCalls();
+    std::vector<uint8_t> frame(8 * 6 * 4, 50);
+    app.frame_buffer[0] = frame.data();
+    app.video_width = 8;
+    app.video_height = 6;
+    app.window_width = 16;
+    app.window_height = 12;
+    fake_web.wants[0] = fake_web.wants[1] = true;
+    WebFrame();
+    ASSERT_EQ(fake_web.handed_over.size(), 2u);
+    EXPECT_EQ(fake_web.handed_over[0].width * 100 + fake_web.handed_over[0].height, 806);
+    EXPECT_EQ(fake_web.handed_over[1].source, WebSource::kWindow);
+    EXPECT_EQ(FakeCalls().size(), 1u);  // the window read back once
+    app.record_mode = kRecordScreen;
+    record.screen_buffer.assign(12 * 8 * 4, 0);
+    record.frame_width = 12;
+    record.frame_height = 8;
+    ++record.screen_reads;
+    WebFrame();
+    EXPECT_EQ(fake_web.handed_over.back().width, 12);
+    EXPECT_EQ(FakeCalls().size(), 1u);  // shared: no read-back of its own
+
+    bool done = false;
+    QueueWebAction(WebAction::kMotionRecord, [&done] { done = true; });
+    WebFrame();
+    EXPECT_TRUE(done);
+
+    char folder[] = "/tmp/lumora-web-hook-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const std::string mark = std::string(folder) + "/motion";
+    std::snprintf(web_settings.hook_motion_event, sizeof web_settings.hook_motion_event, "touch '%s'", mark.c_str());
+    ++motion.events;
+    WebFrame();
+    for (int i = 0; i < 100 && access(mark.c_str(), F_OK) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(access(mark.c_str(), F_OK), 0);
+    unlink(mark.c_str());
+    rmdir(folder);
+    record = RecordState{};
+    web = WebState{};
     web_settings = WebSettings{};
 }
 
