@@ -12,8 +12,8 @@
 #include "web/web.h"
 
 void ShutdownRoutine() {
-    SaveSettings();
-    SaveWebSettings();
+    // A store that refused the first section has said why once already.
+    if (SaveSettings()) SaveWebSettings();
     StopWeb();
     StopRecordings();
     DeleteTextures();
