@@ -18,7 +18,18 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
+
+// A device's string properties, key and value.
+using DeviceProperties = std::vector<std::pair<std::string, std::string>>;
+
+// What a device says of itself (capture/camera_device_gst.h reads it).
+struct DeviceFacts {
+    std::string display_name;
+    std::string kind;  // the device's type name, e.g. "GstV4l2Device"
+    DeviceProperties properties;
+};
 
 struct CameraIdentity {
     struct Property {
@@ -43,6 +54,7 @@ const std::vector<CameraTrait>& CameraTraits();
 // Adds `key`=`value` of a device to `identity` when the key names a trait
 // (the first key of a trait that a device has wins).
 void AddCameraProperty(CameraIdentity* identity, const std::string& key, const std::string& value);
+CameraIdentity IdentityOf(const DeviceFacts& device);
 
 bool SameCamera(const CameraIdentity& a, const CameraIdentity& b);
 // The index in `present` of the camera `wanted` is, the best match first;
@@ -55,8 +67,6 @@ std::string DescribeCameraIdentity(const CameraIdentity& identity);
 // The GStreamer side (camera_identity_gst.cpp).
 typedef struct _GstDevice GstDevice;
 typedef struct _GstDeviceMonitor GstDeviceMonitor;
-
-CameraIdentity IdentityOfDevice(GstDevice* device);
 
 // The system's cameras, watched from one thread (a source's supervisor):
 // started when the providers can tell of cameras that come and go, else

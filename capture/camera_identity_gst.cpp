@@ -2,18 +2,10 @@
 // tells of cameras coming and going.
 #include <gst/gst.h>
 
+#include "capture/camera_device_gst.h"
 #include "capture/camera_identity.h"
 
 namespace {
-
-gboolean AddProperty(GQuark field, const GValue* value, gpointer data) {
-    if (G_VALUE_HOLDS_STRING(value)) {
-        const char* text = g_value_get_string(value);
-        AddCameraProperty(static_cast<CameraIdentity*>(data), g_quark_to_string(field),
-                          text ? text : "");
-    }
-    return TRUE;
-}
 
 // The device a DEVICE_ADDED or DEVICE_REMOVED message is about (a reference).
 GstDevice* DeviceOfMessage(GstMessage* message) {
@@ -27,21 +19,7 @@ GstDevice* DeviceOfMessage(GstMessage* message) {
 
 }  // namespace
 
-CameraIdentity IdentityOfDevice(GstDevice* device) {
-    CameraIdentity identity;
-    gchar* name = gst_device_get_display_name(device);
-    identity.display_name = name ? name : "";
-    g_free(name);
-    identity.kind = G_OBJECT_TYPE_NAME(device);
-    if (GstStructure* properties = gst_device_get_properties(device)) {
-        gst_structure_foreach(properties, AddProperty, &identity);
-        gst_structure_free(properties);
-    }
-    return identity;
-}
-
-CameraMonitor::CameraMonitor() : monitor_(gst_device_monitor_new()) {
-    gst_device_monitor_add_filter(monitor_, "Video/Source", nullptr);
+CameraMonitor::CameraMonitor() : monitor_(NewCameraMonitor()) {
     // Without a provider that watches, Find asks the providers every time.
     started_ = gst_device_monitor_start(monitor_);
 }
@@ -60,7 +38,7 @@ CameraMonitor::Event CameraMonitor::Poll(const CameraIdentity& identity) {
             bus, GstMessageType(GST_MESSAGE_DEVICE_ADDED | GST_MESSAGE_DEVICE_REMOVED));
         if (!message) break;
         if (GstDevice* device = DeviceOfMessage(message)) {
-            if (SameCamera(identity, IdentityOfDevice(device)))
+            if (SameCamera(identity, IdentityOf(ReadDeviceFacts(device))))
                 event = GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED ? kCameraAdded
                                                                              : kCameraRemoved;
             gst_object_unref(device);
@@ -75,7 +53,7 @@ GstDevice* CameraMonitor::Find(const CameraIdentity& identity, int* index) {
     GList* devices = gst_device_monitor_get_devices(monitor_);
     std::vector<CameraIdentity> present;
     for (GList* item = devices; item; item = item->next)
-        present.push_back(IdentityOfDevice(GST_DEVICE(item->data)));
+        present.push_back(IdentityOf(ReadDeviceFacts(GST_DEVICE(item->data))));
     *index = FindCameraIn(identity, present);
     GstDevice* device = nullptr;
     if (*index >= 0) device = GST_DEVICE(gst_object_ref(g_list_nth_data(devices, *index)));

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "capture/camera_device_gst.h"
 #include "capture/camera_list.h"
 
 namespace {
@@ -14,49 +15,22 @@ struct CameraWatch {
     GstBus* bus = nullptr;
 } g_watch;
 
-gboolean AddStringProperty(GQuark field, const GValue* value, gpointer data) {
-    if (G_VALUE_HOLDS_STRING(value) && g_value_get_string(value))
-        static_cast<DeviceProperties*>(data)->emplace_back(g_quark_to_string(field),
-                                                           g_value_get_string(value));
-    return TRUE;
-}
-
-DeviceProperties PropertiesOf(GstDevice* device) {
-    DeviceProperties properties;
-    GstStructure* structure = gst_device_get_properties(device);
-    if (!structure) return properties;
-    gst_structure_foreach(structure, AddStringProperty, &properties);
-    gst_structure_free(structure);
-    return properties;
-}
-
-std::string DisplayNameOf(GstDevice* device) {
-    gchar* name = gst_device_get_display_name(device);
-    std::string text = name ? name : "";
-    g_free(name);
-    return text;
-}
-
 ListedCamera Listed(GstDevice* device) {
+    const DeviceFacts facts = ReadDeviceFacts(device);
     ListedCamera camera;
-    camera.display_name = DisplayNameOf(device);
-    camera.name = CameraName(PropertiesOf(device), camera.display_name);
+    camera.display_name = facts.display_name;
+    camera.name = CameraName(facts.properties, facts.display_name);
     GstCaps* caps = gst_device_get_caps(device);
     camera.modes = CameraModesOfCaps(caps);
     if (caps) gst_caps_unref(caps);
     return camera;
 }
 
-GstDeviceMonitor* NewCameraMonitor() {
-    GstDeviceMonitor* monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-    return monitor;
-}
-
 }  // namespace
 
 bool DeviceAnswersTo(GstDevice* device, const std::string& name) {
-    return CameraAnswersTo(name, PropertiesOf(device), DisplayNameOf(device));
+    const DeviceFacts facts = ReadDeviceFacts(device);
+    return CameraAnswersTo(name, facts.properties, facts.display_name);
 }
 
 std::vector<ListedCamera> ListCameras() {
