@@ -1,5 +1,7 @@
-// Reading GStreamer devices for the capture edge.
+// Reading GStreamer devices for the capture edge, and the one camera monitor.
 #include "capture/camera_device_gst.h"
+
+#include <atomic>
 
 namespace {
 
@@ -8,6 +10,36 @@ gboolean AddStringProperty(GQuark field, const GValue* value, gpointer data) {
         static_cast<DeviceProperties*>(data)->emplace_back(g_quark_to_string(field),
                                                            g_value_get_string(value));
     return TRUE;
+}
+
+// Owned here, made by the first CameraDevices and kept for the program's
+// life (the providers' threads end with the process).
+struct CameraWatch {
+    GstDeviceMonitor* monitor = nullptr;
+    bool watched = false;
+    std::atomic<uint64_t> news{0};
+
+    CameraWatch() : monitor(gst_device_monitor_new()) {
+        gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
+        GstBus* bus = gst_device_monitor_get_bus(monitor);
+        gst_bus_set_sync_handler(bus, CountNews, this, nullptr);
+        gst_object_unref(bus);
+        watched = gst_device_monitor_start(monitor);
+    }
+
+    // Runs on the provider's thread: the message itself is not kept.
+    static GstBusSyncReply CountNews(GstBus*, GstMessage* message, gpointer data) {
+        const GstMessageType type = GST_MESSAGE_TYPE(message);
+        if (type == GST_MESSAGE_DEVICE_ADDED || type == GST_MESSAGE_DEVICE_REMOVED ||
+            type == GST_MESSAGE_DEVICE_CHANGED)
+            static_cast<CameraWatch*>(data)->news.fetch_add(1);
+        return GST_BUS_DROP;
+    }
+};
+
+CameraWatch& Watch() {
+    static CameraWatch* watch = new CameraWatch;  // never destroyed: see above
+    return *watch;
 }
 
 }  // namespace
@@ -25,8 +57,6 @@ DeviceFacts ReadDeviceFacts(GstDevice* device) {
     return facts;
 }
 
-GstDeviceMonitor* NewCameraMonitor() {
-    GstDeviceMonitor* monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-    return monitor;
-}
+GstDeviceMonitor* CameraDevices() { return Watch().monitor; }
+bool CameraDevicesWatched() { return Watch().watched; }
+uint64_t CameraNewsCount() { return Watch().news.load(); }

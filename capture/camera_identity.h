@@ -17,6 +17,7 @@
 // watches the system's cameras (camera_identity_gst.cpp).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,27 +67,25 @@ std::string DescribeCameraIdentity(const CameraIdentity& identity);
 
 // The GStreamer side (camera_identity_gst.cpp).
 typedef struct _GstDevice GstDevice;
-typedef struct _GstDeviceMonitor GstDeviceMonitor;
 
-// The system's cameras, watched from one thread (a source's supervisor):
-// started when the providers can tell of cameras that come and go, else
-// asked anew at every Find.
+// One camera followed among the system's cameras, from one thread (its
+// source's supervisor), by the news of the program's camera monitor
+// (capture/camera_device_gst.h); without news (no provider watches) only
+// Find tells.
 class CameraMonitor {
 public:
     CameraMonitor();
-    ~CameraMonitor();
-    CameraMonitor(const CameraMonitor&) = delete;
-    CameraMonitor& operator=(const CameraMonitor&) = delete;
 
     enum Event { kNothing, kCameraAdded, kCameraRemoved };
-    // The next word of the providers about the camera `identity` (other
-    // cameras' comings and goings are passed over); never waits.
+    // Whether the camera `identity` (there when the monitor was made) came
+    // or went since the last call; other cameras' comings and goings are
+    // passed over.  Never waits.
     Event Poll(const CameraIdentity& identity);
     // The camera `identity` among those there now (a reference the caller
     // drops), with its index in the list; nullptr when it is not there.
     GstDevice* Find(const CameraIdentity& identity, int* index);
 
 private:
-    GstDeviceMonitor* monitor_ = nullptr;
-    bool started_ = false;
+    uint64_t news_seen_ = 0;
+    bool present_ = true;
 };

@@ -191,8 +191,7 @@ struct VideoSource::Impl {
     // The camera of a camera source among those the system finds, by its
     // index or its name (a reference); names it.
     GstDevice* FindCamera(const CaptureSourceSpec& source, std::string* error) {
-        GstDeviceMonitor* monitor = NewCameraMonitor();
-        GList* devices = gst_device_monitor_get_devices(monitor);
+        GList* devices = gst_device_monitor_get_devices(CameraDevices());
         guint count = g_list_length(devices);
         GstDevice* device = nullptr;
         GList* found = g_list_nth(devices, static_cast<guint>(source.camera_index));
@@ -205,7 +204,6 @@ struct VideoSource::Impl {
             camera_name = camera_identity.display_name;
         }
         g_list_free_full(devices, gst_object_unref);
-        gst_object_unref(monitor);
         if (!device) *error = MissingCameraText(source, count);
         return device;
     }
