@@ -42,6 +42,14 @@ void AddCameraProperty(CameraIdentity* identity, const std::string& key, const s
                 identity->properties.push_back({static_cast<int>(trait), value});
 }
 
+CameraIdentity IdentityOf(const DeviceFacts& device) {
+    CameraIdentity identity;
+    identity.display_name = device.display_name;
+    identity.kind = device.kind;
+    for (const auto& [key, value] : device.properties) AddCameraProperty(&identity, key, value);
+    return identity;
+}
+
 bool SameCamera(const CameraIdentity& a, const CameraIdentity& b) {
     for (size_t trait = 0; trait < CameraTraits().size(); ++trait) {
         const std::string* first = TraitValue(a, static_cast<int>(trait));

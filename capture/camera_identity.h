@@ -17,8 +17,20 @@
 // watches the system's cameras (camera_identity_gst.cpp).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+// A device's string properties, key and value.
+using DeviceProperties = std::vector<std::pair<std::string, std::string>>;
+
+// What a device says of itself (capture/camera_device_gst.h reads it).
+struct DeviceFacts {
+    std::string display_name;
+    std::string kind;  // the device's type name, e.g. "GstV4l2Device"
+    DeviceProperties properties;
+};
 
 struct CameraIdentity {
     struct Property {
@@ -43,6 +55,7 @@ const std::vector<CameraTrait>& CameraTraits();
 // Adds `key`=`value` of a device to `identity` when the key names a trait
 // (the first key of a trait that a device has wins).
 void AddCameraProperty(CameraIdentity* identity, const std::string& key, const std::string& value);
+CameraIdentity IdentityOf(const DeviceFacts& device);
 
 bool SameCamera(const CameraIdentity& a, const CameraIdentity& b);
 // The index in `present` of the camera `wanted` is, the best match first;
@@ -54,29 +67,25 @@ std::string DescribeCameraIdentity(const CameraIdentity& identity);
 
 // The GStreamer side (camera_identity_gst.cpp).
 typedef struct _GstDevice GstDevice;
-typedef struct _GstDeviceMonitor GstDeviceMonitor;
 
-CameraIdentity IdentityOfDevice(GstDevice* device);
-
-// The system's cameras, watched from one thread (a source's supervisor):
-// started when the providers can tell of cameras that come and go, else
-// asked anew at every Find.
+// One camera followed among the system's cameras, from one thread (its
+// source's supervisor), by the news of the program's camera monitor
+// (capture/camera_device_gst.h); without news (no provider watches) only
+// Find tells.
 class CameraMonitor {
 public:
     CameraMonitor();
-    ~CameraMonitor();
-    CameraMonitor(const CameraMonitor&) = delete;
-    CameraMonitor& operator=(const CameraMonitor&) = delete;
 
     enum Event { kNothing, kCameraAdded, kCameraRemoved };
-    // The next word of the providers about the camera `identity` (other
-    // cameras' comings and goings are passed over); never waits.
+    // Whether the camera `identity` (there when the monitor was made) came
+    // or went since the last call; other cameras' comings and goings are
+    // passed over.  Never waits.
     Event Poll(const CameraIdentity& identity);
     // The camera `identity` among those there now (a reference the caller
     // drops), with its index in the list; nullptr when it is not there.
     GstDevice* Find(const CameraIdentity& identity, int* index);
 
 private:
-    GstDeviceMonitor* monitor_ = nullptr;
-    bool started_ = false;
+    uint64_t news_seen_ = 0;
+    bool present_ = true;
 };

@@ -15,9 +15,9 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "capture/camera_identity.h"
 #include "capture/camera_modes.h"
 
 struct ListedCamera {
@@ -25,9 +25,6 @@ struct ListedCamera {
     std::string name;          // for device="..."
     std::vector<CameraMode> modes;
 };
-
-// A device's string properties, key and value.
-using DeviceProperties = std::vector<std::pair<std::string, std::string>>;
 
 // The camera's name out of its properties and display name.
 std::string CameraName(const DeviceProperties& properties, const std::string& display_name);

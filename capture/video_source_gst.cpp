@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "capture/camera_device_gst.h"
 #include "capture/camera_identity.h"
 #include "capture/camera_list.h"
 #include "capture/device_description.h"
@@ -190,9 +191,7 @@ struct VideoSource::Impl {
     // The camera of a camera source among those the system finds, by its
     // index or its name (a reference); names it.
     GstDevice* FindCamera(const CaptureSourceSpec& source, std::string* error) {
-        GstDeviceMonitor* monitor = gst_device_monitor_new();
-        gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
-        GList* devices = gst_device_monitor_get_devices(monitor);
+        GList* devices = gst_device_monitor_get_devices(CameraDevices());
         guint count = g_list_length(devices);
         GstDevice* device = nullptr;
         GList* found = g_list_nth(devices, static_cast<guint>(source.camera_index));
@@ -201,11 +200,10 @@ struct VideoSource::Impl {
                 found = found->next;
         if (found) {
             device = GST_DEVICE(gst_object_ref(found->data));
-            camera_identity = IdentityOfDevice(device);
+            camera_identity = IdentityOf(ReadDeviceFacts(device));
             camera_name = camera_identity.display_name;
         }
         g_list_free_full(devices, gst_object_unref);
-        gst_object_unref(monitor);
         if (!device) *error = MissingCameraText(source, count);
         return device;
     }
@@ -576,7 +574,7 @@ struct VideoSource::Impl {
         if (!device) return;
         std::string error;
         if (ReopenCamera(device, &error)) {
-            camera_name = IdentityOfDevice(device).display_name;
+            camera_name = ReadDeviceFacts(device).display_name;
             std::fprintf(stderr, "capture: %s: %s\n", file.c_str(),
                          ReturnedCameraNotice(camera_name, index).c_str());
         } else if (!reopen_failure_told) {
@@ -592,7 +590,7 @@ struct VideoSource::Impl {
     void LearnCameraIdentity(CameraMonitor& cameras) {
         int index = -1;
         if (GstDevice* device = cameras.Find(camera_identity, &index)) {
-            camera_identity = IdentityOfDevice(device);
+            camera_identity = IdentityOf(ReadDeviceFacts(device));
             gst_object_unref(device);
         }
     }

@@ -9,7 +9,9 @@
 #   box, the file as it was, the camera before still showing;
 # - the webcam picked as the secondary camera at the primary's size: its
 #   file written the same way, and both cameras side by side in split
-#   screen.
+#   screen;
+# - a camera plugged in while the program runs: listed after the others,
+#   and picked as the primary camera it shows.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/fault_lib.sh"
 source "$(dirname "$0")/camera_lib.sh"
@@ -17,9 +19,11 @@ e2e_init
 
 blue="32 128 224"   # camera 0: 0x2080e0
 pink="224 32 128"   # camera 1: 0xe02080
+green="32 224 32"   # camera 3, plugged in later: 0x20e020
+plug=$E2E_DIR/plug-green
 device1=$E2E_DIR/data/dsvl/device1.xml
 device2=$E2E_DIR/data/dsvl/device2.xml
-use_fake_cameras "kind=raw color=0x2080e0; kind=webcam color=0xe02080; kind=h265"
+use_fake_cameras "kind=raw color=0x2080e0; kind=webcam color=0xe02080; kind=h265; plug=$plug color=0x20e020"
 # The menu's rows: Options is the main menu's second; the cameras follow
 # its fourteen fixed rows; a camera's menu holds "Primary camera" and
 # "Secondary camera".
@@ -84,6 +88,14 @@ expect_log 'dsvl/device2.xml: source 1 (device "Lumora Fake Camera 1") Lumora Fa
 sed 's|<capture>|<capture>\n  <source device="Lumora Fake Camera 1" width="1280" height="720" framerate="30"/>|' \
     "$E2E_DIR/device2.before" | cmp -s - "$device2" || e2e_fail "device2.xml is $(cat "$device2")"
 wait_pixel "$wid" 140 360 "$blue"
+wait_pixel "$wid" 1140 360 "$pink"
+
+e2e_log "a camera plugged in while running: in the chooser, and it opens"
+touch "$plug"
+sleep 1  # the provider looks at its plug files every 50 ms; the menu follows between frames
+menu_walk "$wid" $options $((cameras + 3)) $primary 2
+expect_log 'dsvl/device1.xml: source 1 (device "Lumora Fake Camera 3") Lumora Fake Camera 3: 1280x720 at 30 fps'
+wait_pixel "$wid" 140 360 "$green"
 wait_pixel "$wid" 1140 360 "$pink"
 
 press_key "$wid" Escape
