@@ -206,6 +206,7 @@ WebStatus TakeStatus() {
     status.pcd = app.pcd_change;
     status.threshold = app.motion_max;
     status.frame_rate = frame_loop.fps_value;
+    status.camera_rate = app.video_frame_rate;
     return status;
 }
 
@@ -431,10 +432,10 @@ std::string WebPageHtml(const WebStatus& status, const std::vector<WebFileEntry>
                   "<dl id=\"state\"><dt>View mode</dt><dd>%s</dd><dt>Motion shot</dt><dd>%s</dd>"
                   "<dt>Motion alarm</dt><dd>%s</dd><dt>Motion record</dt><dd id=\"motionrecord-state\">%s</dd>"
                   "<dt>Recording</dt><dd>%s</dd><dt>PCD / threshold</dt><dd>%.3f / %.3f</dd>"
-                  "<dt>Frame rate</dt><dd>%.0f fps</dd></dl>\n",
+                  "<dt>Frame rate</dt><dd>%.0f fps (camera %.0f fps)</dd></dl>\n",
                   Escape(status.view_mode).c_str(), OnOff(status.motion_shot), OnOff(status.motion_alarm),
                   OnOff(status.motion_record), status.recording ? "yes" : "no", status.pcd, status.threshold,
-                  status.frame_rate);
+                  status.frame_rate, status.camera_rate);
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Lumora</title>"
         "<meta name=\"viewport\" content=\"width=device-width\"><style>";
@@ -547,6 +548,9 @@ void StartWebAtLaunch() {
 void StopWeb() {
     if (!web.running) return;
     StopWebServer();
+    // Their requests went with the server.
+    std::lock_guard<std::mutex> lock(g_action_mutex);
+    g_actions.clear();
     web.running = false;
 }
 

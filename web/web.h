@@ -120,7 +120,8 @@ struct WebStatus {
     bool motion_shot = false, motion_alarm = false, motion_record = false;
     bool recording = false;
     float pcd = 0, threshold = 0;
-    double frame_rate = 0;
+    double frame_rate = 0;   // the window's pictures a second
+    double camera_rate = 0;  // the camera's frames a second
 };
 struct WebFileEntry {
     std::string name;
