@@ -17,6 +17,9 @@ mkdir -p "$XDG_CONFIG_HOME/Korvane"
 printf '[main]\ngl_win_pos_x=0\ngl_win_pos_y=0\n[web]\non=1\nport=%s\naddress=127.0.0.1\n' "$PORT" >"$E2E_SETTINGS"
 
 # A recording as Lumora names it, H.264 in MP4 as browsers play it.
+# HOOK: Lumora's own recordings get an MP4 container in another branch;
+# once LUMORA_ENCODER can ask for it, record this clip with the real
+# program (motion record on and off) instead of ffmpeg.
 ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=15:duration=3 -c:v libx264 -pix_fmt yuv420p \
     -movflags +faststart "$E2E_DIR/data/capture/record/09_12_2026_21_00_00_motion_rec_dev1.mp4" ||
     e2e_fail "ffmpeg could not make the recording"
