@@ -277,10 +277,9 @@ WebRequest ParseWebRequest(const std::string& method, const std::string& path, c
     auto route = [&](WebRoute r, bool allowed) { request.route = allowed ? r : WebRoute::kWrongMethod; };
     if (path == "/" || path == "/index.html") {
         route(WebRoute::kPage, get);
-    } else if (path == "/stream.mjpg") {
-        route(WebRoute::kStream, get);
-    } else if (path == "/snapshot.jpg") {
-        route(WebRoute::kSnapshot, get);
+    } else if (path == "/stream.mjpg" || path == "/snapshot.jpg") {
+        // Pictures wait for the encoder: a HEAD would wait for nothing.
+        route(path == "/stream.mjpg" ? WebRoute::kStream : WebRoute::kSnapshot, method == "GET");
     } else if (path == "/action/screenshot" || path == "/action/motionrecord") {
         request.action = path == "/action/screenshot" ? WebAction::kScreenshot : WebAction::kMotionRecord;
         route(WebRoute::kAction, post);

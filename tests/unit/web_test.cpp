@@ -37,6 +37,8 @@ TEST(WebTest, OnlyLumorasOwnFilesAreReachable) {
     EXPECT_EQ(ParseWebRequest("POST", "/action/motionrecord", "").action, WebAction::kMotionRecord);
     EXPECT_EQ(RouteOf("GET", "/action/screenshot"), WebRoute::kWrongMethod);
     EXPECT_EQ(RouteOf("POST", "/"), WebRoute::kWrongMethod);
+    EXPECT_EQ(RouteOf("HEAD", "/stream.mjpg"), WebRoute::kWrongMethod);
+    EXPECT_EQ(RouteOf("HEAD", "/"), WebRoute::kPage);
     for (const std::string path :
          {"/capture/../../etc/passwd", "/capture/..%2f..%2fetc%2fpasswd", "/capture/%2e%2e/x",
           "/capture/09_12_2026_21_00_00%2ebmp", "/capture/sub/09_12_2026_21_00_00.bmp", "/capture/",
