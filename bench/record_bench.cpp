@@ -1,8 +1,10 @@
 // Recording cost: the AVI writer per frame for each offered encoder at
 // 640x480 (and raw/MJPEG at 1920x1080), the window read-back at 1920x1080,
-// and the frame routine at 640x480 with and without normal recording (MJPEG).
+// the frame routine at 640x480 with and without normal recording (MJPEG), and
+// the bytes per second of AVI/MJPEG against MP4/H.264 for one 640x480 clip.
 // Usage: record_bench [frames-per-case]   (needs DISPLAY; run by bench/run)
 #include <GL/freeglut.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,11 +27,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::string g_encoder = "mjpeg";
+VideoContainer g_container = VideoContainer::kAvi;
 
 bool Choose(const std::vector<EncoderOption>& offered, EncoderChoice* choice) {
     if (FindEncoderOption(offered, g_encoder) < 0) return false;
     choice->id = g_encoder;
     choice->quality = 85;
+    choice->container = g_container;
     return true;
 }
 
@@ -53,25 +57,53 @@ void Animate(std::vector<uint8_t>& frame, int width, int height, int n) {
         }
 }
 
-// Milliseconds per frame for writing `frames` frames, the file finished
-// (Close waits for the encoder) included.
-double WriterCost(const std::string& encoder, int width, int height, int frames) {
+struct WriterRun {
+    double ms_per_frame = -1;  // the file finished (Close waits for the encoder) included
+    uint64_t file_bytes = 0;
+};
+
+// Writes `frames` frames of the same clip (eight pictures in turn).
+WriterRun WriteClip(const std::string& encoder, VideoContainer container, int width, int height, int frames) {
     g_encoder = encoder;
+    g_container = container;
     std::vector<std::vector<uint8_t>> pictures(8, std::vector<uint8_t>(size_t(width) * height * 4));
     for (int i = 0; i < 8; ++i) Animate(pictures[i], width, height, i);
     const BitmapInfoHeader header = FrameHeader(width, height);
     AviGenerator writer;
     writer.SetFrameRate(kRecordFrameRate);
     writer.SetHeader(&header);
-    writer.SetOutputName(("capture/record/bench_" + encoder + ".avi").c_str());
+    writer.SetOutputName(("capture/record/bench_" + encoder + ContainerExtension(container)).c_str());
+    WriterRun run;
     if (writer.Open() != 0) {
         writer.Close();
-        return -1;
+        return run;
     }
     const auto start = Clock::now();
     for (int i = 0; i < frames; ++i) writer.WriteFrame(pictures[i % 8].data());
     writer.Close();
-    return Seconds(start) * 1000 / frames;
+    run.ms_per_frame = Seconds(start) * 1000 / frames;
+    struct stat info;
+    if (stat(writer.GetFileName().c_str(), &info) == 0) run.file_bytes = uint64_t(info.st_size);
+    return run;
+}
+
+double WriterCost(const std::string& encoder, int width, int height, int frames) {
+    return WriteClip(encoder, VideoContainer::kAvi, width, height, frames).ms_per_frame;
+}
+
+// File bytes per second of recording (15 frames a second) for one clip.
+void PrintFileRates(int frames) {
+    std::printf("file size, 640x480 at %u fps, the same %d-frame clip, quality 85:\n", kRecordFrameRate, frames);
+    const struct {
+        const char* encoder;
+        VideoContainer container;
+    } kCases[] = {{"mjpeg", VideoContainer::kAvi}, {"h264", VideoContainer::kAvi}, {"h264", VideoContainer::kMp4}};
+    for (const auto& c : kCases) {
+        const WriterRun run = WriteClip(c.encoder, c.container, 640, 480, frames);
+        const double seconds = double(frames) / kRecordFrameRate;
+        std::printf("  %s/%-6s %8.0f KiB/s  (%.2f ms per frame)\n", ContainerLabel(c.container), c.encoder,
+                    run.file_bytes / seconds / 1024, run.ms_per_frame);
+    }
 }
 
 double ReadBackCost(int width, int height, int frames) {
@@ -154,6 +186,8 @@ int main(int argc, char** argv) {
         const double ms = WriterCost(encoder, 1920, 1080, frames / 3);
         std::printf("  %-6s 1920x1080 %7.2f ms  (%4.0f fps)\n", encoder, ms, 1000 / ms);
     }
+
+    PrintFileRates(frames);
 
     Window(1920, 1080);
     const int w = glutGet(GLUT_WINDOW_WIDTH) / 4 * 4, h = glutGet(GLUT_WINDOW_HEIGHT) / 4 * 4;

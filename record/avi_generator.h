@@ -1,14 +1,17 @@
-// AviGenerator: writer of one AVI video stream, reused for every recording.
+// AviGenerator: writer of one video stream, reused for every recording.
 //
 // Calling order: SetFrameRate, SetHeader, SetOutputName, Open, WriteFrame per
 // frame, Close (once after every Open, whatever it returned).  Frames are
 // 32-bit BGRx, bottom row first.  Built on a GStreamer pipeline that feeds
-// our own AVI container (record/avi_file.h), so frames of any size the
-// chosen encoder takes can be stored:
-// appsrc -> conversion -> flip -> chosen encoder -> caps -> appsink -> AviFile.
+// the chosen container: our own AVI writer (record/avi_file.h), so frames of
+// any size the chosen encoder takes can be stored, or a fragmented MP4
+// (record/mp4_file.h) for H.264:
+// appsrc -> conversion -> flip -> chosen encoder -> caps -> appsink -> file.
 // Open asks for the compressor ("Video Compression") unless ChooseCompressor
 // was called before it; a caller that names files by the time calls it
-// first, so the name tells when recording began, not when the dialog opened.
+// first, so the name tells when recording began, not when the dialog opened,
+// and takes the container's extension from ChosenContainer().  Open itself
+// gives a name ending in ".avi" or ".mp4" the chosen container's extension.
 // The writer shows nothing itself: Open returns a status (0 ok,
 // kAviOpenCancelled, else an AVI error code) and keeps a status text.  A
 // file that received no frame is removed by Close.
@@ -84,7 +87,8 @@ struct EncoderEntry {
     EncoderFamily family;
     const char* element;     // GStreamer element; nullptr: frames are stored as they are
     const char* fed_caps;    // what the encoder is fed
-    const char* coded_caps;  // what the encoder hands to the file
+    const char* coded_caps;  // what the encoder hands to an AVI file
+    const char* mp4_caps;    // what it hands to an MP4 file; nullptr: MP4 cannot carry it
     uint32_t codec;          // the AVI stream's four-character code
     uint16_t bit_count;      // bits per pixel the AVI header declares
     int max_side;            // the encoder's largest frame side (0: none)
@@ -97,8 +101,11 @@ const EncoderEntry* FindEncoder(const std::string& id);
 // Why `entry` cannot take width x height frames (a text that continues the
 // failure message), or "" when it can.
 std::string FrameSizeRefusal(const EncoderEntry& entry, int width, int height);
-// The caps of what the entry's chain hands to the file.
-const char* StoredCaps(const EncoderEntry& entry);
+// The caps of what the entry's chain hands to a file of `container`.
+const char* StoredCaps(const EncoderEntry& entry, VideoContainer container = VideoContainer::kAvi);
+// `name` with a trailing ".avi" or ".mp4" swapped for `container`'s
+// extension; any other name as it is.
+std::string WithContainerExtension(const std::string& name, VideoContainer container);
 // The AVI stream of `entry`'s frames (set-up data comes with the first frame).
 AviStreamFormat StreamFormat(const EncoderEntry& entry, int width, int height, uint32_t frame_rate);
 // Quality 1 (smallest file) .. 100 (best picture) on the encoders' own
@@ -118,6 +125,8 @@ public:
     // Asks for the compressor now; the next Open uses the answer instead of
     // asking.  False when the user cancels.
     bool ChooseCompressor();
+    // The container of the compressor chosen last (AVI before any choice).
+    VideoContainer ChosenContainer() const { return m_compressor.container; }
     int32_t Open();
     int32_t WriteFrame(const uint8_t* pixels);
     void Close();

@@ -3,8 +3,8 @@
 //   videoflip ! encoder ! encoded caps ! appsink
 // and for uncompressed frames, stored bottom row first as AVI expects:
 //   appsrc ! appsink
-// The appsink hands every encoded frame to the AviFile on the streaming
-// thread.  GLUT runs no GLib main loop, so the bus is polled: a pipeline
+// The appsink hands every encoded frame to the file (AviFile, or Mp4File for
+// the MP4 container) on the streaming thread.  GLUT runs no GLib main loop, so the bus is polled: a pipeline
 // error ends the recording instead of blocking the frame loop, and Close
 // waits for end-of-stream with a time limit.
 #include <gst/app/gstappsink.h>
@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "platform/paths.h"
 #include "record/avi_file.h"
 #include "record/avi_generator.h"
+#include "record/mp4_file.h"
 
 namespace {
 
@@ -98,8 +100,8 @@ struct EncoderChain {
 }  // namespace
 
 struct AviGenerator::Pipeline {
-    std::string path;  // the file, as opened
-    AviFile file;      // written by the streaming thread while the pipeline runs
+    std::string path;                   // the file, as opened
+    std::unique_ptr<StoredStream> file;  // written by the streaming thread while the pipeline runs
     AviStreamFormat format;
     GstElement* pipeline = nullptr;
     GstElement* appsrc = nullptr;
@@ -153,19 +155,21 @@ struct AviGenerator::Pipeline {
     }
 
     // The sink takes what reaches the file and hands it to Store.
-    void ConfigureSink(GstElement* sink, const EncoderEntry& entry) {
-        SetCaps(sink, StoredCaps(entry));
+    void ConfigureSink(GstElement* sink, const EncoderEntry& entry, VideoContainer container) {
+        SetCaps(sink, StoredCaps(entry, container));
         g_object_set(sink, "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE, nullptr);
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = OnSample;
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
     }
 
-    bool LinkChain(const EncoderChain& c, const EncoderEntry& entry, int quality, guint frame_rate) {
+    bool LinkChain(const EncoderChain& c, const EncoderEntry& entry, const EncoderChoice& choice,
+                   guint frame_rate) {
         // Uncompressed AVI frames are bottom row first, as they arrive.
         if (!c.encoder) return gst_element_link(appsrc, c.sink);
         SetCaps(c.fed_filter, entry.fed_caps);
-        SetCaps(c.coded_filter, entry.coded_caps);
+        SetCaps(c.coded_filter, StoredCaps(entry, choice.container));
+        const int quality = choice.quality;
         ConfigureEncoder(c.encoder, entry, quality, frame_rate);
         // Frames arrive bottom row first; encoders want the top row first.
         // Flipped after the conversion: fewer bytes to move in 4:2:0.
@@ -174,10 +178,11 @@ struct AviGenerator::Pipeline {
                                      c.sink, nullptr);
     }
 
-    // Streaming thread: one encoded frame into the file.  The first brings
-    // the codec's set-up data (MPEG-4's header) with its caps.
+    // Streaming thread: one encoded frame into the file, with the time the
+    // frame was given.  The first brings the codec's set-up data (MPEG-4's
+    // header, H.264's parameter sets for MP4) with its caps.
     bool Store(GstSample* sample) {
-        if (!file.HasBegun()) {
+        if (!file->HasBegun()) {
             if (const GstCaps* caps = gst_sample_get_caps(sample)) {
                 const GValue* setup = gst_structure_get_value(gst_caps_get_structure(caps, 0), "codec_data");
                 if (setup && GST_VALUE_HOLDS_BUFFER(setup)) {
@@ -186,13 +191,18 @@ struct AviGenerator::Pipeline {
                     gst_buffer_extract(data, 0, format.setup.data(), format.setup.size());
                 }
             }
-            if (!file.Begin(format)) return false;
+            if (!file->Begin(format)) return false;
         }
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         GstMapInfo map;
         if (!buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ)) return false;
-        const bool key_frame = !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
-        const bool stored = file.WriteFrame(map.data, map.size, key_frame);
+        EncodedFrame frame;
+        frame.data = map.data;
+        frame.size = map.size;
+        frame.key_frame = !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
+        frame.pts_ns = GST_BUFFER_PTS_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) : 0;
+        frame.duration_ns = GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0;
+        const bool stored = file->Write(frame);
         gst_buffer_unmap(buffer, &map);
         return stored;
     }
@@ -206,7 +216,7 @@ struct AviGenerator::Pipeline {
         if (stored) return GST_FLOW_OK;
         // The disk is full or the file is gone: the bus carries the reason.
         const std::string reason =
-            self->file.Error().empty() ? "the frame could not be stored" : self->file.Error();
+            self->file->Error().empty() ? "the frame could not be stored" : self->file->Error();
         GError* error = g_error_new(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, "%s", reason.c_str());
         gst_element_post_message(GST_ELEMENT(sink), gst_message_new_error(GST_OBJECT(sink), error, nullptr));
         g_error_free(error);
@@ -226,11 +236,13 @@ bool AviGenerator::ChooseCompressor() {
 int32_t AviGenerator::Open() {
     m_sLastError = "Ok";
     m_nFramesStored = 0;
-    if (const int32_t status = CreateOutputFile()) return status;
-    if (const int32_t status = CreateSourceStream()) return status;
-    // The user picks the compressor, unless ChooseCompressor has asked.
+    // The user picks the compressor, unless ChooseCompressor has asked; its
+    // container decides the file's kind and extension.
     if (!m_bCompressorChosen && !ChooseCompressor()) return kAviOpenCancelled;
     m_bCompressorChosen = false;
+    m_sFileName = WithContainerExtension(m_sFileName, m_compressor.container);
+    if (const int32_t status = CreateOutputFile()) return status;
+    if (const int32_t status = CreateSourceStream()) return status;
     if (const int32_t status = CreateCompressedStream()) return status;
     if (const int32_t status = StartStream()) return status;
     m_nFrameIndex = 0;
@@ -244,9 +256,13 @@ int32_t AviGenerator::CreateOutputFile() {
     m_pAVIFile = new Pipeline;
     Pipeline& p = *m_pAVIFile;
     p.path = NativePath(m_sFileName.c_str());
-    if (p.file.Create(p.path)) return 0;
-    const int error = p.file.ErrorNumber();
-    std::fprintf(stderr, "AVI writer: %s: %s\n", p.path.c_str(), p.file.Error().c_str());
+    if (m_compressor.container == VideoContainer::kMp4)
+        p.file = std::make_unique<Mp4File>();
+    else
+        p.file = std::make_unique<AviFile>();
+    if (p.file->Create(p.path)) return 0;
+    const int error = p.file->ErrorNumber();
+    std::fprintf(stderr, "AVI writer: %s: %s\n", p.path.c_str(), p.file->Error().c_str());
     delete m_pAVIFile;
     m_pAVIFile = nullptr;
     return FailCreateFile(FileCreationError(error));
@@ -283,8 +299,8 @@ int32_t AviGenerator::CreateCompressedStream() {
     EncoderChain chain;
     if (!chain.Make(*entry)) return FailCompressedStream(kAviErrNoCompressor);
     p.AddChain(chain);
-    p.ConfigureSink(chain.sink, *entry);
-    if (!p.LinkChain(chain, *entry, m_compressor.quality, m_nFrameRate))
+    p.ConfigureSink(chain.sink, *entry, m_compressor.container);
+    if (!p.LinkChain(chain, *entry, m_compressor, m_nFrameRate))
         return FailCompressedStream(kAviErrUnsupported);
     m_pStreamCompressed = chain.encoder ? chain.encoder : chain.sink;
     p.format = StreamFormat(*entry, width, height, m_nFrameRate);
@@ -352,9 +368,9 @@ void AviGenerator::Close() {
         if (message) gst_message_unref(message);
     }
     p->Stop();
-    if (!p->file.Finish())
-        std::fprintf(stderr, "AVI writer: %s: %s\n", p->path.c_str(), p->file.Error().c_str());
-    m_nFramesStored = static_cast<int64_t>(p->file.Frames());
+    if (!p->file->Finish())
+        std::fprintf(stderr, "AVI writer: %s: %s\n", p->path.c_str(), p->file->Error().c_str());
+    m_nFramesStored = static_cast<int64_t>(p->file->Frames());
     // A file without a frame is no recording: players cannot open it.
     if (m_nFramesStored == 0) RemoveWrittenFile(p->path);
     delete p;

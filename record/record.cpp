@@ -28,14 +28,15 @@ RecordState record;
 
 namespace {
 
+// Recording names without their extension: the chosen container adds it.
 constexpr const char* kNormalRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_record_dev1.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_record_dev1";
 constexpr const char* kEffectRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_effect_rec_screen.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_effect_rec_screen";
 constexpr const char* kScreenRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen";
 constexpr const char* kMotionRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1";
 // The recording labels: font 3, their baseline 20 pixels below the top.
 constexpr int kLabelFont = 3;
 constexpr float kLabelTop = 20;
@@ -132,7 +133,9 @@ bool BeginRecording(const char* name_format, int width, int height) {
         ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
         return false;
     }
-    FormatClockName(OutputKind::kRecordings, name_format, LocalNow(), record.record_file_name,
+    const std::string format =
+        std::string(name_format) + ContainerExtension(record.avi_generator.ChosenContainer());
+    FormatClockName(OutputKind::kRecordings, format.c_str(), LocalNow(), record.record_file_name,
                     sizeof record.record_file_name);
     if (!StartRecording(width, height, record.record_file_name)) return false;
     ResetStorageGuard(NowMs());

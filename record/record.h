@@ -4,7 +4,8 @@
 // a record mode and motion record exclude each other (the second request is
 // refused with an "Info" box).  Names come from the local time when the
 // recording really starts, after the compressor has been chosen:
-// "DD_MM_YYYY_hh_mm_ss_....avi"; shots take the frame's clock:
+// "DD_MM_YYYY_hh_mm_ss_....avi" (".mp4" for the MP4 container); shots
+// take the frame's clock:
 // "DD_MM_YYYY_hh_mm_ss.bmp"; each in its folder (app/locations.h:
 // "capture/record/" and "capture\screenshot\" in a development folder); an
 // existing name gets "_2", "_3", ... before its extension so nothing is

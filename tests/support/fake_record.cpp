@@ -19,6 +19,7 @@ bool AviGenerator::ChooseCompressor() {
     ++fake_avi.chooser_calls;
     if (fake_avi.on_choose) fake_avi.on_choose();
     m_bCompressorChosen = fake_avi.choose_accepts;
+    m_compressor.container = fake_avi.container;
     return fake_avi.choose_accepts;
 }
 

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/encoder_chooser.h"
+
 struct FakeAvi {
     bool choose_accepts = true;       // ChooseCompressor's answer (false: Cancel)
+    VideoContainer container = VideoContainer::kAvi;  // the container it chooses
     std::function<void()> on_choose;  // runs while the compressor is being chosen
     int chooser_calls = 0;
     int32_t open_status = 0;          // what Open returns

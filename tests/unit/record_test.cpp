@@ -202,6 +202,11 @@ TEST_F(RecordModesTest, NamesFromTheClock) {
     record.screenshot_pending = true;
     Frame();
     EXPECT_TRUE(Exists("capture/screenshot/01_02_2026_03_04_05.bmp"));
+    // The chosen container gives the extension.
+    fake_avi.container = VideoContainer::kMp4;
+    SetMotionRecord();
+    EXPECT_STREQ(record.record_file_name, "capture/record/01_02_2026_03_04_05_motion_rec_dev1.mp4");
+    SetMotionRecord();
 }
 
 TEST_F(RecordModesTest, ExistingNamesGetANumberNotOverwritten) {
