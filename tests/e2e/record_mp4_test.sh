@@ -2,7 +2,9 @@
 # The MP4 container in the real program, chosen by LUMORA_ENCODER: about 3 s
 # of normal recording ended by exit is an H.264 MP4 (no AVI beside it) of
 # about 3 s that ffprobe reads and headless Chromium plays to its end; a
-# recording killed with SIGKILL still probes and decodes its frames.
+# recording killed with SIGKILL still probes and decodes its frames.  In the
+# "Video Compression" dialog, choosing the MP4 container picks H.264 and
+# records an MP4.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/fault_lib.sh"
 source "$(dirname "$0")/video_lib.sh"
@@ -63,4 +65,27 @@ e2e_log "$(basename "$file"): $(stat -c %s "$file") bytes, $(tr '\n' ' ' <<<"$in
 # Fragments of one second reach the disk whole: at most the last is lost.
 [ "${frames:-0}" -ge 15 ] || e2e_fail "only ${frames:-0} frames of the killed recording probe"
 [ "$(decoded_frames "$file")" -eq "$frames" ] || e2e_fail "ffmpeg does not decode the killed recording's $frames frames"
+
+e2e_log "MP4 chosen in the Video Compression dialog"
+unset LUMORA_ENCODER
+rm -f "$records"/*
+start_lumora
+wid=$(wait_window Lumora)
+leave_help "$wid"
+type_command "$wid" recordmode_normal
+dialog=$(wait_window "Video Compression" 15)
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+# The container's list (third row), then its second entry, MP4; then OK.
+xdotool mousemove $((X + 220)) $((Y + 125)) click 1
+sleep 0.7
+xdotool mousemove $((X + 150)) $((Y + 157)) click 1
+sleep 0.7
+xdotool mousemove $((X + 300)) $((Y + 170)) click 1
+file=$(wait_file "$records" '*_record_dev1.mp4' 10)
+sleep 2
+kill -KILL "$LUMORA_PID"
+wait_exit 10
+info=$(probe "$file")
+e2e_log "$(basename "$file"): $(tr '\n' ' ' <<<"$info")"
+[ "$(field codec_name "$info")" = h264 ] || e2e_fail "the dialog's MP4: codec: $info"
 echo "record_mp4: ok"
