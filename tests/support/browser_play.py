@@ -10,7 +10,9 @@ and exits 0 only when the video played to its end.
 import functools
 import http.server
 import os
+import shutil
 import sys
+import tempfile
 import threading
 import time
 
@@ -62,17 +64,24 @@ def main():
     with open(page, "w") as out:
         out.write(PAGE.format(name=name))
     server = serve(folder)
+    # Chromium's profile and its temporary files go to a folder of our own,
+    # removed at the end: nothing is left in /tmp.
+    scratch = tempfile.mkdtemp(prefix="lumora-browser-")
     options = webdriver.ChromeOptions()
-    for flag in CHROMIUM_FLAGS:
+    for flag in CHROMIUM_FLAGS + ["--user-data-dir=" + os.path.join(scratch, "profile")]:
         options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    environment = dict(os.environ, TMPDIR=scratch)
     try:
-        ended, duration, width, height, error = play(
-            driver, "http://127.0.0.1:%d/play.html" % server.server_address[1])
+        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=environment), options=options)
+        try:
+            ended, duration, width, height, error = play(
+                driver, "http://127.0.0.1:%d/play.html" % server.server_address[1])
+        finally:
+            driver.quit()
     finally:
-        driver.quit()
         server.shutdown()
         os.remove(page)
+        shutil.rmtree(scratch, ignore_errors=True)
     print("ended=%d duration=%s width=%d height=%d error=%d" % (ended, duration, width, height, error))
     return 0 if ended else 1
 
