@@ -1,7 +1,10 @@
 // Recording cost: the AVI writer per frame for each offered encoder at
 // 640x480 (and raw/MJPEG at 1920x1080), the window read-back at 1920x1080,
 // the frame routine at 640x480 with and without normal recording (MJPEG), and
-// the bytes per second of AVI/MJPEG against MP4/H.264 for one 640x480 clip.
+// the bytes per second of AVI/MJPEG against MP4/H.264 for one 640x480 clip,
+// the pre-capture ring's memory for 10 s at 640x480 and 1920x1080, and the
+// frame routine with the ring running (motion record on, no event) against
+// without it.
 // Usage: record_bench [frames-per-case]   (needs DISPLAY; run by bench/run)
 #include <GL/freeglut.h>
 #include <sys/stat.h>
@@ -12,11 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
+#include "record/precapture.h"
 #include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
@@ -133,6 +138,72 @@ double FrameRoutineCost(std::vector<uint8_t>& camera, double seconds) {
     return Seconds(start) * 1000 / runs;
 }
 
+// The ring's bytes once 11 s of changing frames (every one its own picture)
+// have been encoded with 10 s before the event asked.
+struct RingFigure {
+    uint64_t bytes = 0;
+    double seconds = 0;
+};
+
+RingFigure PrecaptureMemory(const std::string& encoder, int width, int height) {
+    g_encoder = encoder;
+    g_container = VideoContainer::kAvi;
+    const BitmapInfoHeader header = FrameHeader(width, height);
+    AviGenerator writer;
+    writer.SetFrameRate(kRecordFrameRate);
+    writer.SetHeader(&header);
+    writer.SetOutputName("capture/record/bench_precapture.avi");
+    writer.SetPrecapture(10 * kNsPerSecond);
+    if (writer.Open() != 0) {
+        writer.Close();
+        return {};
+    }
+    std::vector<uint8_t> picture(size_t(width) * height * 4);
+    const int frames = 11 * int(kRecordFrameRate);
+    for (int i = 0; i < frames; ++i) {
+        Animate(picture, width, height, i);
+        writer.WriteFrame(picture.data());
+    }
+    // The encoder's last frames reach the ring shortly after.
+    for (int wait = 0; wait < 100 && writer.PrecaptureHeldNs() < 10 * kNsPerSecond; ++wait) usleep(10000);
+    usleep(100000);
+    const RingFigure figure{writer.PrecaptureBytes(), double(writer.PrecaptureHeldNs()) / kNsPerSecond};
+    writer.Close();
+    return figure;
+}
+
+void PrintPrecaptureMemory() {
+    std::printf("pre-capture ring, 10 s at %u fps (budget %llu MiB):\n", kRecordFrameRate,
+                static_cast<unsigned long long>(kPrecaptureBudgetBytes >> 20));
+    for (const char* encoder : {"mjpeg", "h264", "raw"})
+        for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1920, 1080}}) {
+            const RingFigure ring = PrecaptureMemory(encoder, width, height);
+            std::printf("  %-6s %4dx%-4d %7.1f MiB holding %.1f s\n", encoder, width, height,
+                        double(ring.bytes) / (1 << 20), ring.seconds);
+        }
+}
+
+struct PacedCosts {
+    double paced = 0;  // real-time pacing
+    double every = 0;  // a frame written every run
+};
+
+// The frame routine while `start` has begun a recording; the recording is
+// closed after without its notice box.
+PacedCosts CostsWhileRecording(std::vector<uint8_t>& camera, void (*start)()) {
+    start();
+    PacedCosts costs;
+    costs.paced = FrameRoutineCost(camera, 3);
+    record.clock_ms = OneFramePerCall;  // every run owes one frame
+    costs.every = FrameRoutineCost(camera, 3);
+    record.clock_ms = nullptr;
+    app.record_mode = kRecordOff;
+    app.motion_record_on = false;
+    record.avi_generator.Close();
+    record.file_open = false;
+    return costs;
+}
+
 void Window(int width, int height) {
     glutReshapeWindow(width, height);
     for (int i = 0; i < 50; ++i) glutMainLoopEvent();
@@ -188,6 +259,7 @@ int main(int argc, char** argv) {
     }
 
     PrintFileRates(frames);
+    PrintPrecaptureMemory();
 
     Window(1920, 1080);
     const int w = glutGet(GLUT_WINDOW_WIDTH) / 4 * 4, h = glutGet(GLUT_WINDOW_HEIGHT) / 4 * 4;
@@ -199,19 +271,21 @@ int main(int argc, char** argv) {
     const double plain = FrameRoutineCost(camera, 3);
     app.clock_day = 1, app.clock_month = 1, app.clock_year = 2000;
     g_encoder = "mjpeg";
-    SetRecordMode(kRecordNormal);
-    const double paced = FrameRoutineCost(camera, 3);
-    record.clock_ms = OneFramePerCall;  // every run owes one frame
-    const double every = FrameRoutineCost(camera, 3);
-    record.clock_ms = nullptr;
-    app.record_mode = kRecordOff;  // closed below without the notice box
-    record.avi_generator.Close();
-    record.file_open = false;
+    const PacedCosts normal = CostsWhileRecording(camera, [] { SetRecordMode(kRecordNormal); });
     std::printf("frame routine 640x480 (no pause): %.2f ms; recording normal MJPEG: %.2f ms "
                 "(real-time pacing), %.2f ms (a frame written every run)\n",
-                plain, paced, every);
+                plain, normal.paced, normal.every);
     std::printf("(goal: recording MJPEG keeps the display at the camera's 30 fps: "
                 "run + 20 ms pause <= 33 ms)\n");
+
+    // Motion record armed with 5 s before the event and no event: the ring
+    // takes every frame the stream is owed.
+    app.precapture_seconds = 5;
+    const double unarmed = FrameRoutineCost(camera, 3);
+    const PacedCosts armed = CostsWhileRecording(camera, SetMotionRecord);
+    std::printf("frame routine 640x480 (no pause), same run: %.2f ms without the pre-capture ring, "
+                "%.2f ms with it (MJPEG, real-time pacing; ratio %.2f), %.2f ms (a frame every run)\n",
+                unarmed, armed.paced, armed.paced / unarmed, armed.every);
     std::system((std::string("rm -rf ") + scratch).c_str());
     return 0;
 }

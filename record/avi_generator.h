@@ -15,6 +15,13 @@
 // The writer shows nothing itself: Open returns a status (0 ok,
 // kAviOpenCancelled, else an AVI error code) and keeps a status text.  A
 // file that received no frame is removed by Close.
+// Pre-capture (motion record): with SetPrecapture(keep) before Open, the
+// encoder runs from Open on but the file takes frames only while FeedFile
+// is on; the frames in between fill a ring of the last `keep` of encoded
+// frames (record/precapture.h), and when feeding starts the ring goes to
+// the file first, from a key frame, so the file begins `keep` before and
+// runs on without a gap or a repeat.  Frames in the file are timed by their
+// order at the stream's rate, whatever the container.
 // The settings, the encoder table, the checks and the status texts live in
 // avi_generator.cpp; the pipeline in avi_generator_gst.cpp.
 #pragma once
@@ -127,6 +134,18 @@ public:
     bool ChooseCompressor();
     // The container of the compressor chosen last (AVI before any choice).
     VideoContainer ChosenContainer() const { return m_compressor.container; }
+    // 0 (the default): no pre-capture, every frame goes to the file.
+    void SetPrecapture(uint64_t keep_ns) { m_nPrecaptureNs = keep_ns; }
+    uint64_t GetPrecapture() const { return m_nPrecaptureNs; }
+    // With pre-capture: frames written from now on go to the file (true) or
+    // to the ring.
+    void FeedFile(bool on) { m_bFeedFile = on; }
+    bool IsFeedingFile() const { return m_nPrecaptureNs == 0 || m_bFeedFile; }
+    // The ring's bytes and stream time now, and whether its memory budget
+    // has cut it shorter than asked.
+    uint64_t PrecaptureBytes() const;
+    uint64_t PrecaptureHeldNs() const;
+    bool PrecaptureCutShort() const;
     int32_t Open();
     int32_t WriteFrame(const uint8_t* pixels);
     void Close();
@@ -164,6 +183,8 @@ private:
     int64_t m_nFramesStored;
     EncoderChoice m_compressor;    // valid while m_bCompressorChosen
     bool m_bCompressorChosen;
+    uint64_t m_nPrecaptureNs = 0;
+    bool m_bFeedFile = false;
     Pipeline* m_pAVIFile;
     void* m_pStream;
     void* m_pStreamCompressed;

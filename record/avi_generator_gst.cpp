@@ -14,8 +14,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/encoder_chooser.h"
@@ -23,6 +26,7 @@
 #include "record/avi_file.h"
 #include "record/avi_generator.h"
 #include "record/mp4_file.h"
+#include "record/precapture.h"
 
 namespace {
 
@@ -109,6 +113,16 @@ struct AviGenerator::Pipeline {
     bool started = false;  // set to PLAYING
     bool failed = false;   // an error ended the stream
     guint64 frame_bytes = 0;
+    GstClockTime frame_ns = 0;   // one frame at the stream's rate
+    uint64_t file_frames = 0;    // frames handed to the file (streaming thread)
+
+    // Pre-capture.  The frame loop decides per frame whether it goes to the
+    // file; the encoder's thread learns it from the frame's time.
+    bool precapture = false;
+    bool routed_to_file = false;  // the last route pushed (frame loop only)
+    mutable std::mutex lock;      // guards what follows
+    PrecaptureRing ring;
+    std::deque<std::pair<GstClockTime, bool>> routes;  // (from this time on, to the file)
 
     ~Pipeline() {
         Stop();
@@ -178,20 +192,66 @@ struct AviGenerator::Pipeline {
                                      c.sink, nullptr);
     }
 
-    // Streaming thread: one encoded frame into the file, with the time the
-    // frame was given.  The first brings the codec's set-up data (MPEG-4's
-    // header, H.264's parameter sets for MP4) with its caps.
+    // Frame loop: frames from `pts` on go to the file or to the ring.
+    void Route(GstClockTime pts, bool to_file) {
+        if (to_file == routed_to_file) return;
+        routed_to_file = to_file;
+        std::lock_guard<std::mutex> hold(lock);
+        routes.emplace_back(pts, to_file);
+    }
+
+    // Streaming thread, under the lock: where the frame at `pts` goes.
+    bool RoutedToFile(GstClockTime pts) {
+        while (routes.size() > 1 && routes[1].first <= pts) routes.pop_front();
+        return !routes.empty() && routes.front().first <= pts && routes.front().second;
+    }
+
+    // The codec's set-up data (MPEG-4's header, H.264's parameter sets for
+    // MP4) comes with the first sample's caps.
+    void ReadSetup(GstSample* sample) {
+        const GstCaps* caps = gst_sample_get_caps(sample);
+        if (!caps) return;
+        const GValue* setup = gst_structure_get_value(gst_caps_get_structure(caps, 0), "codec_data");
+        if (!setup || !GST_VALUE_HOLDS_BUFFER(setup)) return;
+        GstBuffer* data = gst_value_get_buffer(setup);
+        format.setup.resize(gst_buffer_get_size(data));
+        gst_buffer_extract(data, 0, format.setup.data(), format.setup.size());
+    }
+
+    // One frame into the file, timed by its place in the file: the file
+    // plays on at the stream's rate across a pre-capture's joint.
+    bool ToFile(EncodedFrame frame) {
+        if (!file->HasBegun() && !file->Begin(format)) return false;
+        frame.pts_ns = file_frames * frame_ns;
+        frame.duration_ns = frame_ns;
+        ++file_frames;
+        return file->Write(frame);
+    }
+
+    // With pre-capture the frame goes to the ring, or to the file after
+    // what the ring holds (all older than it).
+    bool Deliver(const EncodedFrame& frame) {
+        if (!precapture) return ToFile(frame);
+        std::lock_guard<std::mutex> hold(lock);
+        if (!RoutedToFile(frame.pts_ns)) {
+            ring.Push(frame.data, frame.size, frame.pts_ns, frame.duration_ns, frame.key_frame);
+            return true;
+        }
+        for (const PrecaptureFrame& held : ring.Drain()) {
+            EncodedFrame earlier;
+            earlier.data = held.bytes.data();
+            earlier.size = held.bytes.size();
+            earlier.key_frame = held.key_frame;
+            if (!ToFile(earlier)) return false;
+        }
+        return ToFile(frame);
+    }
+
+    // Streaming thread: one encoded frame.
     bool Store(GstSample* sample) {
-        if (!file->HasBegun()) {
-            if (const GstCaps* caps = gst_sample_get_caps(sample)) {
-                const GValue* setup = gst_structure_get_value(gst_caps_get_structure(caps, 0), "codec_data");
-                if (setup && GST_VALUE_HOLDS_BUFFER(setup)) {
-                    GstBuffer* data = gst_value_get_buffer(setup);
-                    format.setup.resize(gst_buffer_get_size(data));
-                    gst_buffer_extract(data, 0, format.setup.data(), format.setup.size());
-                }
-            }
-            if (!file->Begin(format)) return false;
+        if (!setup_read) {
+            ReadSetup(sample);
+            setup_read = true;
         }
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         GstMapInfo map;
@@ -202,10 +262,11 @@ struct AviGenerator::Pipeline {
         frame.key_frame = !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
         frame.pts_ns = GST_BUFFER_PTS_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) : 0;
         frame.duration_ns = GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0;
-        const bool stored = file->Write(frame);
+        const bool stored = Deliver(frame);
         gst_buffer_unmap(buffer, &map);
         return stored;
     }
+    bool setup_read = false;
 
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
         auto* self = static_cast<Pipeline*>(data);
@@ -273,6 +334,9 @@ int32_t AviGenerator::CreateSourceStream() {
     Pipeline& p = *m_pAVIFile;
     if (!FrameHeaderUsable(m_bitmapHeader, m_nFrameRate)) return FailStream(kAviErrBadFormat);
     p.frame_bytes = FrameBytes(m_bitmapHeader);
+    p.frame_ns = gst_util_uint64_scale(1, GST_SECOND, m_nFrameRate);
+    p.precapture = m_nPrecaptureNs > 0;
+    p.ring.SetLimits(m_nPrecaptureNs, kPrecaptureBudgetBytes);
     p.pipeline = gst_pipeline_new("avi-writer");
     p.appsrc = gst_element_factory_make("appsrc", nullptr);
     if (!p.pipeline || !p.Add(p.appsrc)) return FailStream(kAviErrUnsupported);
@@ -329,7 +393,9 @@ int32_t AviGenerator::WriteFrame(const uint8_t* pixels) {
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, p->frame_bytes, nullptr);
     if (!buffer) return static_cast<int32_t>(kAviErrMemory);
     gst_buffer_fill(buffer, 0, pixels, p->frame_bytes);
-    GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(guint64(index), GST_SECOND, m_nFrameRate);
+    const GstClockTime pts = gst_util_uint64_scale(guint64(index), GST_SECOND, m_nFrameRate);
+    if (p->precapture) p->Route(pts, m_bFeedFile);
+    GST_BUFFER_PTS(buffer) = pts;
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, m_nFrameRate);
     if (gst_app_src_push_buffer(GST_APP_SRC(p->appsrc), buffer) != GST_FLOW_OK) {
         p->failed = true;
@@ -350,7 +416,26 @@ int32_t AviGenerator::WriteFrame(const uint8_t* pixels) {
     return 0;
 }
 
+uint64_t AviGenerator::PrecaptureBytes() const {
+    if (!m_pAVIFile) return 0;
+    std::lock_guard<std::mutex> hold(m_pAVIFile->lock);
+    return m_pAVIFile->ring.Bytes();
+}
+
+uint64_t AviGenerator::PrecaptureHeldNs() const {
+    if (!m_pAVIFile) return 0;
+    std::lock_guard<std::mutex> hold(m_pAVIFile->lock);
+    return m_pAVIFile->ring.HeldNs();
+}
+
+bool AviGenerator::PrecaptureCutShort() const {
+    if (!m_pAVIFile) return false;
+    std::lock_guard<std::mutex> hold(m_pAVIFile->lock);
+    return m_pAVIFile->ring.CutShort();
+}
+
 void AviGenerator::Close() {
+    m_bFeedFile = false;
     m_pStream = nullptr;
     m_pStreamCompressed = nullptr;
     m_bCompressorChosen = false;
