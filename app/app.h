@@ -65,6 +65,7 @@ struct Application {  // saved fields: app/settings.cpp
     float motion_max = 0.18f;
     int32_t motion_interval = 1;
     int32_t motion_record_duration = 10;
+    int32_t precapture_seconds = 5;  // a motion recording begins this long before the event
     bool motion_shot_on = false, motion_alarm_on = false, motion_record_on = false;
     bool motion_recording = false;
     bool motion_shot_pending = false;

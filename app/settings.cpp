@@ -49,6 +49,7 @@ void ForEachSetting(Visit visit) {
     visit("storage_limit_mib", app.storage_limit_mib);
     visit("storage_free_mib", app.storage_free_mib);
     visit("motion_detector", app.motion_detector);
+    visit("precapture_seconds", app.precapture_seconds);
     visit("motion_mask_file", app.motion_mask_file);
 }
 

@@ -1,4 +1,4 @@
-// The 65 persisted settings: names, order and stored forms.
+// The 66 persisted settings: names, order and stored forms.
 //
 // Positions are stored as value + 128 and colours and the motion threshold as
 // value x 100, both truncated toward zero, as unsigned 32-bit numbers; the

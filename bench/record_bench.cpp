@@ -1,8 +1,13 @@
 // Recording cost: the AVI writer per frame for each offered encoder at
 // 640x480 (and raw/MJPEG at 1920x1080), the window read-back at 1920x1080,
-// and the frame routine at 640x480 with and without normal recording (MJPEG).
+// the frame routine at 640x480 with and without normal recording (MJPEG), and
+// the bytes per second of AVI/MJPEG against MP4/H.264 for one 640x480 clip,
+// the pre-capture ring's memory for 10 s at 640x480 and 1920x1080, and the
+// frame routine with the ring running (motion record on, no event) against
+// without it.
 // Usage: record_bench [frames-per-case]   (needs DISPLAY; run by bench/run)
 #include <GL/freeglut.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,11 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
+#include "record/precapture.h"
 #include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/render.h"
@@ -25,11 +32,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::string g_encoder = "mjpeg";
+VideoContainer g_container = VideoContainer::kAvi;
 
 bool Choose(const std::vector<EncoderOption>& offered, EncoderChoice* choice) {
     if (FindEncoderOption(offered, g_encoder) < 0) return false;
     choice->id = g_encoder;
     choice->quality = 85;
+    choice->container = g_container;
     return true;
 }
 
@@ -53,25 +62,53 @@ void Animate(std::vector<uint8_t>& frame, int width, int height, int n) {
         }
 }
 
-// Milliseconds per frame for writing `frames` frames, the file finished
-// (Close waits for the encoder) included.
-double WriterCost(const std::string& encoder, int width, int height, int frames) {
+struct WriterRun {
+    double ms_per_frame = -1;  // the file finished (Close waits for the encoder) included
+    uint64_t file_bytes = 0;
+};
+
+// Writes `frames` frames of the same clip (eight pictures in turn).
+WriterRun WriteClip(const std::string& encoder, VideoContainer container, int width, int height, int frames) {
     g_encoder = encoder;
+    g_container = container;
     std::vector<std::vector<uint8_t>> pictures(8, std::vector<uint8_t>(size_t(width) * height * 4));
     for (int i = 0; i < 8; ++i) Animate(pictures[i], width, height, i);
     const BitmapInfoHeader header = FrameHeader(width, height);
     AviGenerator writer;
     writer.SetFrameRate(kRecordFrameRate);
     writer.SetHeader(&header);
-    writer.SetOutputName(("capture/record/bench_" + encoder + ".avi").c_str());
+    writer.SetOutputName(("capture/record/bench_" + encoder + ContainerExtension(container)).c_str());
+    WriterRun run;
     if (writer.Open() != 0) {
         writer.Close();
-        return -1;
+        return run;
     }
     const auto start = Clock::now();
     for (int i = 0; i < frames; ++i) writer.WriteFrame(pictures[i % 8].data());
     writer.Close();
-    return Seconds(start) * 1000 / frames;
+    run.ms_per_frame = Seconds(start) * 1000 / frames;
+    struct stat info;
+    if (stat(writer.GetFileName().c_str(), &info) == 0) run.file_bytes = uint64_t(info.st_size);
+    return run;
+}
+
+double WriterCost(const std::string& encoder, int width, int height, int frames) {
+    return WriteClip(encoder, VideoContainer::kAvi, width, height, frames).ms_per_frame;
+}
+
+// File bytes per second of recording (15 frames a second) for one clip.
+void PrintFileRates(int frames) {
+    std::printf("file size, 640x480 at %u fps, the same %d-frame clip, quality 85:\n", kRecordFrameRate, frames);
+    const struct {
+        const char* encoder;
+        VideoContainer container;
+    } kCases[] = {{"mjpeg", VideoContainer::kAvi}, {"h264", VideoContainer::kAvi}, {"h264", VideoContainer::kMp4}};
+    for (const auto& c : kCases) {
+        const WriterRun run = WriteClip(c.encoder, c.container, 640, 480, frames);
+        const double seconds = double(frames) / kRecordFrameRate;
+        std::printf("  %s/%-6s %8.0f KiB/s  (%.2f ms per frame)\n", ContainerLabel(c.container), c.encoder,
+                    run.file_bytes / seconds / 1024, run.ms_per_frame);
+    }
 }
 
 double ReadBackCost(int width, int height, int frames) {
@@ -99,6 +136,72 @@ double FrameRoutineCost(std::vector<uint8_t>& camera, double seconds) {
         ++runs;
     } while (Seconds(start) < seconds);
     return Seconds(start) * 1000 / runs;
+}
+
+// The ring's bytes once 11 s of changing frames (every one its own picture)
+// have been encoded with 10 s before the event asked.
+struct RingFigure {
+    uint64_t bytes = 0;
+    double seconds = 0;
+};
+
+RingFigure PrecaptureMemory(const std::string& encoder, int width, int height) {
+    g_encoder = encoder;
+    g_container = VideoContainer::kAvi;
+    const BitmapInfoHeader header = FrameHeader(width, height);
+    AviGenerator writer;
+    writer.SetFrameRate(kRecordFrameRate);
+    writer.SetHeader(&header);
+    writer.SetOutputName("capture/record/bench_precapture.avi");
+    writer.SetPrecapture(10 * kNsPerSecond);
+    if (writer.Open() != 0) {
+        writer.Close();
+        return {};
+    }
+    std::vector<uint8_t> picture(size_t(width) * height * 4);
+    const int frames = 11 * int(kRecordFrameRate);
+    for (int i = 0; i < frames; ++i) {
+        Animate(picture, width, height, i);
+        writer.WriteFrame(picture.data());
+    }
+    // The encoder's last frames reach the ring shortly after.
+    for (int wait = 0; wait < 100 && writer.PrecaptureHeldNs() < 10 * kNsPerSecond; ++wait) usleep(10000);
+    usleep(100000);
+    const RingFigure figure{writer.PrecaptureBytes(), double(writer.PrecaptureHeldNs()) / kNsPerSecond};
+    writer.Close();
+    return figure;
+}
+
+void PrintPrecaptureMemory() {
+    std::printf("pre-capture ring, 10 s at %u fps (budget %llu MiB):\n", kRecordFrameRate,
+                static_cast<unsigned long long>(kPrecaptureBudgetBytes >> 20));
+    for (const char* encoder : {"mjpeg", "h264", "raw"})
+        for (const auto& [width, height] : {std::pair{640, 480}, std::pair{1920, 1080}}) {
+            const RingFigure ring = PrecaptureMemory(encoder, width, height);
+            std::printf("  %-6s %4dx%-4d %7.1f MiB holding %.1f s\n", encoder, width, height,
+                        double(ring.bytes) / (1 << 20), ring.seconds);
+        }
+}
+
+struct PacedCosts {
+    double paced = 0;  // real-time pacing
+    double every = 0;  // a frame written every run
+};
+
+// The frame routine while `start` has begun a recording; the recording is
+// closed after without its notice box.
+PacedCosts CostsWhileRecording(std::vector<uint8_t>& camera, void (*start)()) {
+    start();
+    PacedCosts costs;
+    costs.paced = FrameRoutineCost(camera, 3);
+    record.clock_ms = OneFramePerCall;  // every run owes one frame
+    costs.every = FrameRoutineCost(camera, 3);
+    record.clock_ms = nullptr;
+    app.record_mode = kRecordOff;
+    app.motion_record_on = false;
+    record.avi_generator.Close();
+    record.file_open = false;
+    return costs;
 }
 
 void Window(int width, int height) {
@@ -155,6 +258,9 @@ int main(int argc, char** argv) {
         std::printf("  %-6s 1920x1080 %7.2f ms  (%4.0f fps)\n", encoder, ms, 1000 / ms);
     }
 
+    PrintFileRates(frames);
+    PrintPrecaptureMemory();
+
     Window(1920, 1080);
     const int w = glutGet(GLUT_WINDOW_WIDTH) / 4 * 4, h = glutGet(GLUT_WINDOW_HEIGHT) / 4 * 4;
     std::printf("window read-back %dx%d: %.2f ms per frame\n", w, h, ReadBackCost(w, h, frames / 3));
@@ -165,19 +271,21 @@ int main(int argc, char** argv) {
     const double plain = FrameRoutineCost(camera, 3);
     app.clock_day = 1, app.clock_month = 1, app.clock_year = 2000;
     g_encoder = "mjpeg";
-    SetRecordMode(kRecordNormal);
-    const double paced = FrameRoutineCost(camera, 3);
-    record.clock_ms = OneFramePerCall;  // every run owes one frame
-    const double every = FrameRoutineCost(camera, 3);
-    record.clock_ms = nullptr;
-    app.record_mode = kRecordOff;  // closed below without the notice box
-    record.avi_generator.Close();
-    record.file_open = false;
+    const PacedCosts normal = CostsWhileRecording(camera, [] { SetRecordMode(kRecordNormal); });
     std::printf("frame routine 640x480 (no pause): %.2f ms; recording normal MJPEG: %.2f ms "
                 "(real-time pacing), %.2f ms (a frame written every run)\n",
-                plain, paced, every);
+                plain, normal.paced, normal.every);
     std::printf("(goal: recording MJPEG keeps the display at the camera's 30 fps: "
                 "run + 20 ms pause <= 33 ms)\n");
+
+    // Motion record armed with 5 s before the event and no event: the ring
+    // takes every frame the stream is owed.
+    app.precapture_seconds = 5;
+    const double unarmed = FrameRoutineCost(camera, 3);
+    const PacedCosts armed = CostsWhileRecording(camera, SetMotionRecord);
+    std::printf("frame routine 640x480 (no pause), same run: %.2f ms without the pre-capture ring, "
+                "%.2f ms with it (MJPEG, real-time pacing; ratio %.2f), %.2f ms (a frame every run)\n",
+                unarmed, armed.paced, armed.paced / unarmed, armed.every);
     std::system((std::string("rm -rf ") + scratch).c_str());
     return 0;
 }

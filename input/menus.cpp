@@ -107,12 +107,26 @@ const SecondsEntry kIntervals[] = {
     {"1 second", 1}, {"5 seconds", 5}, {"10 seconds", 10}, {"30 seconds", 30}};
 const SecondsEntry kRecordTimes[] = {
     {"10 seconds", 10}, {"20 seconds", 20}, {"30 seconds", 30}, {"40 seconds", 40}};
+// After the recording times, in the same menu: the seconds before the event.
+const SecondsEntry kPrecaptureTimes[] = {{"Before the event: 0 seconds", 0},
+                                         {"Before the event: 2 seconds", 2},
+                                         {"Before the event: 5 seconds", 5},
+                                         {"Before the event: 10 seconds", 10}};
+constexpr int kRecordTimeCount = int(std::size(kRecordTimes));
 const Menu kIntervalMenu{"Motion Interval", {}, std::size(kIntervals),
                          [](int i) { return kIntervals[i].label; },
                          [](int i) { SetMotionInterval(kIntervals[i].seconds); }};
-const Menu kTimerMenu{"Motion Record Timer", {}, std::size(kRecordTimes),
-                      [](int i) { return kRecordTimes[i].label; },
-                      [](int i) { SetMotionRecordDuration(kRecordTimes[i].seconds); }};
+const Menu kTimerMenu{"Motion Record Timer", {}, std::size(kRecordTimes) + std::size(kPrecaptureTimes),
+                      [](int i) {
+                          return i < kRecordTimeCount ? kRecordTimes[i].label
+                                                      : kPrecaptureTimes[i - kRecordTimeCount].label;
+                      },
+                      [](int i) {
+                          if (i < kRecordTimeCount)
+                              SetMotionRecordDuration(kRecordTimes[i].seconds);
+                          else
+                              SetPrecaptureSeconds(kPrecaptureTimes[i - kRecordTimeCount].seconds);
+                      }};
 
 // The device menus list the two cameras.
 const char* DeviceLabel(int camera) {

@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include "record/stored_stream.h"
+
 constexpr uint32_t MakeFourCc(const char (&text)[5]) {
     return uint32_t(uint8_t(text[0])) | uint32_t(uint8_t(text[1])) << 8 |
            uint32_t(uint8_t(text[2])) << 16 | uint32_t(uint8_t(text[3])) << 24;
@@ -46,27 +48,30 @@ void RemoveWrittenFile(const std::string& path);
 // OpenDML index: no frame may take 2 GiB or more.
 constexpr uint64_t kAviMaxFrameBytes = 0x7FFFFFFFull - 8;
 
-class AviFile {
+class AviFile : public StoredStream {
 public:
     AviFile() = default;
-    ~AviFile();  // finishes a file still open
+    ~AviFile() override;  // finishes a file still open
     AviFile(const AviFile&) = delete;
     AviFile& operator=(const AviFile&) = delete;
 
     // Creates (or empties) `path`.  False when it cannot; Error() says why.
-    bool Create(const std::string& path);
+    bool Create(const std::string& path) override;
     // Writes the headers for `format`; once, before the first frame.
-    bool Begin(const AviStreamFormat& format);
+    bool Begin(const AviStreamFormat& format) override;
     bool WriteFrame(const uint8_t* data, size_t size, bool key_frame);
+    // AVI frames follow each other at the stream's rate: their times are
+    // implied by their order.
+    bool Write(const EncodedFrame& frame) override { return WriteFrame(frame.data, frame.size, frame.key_frame); }
     // Indexes and final headers; closes the file.  False when some of it
     // could not be written (the frames before stay readable).
-    bool Finish();
+    bool Finish() override;
 
     bool IsCreated() const { return fd_ >= 0; }
-    bool HasBegun() const { return begun_; }
-    uint64_t Frames() const { return total_frames_; }
-    const std::string& Error() const { return error_; }
-    int ErrorNumber() const { return error_number_; }  // errno of the first failure
+    bool HasBegun() const override { return begun_; }
+    uint64_t Frames() const override { return total_frames_; }
+    const std::string& Error() const override { return error_; }
+    int ErrorNumber() const override { return error_number_; }  // errno of the first failure
 
     // Largest size of one RIFF segment.  1 GiB, as players expect; tests
     // make it small to cross segments with few frames.

@@ -19,14 +19,16 @@ constexpr int kMinFrameSide = 4;
 // MPEG-4 Part 2's 13-bit size fields 8191.
 const EncoderEntry kEncoders[] = {
     {"raw", "Full Frames (Uncompressed)", EncoderFamily::kRaw, nullptr, "video/x-raw,format=BGRx",
-     nullptr, 0, 32, 0},
+     nullptr, nullptr, 0, 32, 0},
     {"mjpeg", "Motion JPEG", EncoderFamily::kMjpeg, "jpegenc",
-     "video/x-raw,format=I420,colorimetry=1:4:0:0", "image/jpeg", MakeFourCc("MJPG"), 24, 65500},
+     "video/x-raw,format=I420,colorimetry=1:4:0:0", "image/jpeg", nullptr,
+     MakeFourCc("MJPG"), 24, 65500},
     {"h264", "H.264", EncoderFamily::kH264, "x264enc", "video/x-raw,format=I420",
-     "video/x-h264,profile=baseline,stream-format=byte-stream,alignment=au", MakeFourCc("H264"), 24,
-     16384},
+     "video/x-h264,profile=baseline,stream-format=byte-stream,alignment=au",
+     "video/x-h264,profile=baseline,stream-format=avc,alignment=au", MakeFourCc("H264"), 24, 16384},
     {"mpeg4", "MPEG-4 Part 2", EncoderFamily::kMpeg4, "avenc_mpeg4", "video/x-raw,format=I420",
-     "video/mpeg,mpegversion=4,systemstream=false", MakeFourCc("FMP4"), 24, 8191},
+     "video/mpeg,mpegversion=4,systemstream=false", nullptr, MakeFourCc("FMP4"), 24,
+     8191},
 };
 
 constexpr const char* kStreamFailed = "AVI Stream creation failed. Check Bitmap info.";
@@ -108,7 +110,11 @@ void AviGenerator::SetOutputName(const char* file_name) {
 }
 
 void AviGenerator::EnsureAviExtension() {
-    if (m_sFileName.find("avi") == std::string::npos) m_sFileName += ".avi";
+    // A name already made for the MP4 container keeps its extension.
+    const std::string mp4 = ContainerExtension(VideoContainer::kMp4);
+    const bool named_mp4 = m_sFileName.size() > mp4.size() &&
+                           m_sFileName.compare(m_sFileName.size() - mp4.size(), mp4.size(), mp4) == 0;
+    if (m_sFileName.find("avi") == std::string::npos && !named_mp4) m_sFileName += ".avi";
 }
 
 int32_t AviGenerator::Fail(const char* message, AviOpenStep step, uint32_t code) {
@@ -150,7 +156,7 @@ std::vector<EncoderOption> OfferedEncoders(bool (*installed)(const char* element
     std::vector<EncoderOption> offered;
     for (const EncoderEntry& entry : kEncoders)
         if (!entry.element || installed(entry.element))
-            offered.push_back({entry.id, entry.label, entry.element != nullptr});
+            offered.push_back({entry.id, entry.label, entry.element != nullptr, entry.mp4_caps != nullptr});
     return offered;
 }
 
@@ -177,7 +183,20 @@ std::string FrameSizeRefusal(const EncoderEntry& entry, int width, int height) {
     return text;
 }
 
-const char* StoredCaps(const EncoderEntry& entry) { return entry.element ? entry.coded_caps : entry.fed_caps; }
+const char* StoredCaps(const EncoderEntry& entry, VideoContainer container) {
+    if (!entry.element) return entry.fed_caps;
+    return container == VideoContainer::kMp4 && entry.mp4_caps ? entry.mp4_caps : entry.coded_caps;
+}
+
+std::string WithContainerExtension(const std::string& name, VideoContainer container) {
+    constexpr size_t kExtensionLength = 4;  // ".avi", ".mp4"
+    if (name.size() < kExtensionLength) return name;
+    const std::string ending = name.substr(name.size() - kExtensionLength);
+    for (VideoContainer known : {VideoContainer::kAvi, VideoContainer::kMp4})
+        if (ending == ContainerExtension(known))
+            return name.substr(0, name.size() - kExtensionLength) + ContainerExtension(container);
+    return name;
+}
 
 AviStreamFormat StreamFormat(const EncoderEntry& entry, int width, int height, uint32_t frame_rate) {
     AviStreamFormat format;

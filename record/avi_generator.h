@@ -1,17 +1,27 @@
-// AviGenerator: writer of one AVI video stream, reused for every recording.
+// AviGenerator: writer of one video stream, reused for every recording.
 //
 // Calling order: SetFrameRate, SetHeader, SetOutputName, Open, WriteFrame per
 // frame, Close (once after every Open, whatever it returned).  Frames are
 // 32-bit BGRx, bottom row first.  Built on a GStreamer pipeline that feeds
-// our own AVI container (record/avi_file.h), so frames of any size the
-// chosen encoder takes can be stored:
-// appsrc -> conversion -> flip -> chosen encoder -> caps -> appsink -> AviFile.
+// the chosen container: our own AVI writer (record/avi_file.h), so frames of
+// any size the chosen encoder takes can be stored, or a fragmented MP4
+// (record/mp4_file.h) for H.264:
+// appsrc -> conversion -> flip -> chosen encoder -> caps -> appsink -> file.
 // Open asks for the compressor ("Video Compression") unless ChooseCompressor
 // was called before it; a caller that names files by the time calls it
-// first, so the name tells when recording began, not when the dialog opened.
+// first, so the name tells when recording began, not when the dialog opened,
+// and takes the container's extension from ChosenContainer().  Open itself
+// gives a name ending in ".avi" or ".mp4" the chosen container's extension.
 // The writer shows nothing itself: Open returns a status (0 ok,
 // kAviOpenCancelled, else an AVI error code) and keeps a status text.  A
 // file that received no frame is removed by Close.
+// Pre-capture (motion record): with SetPrecapture(keep) before Open, the
+// encoder runs from Open on but the file takes frames only while FeedFile
+// is on; the frames in between fill a ring of the last `keep` of encoded
+// frames (record/precapture.h), and when feeding starts the ring goes to
+// the file first, from a key frame, so the file begins `keep` before and
+// runs on without a gap or a repeat.  Frames in the file are timed by their
+// order at the stream's rate, whatever the container.
 // The settings, the encoder table, the checks and the status texts live in
 // avi_generator.cpp; the pipeline in avi_generator_gst.cpp.
 #pragma once
@@ -84,7 +94,8 @@ struct EncoderEntry {
     EncoderFamily family;
     const char* element;     // GStreamer element; nullptr: frames are stored as they are
     const char* fed_caps;    // what the encoder is fed
-    const char* coded_caps;  // what the encoder hands to the file
+    const char* coded_caps;  // what the encoder hands to an AVI file
+    const char* mp4_caps;    // what it hands to an MP4 file; nullptr: MP4 cannot carry it
     uint32_t codec;          // the AVI stream's four-character code
     uint16_t bit_count;      // bits per pixel the AVI header declares
     int max_side;            // the encoder's largest frame side (0: none)
@@ -97,8 +108,11 @@ const EncoderEntry* FindEncoder(const std::string& id);
 // Why `entry` cannot take width x height frames (a text that continues the
 // failure message), or "" when it can.
 std::string FrameSizeRefusal(const EncoderEntry& entry, int width, int height);
-// The caps of what the entry's chain hands to the file.
-const char* StoredCaps(const EncoderEntry& entry);
+// The caps of what the entry's chain hands to a file of `container`.
+const char* StoredCaps(const EncoderEntry& entry, VideoContainer container = VideoContainer::kAvi);
+// `name` with a trailing ".avi" or ".mp4" swapped for `container`'s
+// extension; any other name as it is.
+std::string WithContainerExtension(const std::string& name, VideoContainer container);
 // The AVI stream of `entry`'s frames (set-up data comes with the first frame).
 AviStreamFormat StreamFormat(const EncoderEntry& entry, int width, int height, uint32_t frame_rate);
 // Quality 1 (smallest file) .. 100 (best picture) on the encoders' own
@@ -118,6 +132,20 @@ public:
     // Asks for the compressor now; the next Open uses the answer instead of
     // asking.  False when the user cancels.
     bool ChooseCompressor();
+    // The container of the compressor chosen last (AVI before any choice).
+    VideoContainer ChosenContainer() const { return m_compressor.container; }
+    // 0 (the default): no pre-capture, every frame goes to the file.
+    void SetPrecapture(uint64_t keep_ns) { m_nPrecaptureNs = keep_ns; }
+    uint64_t GetPrecapture() const { return m_nPrecaptureNs; }
+    // With pre-capture: frames written from now on go to the file (true) or
+    // to the ring.
+    void FeedFile(bool on) { m_bFeedFile = on; }
+    bool IsFeedingFile() const { return m_nPrecaptureNs == 0 || m_bFeedFile; }
+    // The ring's bytes and stream time now, and whether its memory budget
+    // has cut it shorter than asked.
+    uint64_t PrecaptureBytes() const;
+    uint64_t PrecaptureHeldNs() const;
+    bool PrecaptureCutShort() const;
     int32_t Open();
     int32_t WriteFrame(const uint8_t* pixels);
     void Close();
@@ -155,6 +183,8 @@ private:
     int64_t m_nFramesStored;
     EncoderChoice m_compressor;    // valid while m_bCompressorChosen
     bool m_bCompressorChosen;
+    uint64_t m_nPrecaptureNs = 0;
+    bool m_bFeedFile = false;
     Pipeline* m_pAVIFile;
     void* m_pStream;
     void* m_pStreamCompressed;

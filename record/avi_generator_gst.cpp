@@ -3,8 +3,8 @@
 //   videoflip ! encoder ! encoded caps ! appsink
 // and for uncompressed frames, stored bottom row first as AVI expects:
 //   appsrc ! appsink
-// The appsink hands every encoded frame to the AviFile on the streaming
-// thread.  GLUT runs no GLib main loop, so the bus is polled: a pipeline
+// The appsink hands every encoded frame to the file (AviFile, or Mp4File for
+// the MP4 container) on the streaming thread.  GLUT runs no GLib main loop, so the bus is polled: a pipeline
 // error ends the recording instead of blocking the frame loop, and Close
 // waits for end-of-stream with a time limit.
 #include <gst/app/gstappsink.h>
@@ -14,13 +14,19 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/encoder_chooser.h"
 #include "platform/paths.h"
 #include "record/avi_file.h"
 #include "record/avi_generator.h"
+#include "record/mp4_file.h"
+#include "record/precapture.h"
 
 namespace {
 
@@ -98,8 +104,8 @@ struct EncoderChain {
 }  // namespace
 
 struct AviGenerator::Pipeline {
-    std::string path;  // the file, as opened
-    AviFile file;      // written by the streaming thread while the pipeline runs
+    std::string path;                   // the file, as opened
+    std::unique_ptr<StoredStream> file;  // written by the streaming thread while the pipeline runs
     AviStreamFormat format;
     GstElement* pipeline = nullptr;
     GstElement* appsrc = nullptr;
@@ -107,6 +113,16 @@ struct AviGenerator::Pipeline {
     bool started = false;  // set to PLAYING
     bool failed = false;   // an error ended the stream
     guint64 frame_bytes = 0;
+    GstClockTime frame_ns = 0;   // one frame at the stream's rate
+    uint64_t file_frames = 0;    // frames handed to the file (streaming thread)
+
+    // Pre-capture.  The frame loop decides per frame whether it goes to the
+    // file; the encoder's thread learns it from the frame's time.
+    bool precapture = false;
+    bool routed_to_file = false;  // the last route pushed (frame loop only)
+    mutable std::mutex lock;      // guards what follows
+    PrecaptureRing ring;
+    std::deque<std::pair<GstClockTime, bool>> routes;  // (from this time on, to the file)
 
     ~Pipeline() {
         Stop();
@@ -153,19 +169,21 @@ struct AviGenerator::Pipeline {
     }
 
     // The sink takes what reaches the file and hands it to Store.
-    void ConfigureSink(GstElement* sink, const EncoderEntry& entry) {
-        SetCaps(sink, StoredCaps(entry));
+    void ConfigureSink(GstElement* sink, const EncoderEntry& entry, VideoContainer container) {
+        SetCaps(sink, StoredCaps(entry, container));
         g_object_set(sink, "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE, nullptr);
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = OnSample;
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
     }
 
-    bool LinkChain(const EncoderChain& c, const EncoderEntry& entry, int quality, guint frame_rate) {
+    bool LinkChain(const EncoderChain& c, const EncoderEntry& entry, const EncoderChoice& choice,
+                   guint frame_rate) {
         // Uncompressed AVI frames are bottom row first, as they arrive.
         if (!c.encoder) return gst_element_link(appsrc, c.sink);
         SetCaps(c.fed_filter, entry.fed_caps);
-        SetCaps(c.coded_filter, entry.coded_caps);
+        SetCaps(c.coded_filter, StoredCaps(entry, choice.container));
+        const int quality = choice.quality;
         ConfigureEncoder(c.encoder, entry, quality, frame_rate);
         // Frames arrive bottom row first; encoders want the top row first.
         // Flipped after the conversion: fewer bytes to move in 4:2:0.
@@ -174,28 +192,81 @@ struct AviGenerator::Pipeline {
                                      c.sink, nullptr);
     }
 
-    // Streaming thread: one encoded frame into the file.  The first brings
-    // the codec's set-up data (MPEG-4's header) with its caps.
+    // Frame loop: frames from `pts` on go to the file or to the ring.
+    void Route(GstClockTime pts, bool to_file) {
+        if (to_file == routed_to_file) return;
+        routed_to_file = to_file;
+        std::lock_guard<std::mutex> hold(lock);
+        routes.emplace_back(pts, to_file);
+    }
+
+    // Streaming thread, under the lock: where the frame at `pts` goes.
+    bool RoutedToFile(GstClockTime pts) {
+        while (routes.size() > 1 && routes[1].first <= pts) routes.pop_front();
+        return !routes.empty() && routes.front().first <= pts && routes.front().second;
+    }
+
+    // The codec's set-up data (MPEG-4's header, H.264's parameter sets for
+    // MP4) comes with the first sample's caps.
+    void ReadSetup(GstSample* sample) {
+        const GstCaps* caps = gst_sample_get_caps(sample);
+        if (!caps) return;
+        const GValue* setup = gst_structure_get_value(gst_caps_get_structure(caps, 0), "codec_data");
+        if (!setup || !GST_VALUE_HOLDS_BUFFER(setup)) return;
+        GstBuffer* data = gst_value_get_buffer(setup);
+        format.setup.resize(gst_buffer_get_size(data));
+        gst_buffer_extract(data, 0, format.setup.data(), format.setup.size());
+    }
+
+    // One frame into the file, timed by its place in the file: the file
+    // plays on at the stream's rate across a pre-capture's joint.
+    bool ToFile(EncodedFrame frame) {
+        if (!file->HasBegun() && !file->Begin(format)) return false;
+        frame.pts_ns = file_frames * frame_ns;
+        frame.duration_ns = frame_ns;
+        ++file_frames;
+        return file->Write(frame);
+    }
+
+    // With pre-capture the frame goes to the ring, or to the file after
+    // what the ring holds (all older than it).
+    bool Deliver(const EncodedFrame& frame) {
+        if (!precapture) return ToFile(frame);
+        std::lock_guard<std::mutex> hold(lock);
+        if (!RoutedToFile(frame.pts_ns)) {
+            ring.Push(frame.data, frame.size, frame.pts_ns, frame.duration_ns, frame.key_frame);
+            return true;
+        }
+        for (const PrecaptureFrame& held : ring.Drain()) {
+            EncodedFrame earlier;
+            earlier.data = held.bytes.data();
+            earlier.size = held.bytes.size();
+            earlier.key_frame = held.key_frame;
+            if (!ToFile(earlier)) return false;
+        }
+        return ToFile(frame);
+    }
+
+    // Streaming thread: one encoded frame.
     bool Store(GstSample* sample) {
-        if (!file.HasBegun()) {
-            if (const GstCaps* caps = gst_sample_get_caps(sample)) {
-                const GValue* setup = gst_structure_get_value(gst_caps_get_structure(caps, 0), "codec_data");
-                if (setup && GST_VALUE_HOLDS_BUFFER(setup)) {
-                    GstBuffer* data = gst_value_get_buffer(setup);
-                    format.setup.resize(gst_buffer_get_size(data));
-                    gst_buffer_extract(data, 0, format.setup.data(), format.setup.size());
-                }
-            }
-            if (!file.Begin(format)) return false;
+        if (!setup_read) {
+            ReadSetup(sample);
+            setup_read = true;
         }
         GstBuffer* buffer = gst_sample_get_buffer(sample);
         GstMapInfo map;
         if (!buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ)) return false;
-        const bool key_frame = !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
-        const bool stored = file.WriteFrame(map.data, map.size, key_frame);
+        EncodedFrame frame;
+        frame.data = map.data;
+        frame.size = map.size;
+        frame.key_frame = !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_DELTA_UNIT);
+        frame.pts_ns = GST_BUFFER_PTS_IS_VALID(buffer) ? GST_BUFFER_PTS(buffer) : 0;
+        frame.duration_ns = GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) : 0;
+        const bool stored = Deliver(frame);
         gst_buffer_unmap(buffer, &map);
         return stored;
     }
+    bool setup_read = false;
 
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer data) {
         auto* self = static_cast<Pipeline*>(data);
@@ -206,7 +277,7 @@ struct AviGenerator::Pipeline {
         if (stored) return GST_FLOW_OK;
         // The disk is full or the file is gone: the bus carries the reason.
         const std::string reason =
-            self->file.Error().empty() ? "the frame could not be stored" : self->file.Error();
+            self->file->Error().empty() ? "the frame could not be stored" : self->file->Error();
         GError* error = g_error_new(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, "%s", reason.c_str());
         gst_element_post_message(GST_ELEMENT(sink), gst_message_new_error(GST_OBJECT(sink), error, nullptr));
         g_error_free(error);
@@ -226,11 +297,13 @@ bool AviGenerator::ChooseCompressor() {
 int32_t AviGenerator::Open() {
     m_sLastError = "Ok";
     m_nFramesStored = 0;
-    if (const int32_t status = CreateOutputFile()) return status;
-    if (const int32_t status = CreateSourceStream()) return status;
-    // The user picks the compressor, unless ChooseCompressor has asked.
+    // The user picks the compressor, unless ChooseCompressor has asked; its
+    // container decides the file's kind and extension.
     if (!m_bCompressorChosen && !ChooseCompressor()) return kAviOpenCancelled;
     m_bCompressorChosen = false;
+    m_sFileName = WithContainerExtension(m_sFileName, m_compressor.container);
+    if (const int32_t status = CreateOutputFile()) return status;
+    if (const int32_t status = CreateSourceStream()) return status;
     if (const int32_t status = CreateCompressedStream()) return status;
     if (const int32_t status = StartStream()) return status;
     m_nFrameIndex = 0;
@@ -244,9 +317,13 @@ int32_t AviGenerator::CreateOutputFile() {
     m_pAVIFile = new Pipeline;
     Pipeline& p = *m_pAVIFile;
     p.path = NativePath(m_sFileName.c_str());
-    if (p.file.Create(p.path)) return 0;
-    const int error = p.file.ErrorNumber();
-    std::fprintf(stderr, "AVI writer: %s: %s\n", p.path.c_str(), p.file.Error().c_str());
+    if (m_compressor.container == VideoContainer::kMp4)
+        p.file = std::make_unique<Mp4File>();
+    else
+        p.file = std::make_unique<AviFile>();
+    if (p.file->Create(p.path)) return 0;
+    const int error = p.file->ErrorNumber();
+    std::fprintf(stderr, "AVI writer: %s: %s\n", p.path.c_str(), p.file->Error().c_str());
     delete m_pAVIFile;
     m_pAVIFile = nullptr;
     return FailCreateFile(FileCreationError(error));
@@ -257,6 +334,9 @@ int32_t AviGenerator::CreateSourceStream() {
     Pipeline& p = *m_pAVIFile;
     if (!FrameHeaderUsable(m_bitmapHeader, m_nFrameRate)) return FailStream(kAviErrBadFormat);
     p.frame_bytes = FrameBytes(m_bitmapHeader);
+    p.frame_ns = gst_util_uint64_scale(1, GST_SECOND, m_nFrameRate);
+    p.precapture = m_nPrecaptureNs > 0;
+    p.ring.SetLimits(m_nPrecaptureNs, kPrecaptureBudgetBytes);
     p.pipeline = gst_pipeline_new("avi-writer");
     p.appsrc = gst_element_factory_make("appsrc", nullptr);
     if (!p.pipeline || !p.Add(p.appsrc)) return FailStream(kAviErrUnsupported);
@@ -283,8 +363,8 @@ int32_t AviGenerator::CreateCompressedStream() {
     EncoderChain chain;
     if (!chain.Make(*entry)) return FailCompressedStream(kAviErrNoCompressor);
     p.AddChain(chain);
-    p.ConfigureSink(chain.sink, *entry);
-    if (!p.LinkChain(chain, *entry, m_compressor.quality, m_nFrameRate))
+    p.ConfigureSink(chain.sink, *entry, m_compressor.container);
+    if (!p.LinkChain(chain, *entry, m_compressor, m_nFrameRate))
         return FailCompressedStream(kAviErrUnsupported);
     m_pStreamCompressed = chain.encoder ? chain.encoder : chain.sink;
     p.format = StreamFormat(*entry, width, height, m_nFrameRate);
@@ -313,7 +393,9 @@ int32_t AviGenerator::WriteFrame(const uint8_t* pixels) {
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, p->frame_bytes, nullptr);
     if (!buffer) return static_cast<int32_t>(kAviErrMemory);
     gst_buffer_fill(buffer, 0, pixels, p->frame_bytes);
-    GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(guint64(index), GST_SECOND, m_nFrameRate);
+    const GstClockTime pts = gst_util_uint64_scale(guint64(index), GST_SECOND, m_nFrameRate);
+    if (p->precapture) p->Route(pts, m_bFeedFile);
+    GST_BUFFER_PTS(buffer) = pts;
     GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(1, GST_SECOND, m_nFrameRate);
     if (gst_app_src_push_buffer(GST_APP_SRC(p->appsrc), buffer) != GST_FLOW_OK) {
         p->failed = true;
@@ -334,7 +416,26 @@ int32_t AviGenerator::WriteFrame(const uint8_t* pixels) {
     return 0;
 }
 
+uint64_t AviGenerator::PrecaptureBytes() const {
+    if (!m_pAVIFile) return 0;
+    std::lock_guard<std::mutex> hold(m_pAVIFile->lock);
+    return m_pAVIFile->ring.Bytes();
+}
+
+uint64_t AviGenerator::PrecaptureHeldNs() const {
+    if (!m_pAVIFile) return 0;
+    std::lock_guard<std::mutex> hold(m_pAVIFile->lock);
+    return m_pAVIFile->ring.HeldNs();
+}
+
+bool AviGenerator::PrecaptureCutShort() const {
+    if (!m_pAVIFile) return false;
+    std::lock_guard<std::mutex> hold(m_pAVIFile->lock);
+    return m_pAVIFile->ring.CutShort();
+}
+
 void AviGenerator::Close() {
+    m_bFeedFile = false;
     m_pStream = nullptr;
     m_pStreamCompressed = nullptr;
     m_bCompressorChosen = false;
@@ -352,9 +453,9 @@ void AviGenerator::Close() {
         if (message) gst_message_unref(message);
     }
     p->Stop();
-    if (!p->file.Finish())
-        std::fprintf(stderr, "AVI writer: %s: %s\n", p->path.c_str(), p->file.Error().c_str());
-    m_nFramesStored = static_cast<int64_t>(p->file.Frames());
+    if (!p->file->Finish())
+        std::fprintf(stderr, "AVI writer: %s: %s\n", p->path.c_str(), p->file->Error().c_str());
+    m_nFramesStored = static_cast<int64_t>(p->file->Frames());
     // A file without a frame is no recording: players cannot open it.
     if (m_nFramesStored == 0) RemoveWrittenFile(p->path);
     delete p;

@@ -21,6 +21,7 @@
 #include "platform/paths.h"
 #include "record/avi_file.h"
 #include "record/avi_generator.h"
+#include "record/precapture.h"
 #include "record/record.h"
 #include "record/storage_guard.h"
 
@@ -28,14 +29,15 @@ RecordState record;
 
 namespace {
 
+// Recording names without their extension: the chosen container adds it.
 constexpr const char* kNormalRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_record_dev1.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_record_dev1";
 constexpr const char* kEffectRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_effect_rec_screen.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_effect_rec_screen";
 constexpr const char* kScreenRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_screen_rec_screen";
 constexpr const char* kMotionRecordFormat =
-    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1.avi";
+    "%.2i_%.2i_%i_%.2i_%.2i_%.2i_motion_rec_dev1";
 // The recording labels: font 3, their baseline 20 pixels below the top.
 constexpr int kLabelFont = 3;
 constexpr float kLabelTop = 20;
@@ -86,11 +88,14 @@ LocalTime FrameTime() {
 
 bool IsCameraMode(int mode) { return mode == kRecordNormal; }
 
-bool StartRecording(int width, int height, const char* file_name) {
+bool StartRecording(int width, int height, const char* file_name, uint64_t precapture_ns = 0) {
     const int w4 = width / 4 * 4;
     const int h4 = height / 4 * 4;
     const BitmapInfoHeader header = FrameHeader(w4, h4);
     AviGenerator& writer = record.avi_generator;
+    writer.SetPrecapture(precapture_ns);
+    writer.FeedFile(false);
+    record.precapture_cut_told = false;
     writer.SetFrameRate(kRecordFrameRate);
     writer.SetHeader(&header);
     writer.SetOutputName(file_name);
@@ -116,7 +121,7 @@ bool StartRecording(int width, int height, const char* file_name) {
 
 // A new recording: the compressor first, then the name, so that the name
 // tells when recording began.  False when it did not (Cancel says nothing).
-bool BeginRecording(const char* name_format, int width, int height) {
+bool BeginRecording(const char* name_format, int width, int height, uint64_t precapture_ns = 0) {
     if (!record.avi_generator.ChooseCompressor()) return false;
     std::string reason;
     if (!PrepareOutputFolder(OutputKind::kRecordings, &reason)) {
@@ -132,9 +137,11 @@ bool BeginRecording(const char* name_format, int width, int height) {
         ShowMessageBox(text.c_str(), "Error", MsgIcon::Error);
         return false;
     }
-    FormatClockName(OutputKind::kRecordings, name_format, LocalNow(), record.record_file_name,
+    const std::string format =
+        std::string(name_format) + ContainerExtension(record.avi_generator.ChosenContainer());
+    FormatClockName(OutputKind::kRecordings, format.c_str(), LocalNow(), record.record_file_name,
                     sizeof record.record_file_name);
-    if (!StartRecording(width, height, record.record_file_name)) return false;
+    if (!StartRecording(width, height, record.record_file_name, precapture_ns)) return false;
     ResetStorageGuard(NowMs());
     PostPassingNotice(("Recording to " + std::string(BaseName(record.record_file_name))).c_str(),
                       NowMs());
@@ -406,6 +413,8 @@ const RecordModeNames& RecordModeText(RecordMode mode) {
 
 void TakeScreenshot() { record.screenshot_pending = true; }
 
+void SetPrecaptureSeconds(int32_t seconds) { app.precapture_seconds = std::clamp(seconds, 0, kMaxPrecaptureSeconds); }
+
 void SetRecordMode(RecordMode target) {
     if (target < kRecordOff || target > kRecordScreen) return;
     if (target == app.record_mode) return;
@@ -436,7 +445,9 @@ void SetMotionRecord() {
             ShowMessageBox(text, "Info", MsgIcon::Information);
             return;
         }
-        app.motion_record_on = BeginRecording(kMotionRecordFormat, app.video_width, app.video_height);
+        const uint64_t precapture_ns = uint64_t(std::max(app.precapture_seconds, 0)) * kNsPerSecond;
+        app.motion_record_on =
+            BeginRecording(kMotionRecordFormat, app.video_width, app.video_height, precapture_ns);
         return;
     }
     app.motion_record_on = false;
@@ -455,16 +466,41 @@ void RecordEffectFrame() {
     if (app.record_mode == kRecordEffect) RecordWindow();
 }
 
+// Motion record with pre-capture feeds the writer every frame: between
+// episodes the frames fill its ring, and an episode's file frames follow on.
+bool Precapturing() {
+    return app.motion_record_on && record.file_open && record.avi_generator.GetPrecapture() > 0;
+}
+
+// A pre-capture the memory budget cannot hold is said once per recording;
+// the ring keeps what fits.
+void TellPrecaptureCutShort() {
+    if (record.precapture_cut_told || !record.avi_generator.PrecaptureCutShort()) return;
+    record.precapture_cut_told = true;
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "Pre-capture: %d seconds of these frames do not fit in %llu MiB; "
+                  "motion recordings begin %.1f seconds before the event",
+                  app.precapture_seconds, static_cast<unsigned long long>(kPrecaptureBudgetBytes >> 20),
+                  double(record.avi_generator.PrecaptureHeldNs()) / kNsPerSecond);
+    std::fprintf(stderr, "%s\n", line);
+    ConsolePrint(line);
+    PostPassingNotice(line, NowMs());
+}
+
 void RecordFinishedFrame() {
     if (record.file_open) GuardStorage();
-    const bool camera_frames =
-        (app.motion_recording && app.motion_record_on) || app.record_mode == kRecordNormal;
+    const bool precapturing = Precapturing();
+    if (precapturing) record.avi_generator.FeedFile(app.motion_recording);
+    const bool camera_frames = (app.motion_recording && app.motion_record_on) || precapturing ||
+                               app.record_mode == kRecordNormal;
     // A lost camera's standing picture is no footage: the stream pauses and
     // goes on from the camera's return, the gap left out like a stall's.
     if (camera_frames && !CameraLost(app.current_camera))
         RecordVideo(false, false, app.video_width, app.video_height,
                     app.frame_buffer[app.current_camera], record.record_file_name);
     if (app.record_mode == kRecordScreen) RecordWindow();
+    if (precapturing) TellPrecaptureCutShort();
     // A frame that fed nothing (motion record between episodes) ends the run
     // of frames: the next episode continues the stream without a gap.
     if (!record.fed_this_frame) record.stream_paused = true;

@@ -4,7 +4,8 @@
 // a record mode and motion record exclude each other (the second request is
 // refused with an "Info" box).  Names come from the local time when the
 // recording really starts, after the compressor has been chosen:
-// "DD_MM_YYYY_hh_mm_ss_....avi"; shots take the frame's clock:
+// "DD_MM_YYYY_hh_mm_ss_....avi" (".mp4" for the MP4 container); shots
+// take the frame's clock:
 // "DD_MM_YYYY_hh_mm_ss.bmp"; each in its folder (app/locations.h:
 // "capture/record/" and "capture\screenshot\" in a development folder); an
 // existing name gets "_2", "_3", ... before its extension so nothing is
@@ -19,6 +20,11 @@
 // shown is lost (capture/capture.h), its frames are not recorded: the
 // stream goes on from the camera's return without copies in the gap (the
 // window recordings go on, showing the standing picture and its notice).
+// Motion record with "seconds before the event" (app.precapture_seconds,
+// taken when motion record is switched on) feeds the writer every frame:
+// between episodes its frames fill the writer's pre-capture ring, and each
+// episode's frames follow that many seconds of them in the file, in one
+// run at real time (record/avi_generator.h).
 // A screenshot that
 // cannot be written gives an "Error" box; a motion shot, one line on
 // standard error and in the console (motion may ask every second).
@@ -34,6 +40,7 @@
 #include "record/avi_generator.h"
 
 constexpr uint32_t kRecordFrameRate = 15;
+constexpr uint64_t kNsPerSecond = 1000000000ull;
 // A stall longer than this (a modal box, a frozen frame loop) is left out of
 // the stream instead of being filled with copies of one picture.
 constexpr uint32_t kMaxCatchUpFrames = 2 * kRecordFrameRate;
@@ -65,6 +72,7 @@ struct RecordState {
     bool stream_paused = true;         // the next frame starts a new run (motion episodes)
     bool fed_this_frame = false;
     uint64_t screen_reads = 0;  // window read-backs so far: the web view shares a fresh one
+    bool precapture_cut_told = false;  // the pre-capture's shortening was said
 };
 extern RecordState record;
 
@@ -88,6 +96,10 @@ struct RecordModeNames {
 const RecordModeNames& RecordModeText(RecordMode mode);
 // The screenshot is written after the frame being drawn.
 void TakeScreenshot();
+// Seconds before the event that motion recordings begin with (0 ..
+// kMaxPrecaptureSeconds); from the next time motion record is switched on.
+constexpr int32_t kMaxPrecaptureSeconds = 60;
+void SetPrecaptureSeconds(int32_t seconds);
 void SetMotionRecord();
 void StopRecordings();
 

@@ -84,7 +84,7 @@ bool FloorCrossed(uint64_t available, const StorageRoom& room) {
 
 bool IsLumoraFileName(const std::string& name) {
     static const std::regex pattern(
-        R"(\d\d_\d\d_\d{4}_\d\d_\d\d_\d\d((_\d+)?\.bmp|_(record_dev1|effect_rec_screen|screen_rec_screen|motion_rec_dev1)(_\d+)?\.avi))");
+        R"(\d\d_\d\d_\d{4}_\d\d_\d\d_\d\d((_\d+)?\.bmp|_(record_dev1|effect_rec_screen|screen_rec_screen|motion_rec_dev1)(_\d+)?\.(avi|mp4)))");
     return std::regex_match(name, pattern);
 }
 

@@ -4,7 +4,7 @@
 //
 // Before a recording starts, and once a second while it runs, the guard
 // makes room for what the recording is about to write: the oldest files
-// that Lumora named itself ("DD_MM_YYYY_hh_mm_ss....bmp|avi", in the two
+// that Lumora named itself ("DD_MM_YYYY_hh_mm_ss....bmp|avi|mp4", in the two
 // folders, nothing below them) are deleted first, never the file being
 // written and never anything else.  Each deletion is one line on standard
 // error and in the console.  When no deletion can make the room, the

@@ -40,6 +40,23 @@ wait_file() {
     e2e_fail "no file $2 in $1 after ${3:-10} s"
 }
 
+# record_then_kill COMMAND FILE_PATTERN: starts the program, starts a
+# recording with the console COMMAND, kills the program with SIGKILL 3 s
+# after its file (in capture/record/) appeared; sets KILLED_FILE to the file.
+# (No command substitution: the program's id must reach the test's cleanup.)
+record_then_kill() {
+    local wid
+    start_lumora
+    wid=$(wait_window Lumora)
+    leave_help "$wid"
+    type_command "$wid" "$1"
+    KILLED_FILE=$(wait_file "$E2E_DIR/data/capture/record" "$2" 10)
+    sleep 3
+    expect_no_box Error
+    kill -KILL "$LUMORA_PID"
+    wait_exit 10
+}
+
 # expect_no_box CAPTION: fails when a dialog of that title is open.
 expect_no_box() {
     if xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; then

@@ -222,7 +222,7 @@ set_setting() {
     grep -q "^$key=$2\$" "$E2E_SETTINGS" || e2e_fail "could not set $1 in the settings file"
 }
 
-# The 64 number names of the settings, in their order (the 65th,
+# The 65 number names of the settings, in their order (the 66th,
 # motion_mask_file, is a path).
 setting_names() {
     local i
@@ -236,9 +236,10 @@ setting_names() {
     echo gl_win_pos_x; echo gl_win_pos_y
     echo storage_limit_mib; echo storage_free_mib
     echo motion_detector
+    echo precapture_seconds
 }
 
-# Every one of the 64 numbers is stored as an unsigned decimal number.
+# Every one of the 65 numbers is stored as an unsigned decimal number.
 expect_all_settings_written() {
     [ -f "$E2E_SETTINGS" ] || e2e_fail "no settings file at $E2E_SETTINGS"
     local name value count=0
@@ -247,7 +248,7 @@ expect_all_settings_written() {
         [[ "$value" =~ ^[0-9]+$ ]] || e2e_fail "setting $name is \"$value\""
         count=$((count + 1))
     done < <(setting_names)
-    [ "$count" -eq 64 ] || e2e_fail "expected 64 setting names, have $count"
+    [ "$count" -eq 65 ] || e2e_fail "expected 65 setting names, have $count"
 }
 
 expect_setting() {

@@ -17,15 +17,8 @@ for kind in "recordmode_normal *_record_dev1.avi" "recordmode_effect *_effect_re
     set -- $kind
     e2e_log "$1, killed after 3 s"
     rm -f "$records"/*.avi
-    start_lumora
-    wid=$(wait_window Lumora)
-    leave_help "$wid"
-    type_command "$wid" "$1"
-    file=$(wait_file "$records" "$2" 10)
-    sleep 3
-    expect_no_box Error
-    kill -KILL "$LUMORA_PID"
-    wait_exit 10
+    record_then_kill "$1" "$2"
+    file=$KILLED_FILE
     frames=$(avi_frames "$file")
     e2e_log "$(basename "$file"): $(stat -c %s "$file") bytes, $frames frames decode"
     [ "$frames" -ge 10 ] || e2e_fail "$1: only $frames frames of $(basename "$file") decode after SIGKILL"

@@ -23,6 +23,7 @@
 namespace {
 
 std::string g_chosen_encoder = "mjpeg";  // "" cancels
+VideoContainer g_chosen_container = VideoContainer::kAvi;
 int g_chooser_calls = 0;
 
 bool ScriptedChooser(const std::vector<EncoderOption>& offered, EncoderChoice* choice) {
@@ -31,6 +32,7 @@ bool ScriptedChooser(const std::vector<EncoderOption>& offered, EncoderChoice* c
     if (FindEncoderOption(offered, g_chosen_encoder) < 0) return false;
     choice->id = g_chosen_encoder;
     choice->quality = 85;
+    choice->container = g_chosen_container;
     return true;
 }
 
@@ -93,6 +95,7 @@ protected:
         unsetenv("LUMORA_ENCODER");
         previous_ = SetEncoderChooser(ScriptedChooser);
         g_chosen_encoder = "mjpeg";
+        g_chosen_container = VideoContainer::kAvi;
         g_chooser_calls = 0;
         // No "avi" in the folder name: the extension rule looks at the whole path.
         dir_ = MakeTempDir("lumora-clips");
@@ -364,6 +367,39 @@ TEST_F(AviWriterTest, KilledRecordingStillDecodes) {
         const std::string probe = Probe(path);
         EXPECT_GE(std::atoi(Field(probe, "nb_read_frames").c_str()), 40) << probe;
         EXPECT_EQ(Field(probe, "width"), "320") << probe;
+    }
+}
+
+// Pre-capture: 4 s of frames to the ring, then 1 s to the file.  The file
+// begins 2 s before feeding began, at a key frame (every frame for Motion
+// JPEG, one a second for H.264), and plays on at 15 fps without a gap.
+TEST_F(AviWriterTest, PrecaptureBeginsTheFileSecondsEarlierAtAKeyFrame) {
+    struct Case {
+        const char* encoder;
+        VideoContainer container;
+        int frames;  // ring + fed
+    };
+    // Motion JPEG: frames 29..59 (2 s and one frame); H.264: from key frame 15.
+    for (const Case& c : {Case{"mjpeg", VideoContainer::kAvi, 31 + 15}, Case{"h264", VideoContainer::kMp4, 45 + 15}}) {
+        SCOPED_TRACE(c.encoder);
+        g_chosen_encoder = c.encoder;
+        g_chosen_container = c.container;
+        AviGenerator writer;
+        writer.SetPrecapture(2000000000ull);
+        ASSERT_EQ(OpenFor(writer, dir_ + "/early.avi", 64, 48), 0);
+        std::vector<uint8_t> frame = TwoHalves(64, 48);
+        for (int i = 0; i < 75; ++i) {
+            writer.FeedFile(i >= 60);
+            ASSERT_EQ(writer.WriteFrame(frame.data()), 0) << i;
+        }
+        writer.Close();
+        const std::string path = writer.GetFileName();
+        const std::string probe = Probe(path);
+        EXPECT_EQ(Field(probe, "nb_read_frames"), std::to_string(c.frames)) << probe;
+        EXPECT_NEAR(std::atof(Field(probe, "duration").c_str()), c.frames / 15.0, 0.1) << probe;
+        const std::string first = RunCommand("ffprobe -v error -select_streams v:0 -show_entries frame=key_frame "
+                                             "-read_intervals %+#1 -of csv=p=0 '" + path + "'");
+        EXPECT_EQ(first.substr(0, 1), "1") << first;
     }
 }
 

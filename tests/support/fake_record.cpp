@@ -19,6 +19,7 @@ bool AviGenerator::ChooseCompressor() {
     ++fake_avi.chooser_calls;
     if (fake_avi.on_choose) fake_avi.on_choose();
     m_bCompressorChosen = fake_avi.choose_accepts;
+    m_compressor.container = fake_avi.container;
     return fake_avi.choose_accepts;
 }
 
@@ -45,16 +46,25 @@ int32_t AviGenerator::WriteFrame(const uint8_t* pixels) {
     ++m_nFrameIndex;
     if (!m_pStreamCompressed) return static_cast<int32_t>(kAviErrFileWrite);
     if (fake_avi.write_status != 0) return fake_avi.write_status;
+    if (!IsFeedingFile()) {
+        ++fake_avi.ring_frames;
+        return 0;
+    }
     fake_avi.last_frame.assign(pixels, pixels + m_bitmapHeader.biSizeImage);
     ++fake_avi.frames;
     ++m_nFramesStored;
     return 0;
 }
 
+uint64_t AviGenerator::PrecaptureBytes() const { return 0; }
+uint64_t AviGenerator::PrecaptureHeldNs() const { return 0; }
+bool AviGenerator::PrecaptureCutShort() const { return fake_avi.cut_short; }
+
 void AviGenerator::Close() {
     ++fake_avi.closes;
     LogFakeCall("AviGenerator::Close");
     m_bCompressorChosen = false;
+    m_bFeedFile = false;
     m_pStreamCompressed = nullptr;
     m_pStream = nullptr;
     m_pAVIFile = nullptr;

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/encoder_chooser.h"
+
 struct FakeAvi {
     bool choose_accepts = true;       // ChooseCompressor's answer (false: Cancel)
+    VideoContainer container = VideoContainer::kAvi;  // the container it chooses
     std::function<void()> on_choose;  // runs while the compressor is being chosen
     int chooser_calls = 0;
     int32_t open_status = 0;          // what Open returns
@@ -15,7 +18,9 @@ struct FakeAvi {
     int32_t write_status = 0;         // what WriteFrame returns while open
     int opens = 0, closes = 0;
     std::vector<std::string> opened_files;
-    int frames = 0;                   // frames stored
+    int frames = 0;                   // frames stored (with pre-capture: while feeding the file)
+    int ring_frames = 0;              // frames that went to the pre-capture ring
+    bool cut_short = false;           // what PrecaptureCutShort says
     std::vector<uint8_t> last_frame;  // bytes of the last stored frame
 };
 extern FakeAvi fake_avi;

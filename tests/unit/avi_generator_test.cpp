@@ -68,6 +68,14 @@ TEST(AviGeneratorDecisions, OfferedEncodersAndWhatEachTakes) {
     // The file is told what reaches it: the encoder's output, or the frames.
     EXPECT_STREQ(StoredCaps(raw), "video/x-raw,format=BGRx");
     EXPECT_STREQ(StoredCaps(mpeg4), "video/mpeg,mpegversion=4,systemstream=false");
+    // MP4 takes H.264 in its own "avc" form; only H.264 is offered for it.
+    EXPECT_STREQ(StoredCaps(*FindEncoder("h264"), VideoContainer::kMp4),
+                 "video/x-h264,profile=baseline,stream-format=avc,alignment=au");
+    for (const EncoderOption& option : OfferedEncoders([](const char*) { return true; }))
+        EXPECT_EQ(option.fits_mp4, option.id == "h264") << option.id;
+    EXPECT_EQ(WithContainerExtension("a/b_record_dev1.avi", VideoContainer::kMp4), "a/b_record_dev1.mp4");
+    EXPECT_EQ(WithContainerExtension("clip.mp4", VideoContainer::kAvi), "clip.avi");
+    EXPECT_EQ(WithContainerExtension("myavi_clip", VideoContainer::kMp4), "myavi_clip");
     const AviStreamFormat mjpeg = StreamFormat(*FindEncoder("mjpeg"), 640, 480, 15);
     EXPECT_EQ(mjpeg.codec, MakeFourCc("MJPG"));
     EXPECT_EQ(mjpeg.bit_count, 24);

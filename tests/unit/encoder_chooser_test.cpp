@@ -42,6 +42,62 @@ TEST(EncoderOverride, Parsing) {
     EXPECT_FALSE(ParseEncoderOverride(":50", &choice, &cancel));
 }
 
+TEST(EncoderOverride, ContainerSyntaxAndRules) {
+    // "<id>[:<quality>][@<container>]"; every older form means AVI.
+    EncoderChoice choice{"mjpeg", 85, VideoContainer::kMp4};
+    bool cancel = false;
+    ASSERT_TRUE(ParseEncoderOverride("h264", &choice, &cancel));
+    EXPECT_EQ(choice.container, VideoContainer::kAvi);
+    ASSERT_TRUE(ParseEncoderOverride("h264:70@mp4", &choice, &cancel));
+    EXPECT_EQ(choice.id, "h264");
+    EXPECT_EQ(choice.quality, 70);
+    EXPECT_EQ(choice.container, VideoContainer::kMp4);
+    ASSERT_TRUE(ParseEncoderOverride("mjpeg@avi", &choice, &cancel));
+    EXPECT_EQ(choice.id, "mjpeg");
+    EXPECT_EQ(choice.quality, 70);
+    EXPECT_EQ(choice.container, VideoContainer::kAvi);
+    for (const char* bad : {"h264@", "h264@mkv", "@mp4", "h264:@mp4", "h264@mp4:70", "h264:70@MP4"})
+        EXPECT_FALSE(ParseEncoderOverride(bad, &choice, &cancel)) << bad;
+
+    // MP4 carries H.264 only; a choice it cannot carry settles on AVI.
+    std::vector<EncoderOption> offered = kOffered;
+    offered[2].fits_mp4 = true;
+    EXPECT_TRUE(ContainerFits(VideoContainer::kAvi, offered[0]));
+    EXPECT_FALSE(ContainerFits(VideoContainer::kMp4, offered[1]));
+    EXPECT_TRUE(ContainerFits(VideoContainer::kMp4, offered[2]));
+    EncoderChoice settled{"mjpeg", 50, VideoContainer::kMp4};
+    SettleChoice(offered, &settled);
+    EXPECT_EQ(settled.container, VideoContainer::kAvi);
+    settled = {"divx", 50, VideoContainer::kMp4};
+    SettleChoice(offered, &settled);
+    EXPECT_EQ(settled.id, "raw");
+    EXPECT_EQ(settled.container, VideoContainer::kAvi);
+    EXPECT_STREQ(ContainerExtension(VideoContainer::kMp4), ".mp4");
+    EXPECT_STREQ(ContainerExtension(VideoContainer::kAvi), ".avi");
+
+    // LUMORA_ENCODER with a container that cannot carry the id asks instead;
+    // an MP4 choice is remembered with its container.
+    unsetenv("LUMORA_ENCODER");
+    const EncoderChooserFn previous = SetEncoderChooser(ScriptedChooser);
+    g_accept = true;
+    g_answer = {"raw", 60, VideoContainer::kAvi};
+    setenv("LUMORA_ENCODER", "mjpeg@mp4", 1);
+    ASSERT_TRUE(ChooseEncoder(offered, &choice));
+    EXPECT_EQ(choice.id, "raw");
+    setenv("LUMORA_ENCODER", "h264:40@mp4", 1);
+    ASSERT_TRUE(ChooseEncoder(offered, &choice));
+    EXPECT_EQ(choice.container, VideoContainer::kMp4);
+    unsetenv("LUMORA_ENCODER");
+    g_shown = {};
+    ASSERT_TRUE(ChooseEncoder(offered, &choice));
+    EXPECT_EQ(g_shown.id, "h264");
+    EXPECT_EQ(g_shown.container, VideoContainer::kMp4);
+    // Offered again without MP4 room for it, the preset falls back to AVI.
+    ASSERT_TRUE(ChooseEncoder(kOffered, &choice));
+    EXPECT_EQ(g_shown.container, VideoContainer::kAvi);
+    SetEncoderChooser(previous);
+}
+
 TEST(EncoderChooser, PresetEnvironmentStandInAndMemory) {
     unsetenv("LUMORA_ENCODER");
     const EncoderChooserFn previous = SetEncoderChooser(ScriptedChooser);

@@ -274,6 +274,9 @@ TEST_F(InputTest, OptionHandlersChangeTheirFields) {
     RunMenuEntry("Motion Record Timer", "40 seconds");
     EXPECT_EQ(app.motion_record_duration, 40);
     EXPECT_FALSE(app.motion_recording);
+    RunMenuEntry("Motion Record Timer", "Before the event: 10 seconds");
+    EXPECT_EQ(app.precapture_seconds, 10);
+    EXPECT_EQ(app.motion_record_duration, 40);
     RunMenuEntry("Color Schema", "Nice Green");
     EXPECT_FLOAT_EQ(app.backplate_color_r, 0.5f);
     EXPECT_FLOAT_EQ(app.backplate_border_color_r, 1.0f);

@@ -202,6 +202,11 @@ TEST_F(RecordModesTest, NamesFromTheClock) {
     record.screenshot_pending = true;
     Frame();
     EXPECT_TRUE(Exists("capture/screenshot/01_02_2026_03_04_05.bmp"));
+    // The chosen container gives the extension.
+    fake_avi.container = VideoContainer::kMp4;
+    SetMotionRecord();
+    EXPECT_STREQ(record.record_file_name, "capture/record/01_02_2026_03_04_05_motion_rec_dev1.mp4");
+    SetMotionRecord();
 }
 
 TEST_F(RecordModesTest, ExistingNamesGetANumberNotOverwritten) {
@@ -325,6 +330,42 @@ TEST_F(RecordModesTest, MotionRecordIsFedOnlyWhileAnEpisodeRuns) {
     EXPECT_FALSE(app.motion_record_on);
     EXPECT_FALSE(app.motion_recording);
     EXPECT_EQ(Infos(), std::vector<std::string>{kMotionRecordName});
+}
+
+// With seconds before the event the writer is fed every frame: its ring
+// between episodes, the file during them, in one run at real time.  A ring
+// the memory budget cuts short is said once.
+TEST_F(RecordModesTest, PrecaptureFeedsTheRingBetweenEpisodesInOneRun) {
+    SetPrecaptureSeconds(99);
+    EXPECT_EQ(app.precapture_seconds, kMaxPrecaptureSeconds);
+    SetPrecaptureSeconds(5);
+    SetMotionRecord();
+    ASSERT_TRUE(app.motion_record_on);
+    EXPECT_EQ(record.avi_generator.GetPrecapture(), 5 * kNsPerSecond);
+    for (int i = 0; i < 30; ++i) Frame(1000 / 15 + 1);
+    EXPECT_EQ(fake_avi.frames, 0);
+    EXPECT_NEAR(fake_avi.ring_frames, 30, 1);
+    app.motion_recording = true;
+    for (int i = 0; i < 15; ++i) Frame(1000 / 15 + 1);
+    EXPECT_NEAR(fake_avi.frames, 15, 1);
+    EXPECT_EQ(fake_avi.frames + fake_avi.ring_frames, 45);  // no frame twice, none left out
+
+    testing::internal::CaptureStderr();
+    fake_avi.cut_short = true;
+    for (int i = 0; i < 3; ++i) Frame();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("Pre-capture: 5 seconds"), 0u) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;  // once
+    SetMotionRecord();
+
+    // 0 s: motion record as without pre-capture, frames only in episodes.
+    SetPrecaptureSeconds(0);
+    fake_avi = FakeAvi{};
+    SetMotionRecord();
+    EXPECT_EQ(record.avi_generator.GetPrecapture(), 0u);
+    for (int i = 0; i < 10; ++i) Frame(1000 / 15 + 1);
+    EXPECT_EQ(fake_avi.frames + fake_avi.ring_frames, 0);
+    SetMotionRecord();
 }
 
 TEST_F(RecordModesTest, FramesFollowRealTime) {

@@ -73,13 +73,14 @@ TEST_F(SettingsTest, AllSixtyThreeValuesRoundTrip) {
     app.gl_win_pos_y = 44;
     app.storage_limit_mib = 5120;
     app.motion_detector = kDetectorRobust;
+    app.precapture_seconds = 10;
     std::strcpy(app.motion_mask_file, "/home/me/masks/garden gate.bmp");
     SaveSettings();
 
     const std::string text = ReadFile(SettingsFilePath());
     int lines = 0;
     for (char c : text) lines += c == '=';
-    EXPECT_EQ(lines, 65);
+    EXPECT_EQ(lines, 66);
 
     app = Application{};
     LoadSettings();
@@ -98,6 +99,7 @@ TEST_F(SettingsTest, AllSixtyThreeValuesRoundTrip) {
     EXPECT_EQ(app.storage_limit_mib, 5120);
     EXPECT_EQ(app.storage_free_mib, 0);
     EXPECT_EQ(app.motion_detector, kDetectorRobust);
+    EXPECT_EQ(app.precapture_seconds, 10);
     EXPECT_STREQ(app.motion_mask_file, "/home/me/masks/garden gate.bmp");
     // The info panel position is never stored.
     EXPECT_EQ(app.window_pos_x[4], -120);

@@ -11,11 +11,13 @@ namespace {
 TEST(StorageGuardTest, OnlyLumorasOwnNamesAreCandidates) {
     for (const char* name : {"09_12_2026_19_02_46.bmp", "09_12_2026_19_02_46_2.bmp",
                              "09_12_2026_19_02_46_record_dev1.avi", "01_01_2027_00_00_00_motion_rec_dev1_12.avi",
-                             "09_12_2026_19_02_46_effect_rec_screen.avi", "09_12_2026_19_02_46_screen_rec_screen.avi"})
+                             "09_12_2026_19_02_46_effect_rec_screen.avi", "09_12_2026_19_02_46_screen_rec_screen.avi",
+                             "09_12_2026_19_02_46_motion_rec_dev1.mp4", "09_12_2026_19_02_46_record_dev1_3.mp4"})
         EXPECT_TRUE(IsLumoraFileName(name)) << name;
     for (const char* name : {"holiday.avi", "09_12_2026_19_02_46.avi", "09_12_2026_19_02_46_record_dev1.bmp",
                              "x09_12_2026_19_02_46.bmp", "09_12_2026_19_02_46.bmp.part", "9_12_2026_19_02_46.bmp",
-                             "09_12_2026_19_02_46_record_dev1.avi~", ""})
+                             "09_12_2026_19_02_46_record_dev1.avi~", "09_12_2026_19_02_46.mp4",
+                             "09_12_2026_19_02_46_record_dev1.mp4.part", ""})
         EXPECT_FALSE(IsLumoraFileName(name)) << name;
     EXPECT_EQ(FreeSpaceFloor(100 * kMiB, 0), 5 * kMiB);          // 5 % of a small disk
     EXPECT_EQ(FreeSpaceFloor(1000000 * kMiB, 0), 1024 * kMiB);   // 1 GiB of a large one
