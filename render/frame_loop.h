@@ -71,7 +71,16 @@ constexpr int kGridVertexCount = kGridRows * kGridStripVertices;
 // The wave parameter of every grid vertex in drawing order (3 floats each,
 // both vertices of a pair alike), stepping the wave and swap-fade counters
 // exactly as drawing the grid pair by pair does.  `wave` holds
-// kGridVertexCount * 3 floats.
+// kGridVertexCount * 3 floats; nullptr steps the counters alone.
 void ComputeGridWave(float* wave);
 // Shader view: the grid with the wave parameter per vertex pair (GL).
 void DrawEffectGrid();
+// The grid is needed only where the vertex program places the picture vertex
+// by vertex (every program but none, whose picture is affine in the vertex)
+// or the polygons are drawn as lines; elsewhere one quad over the grid's
+// corners draws the same picture with 2 triangles instead of 32,768.
+bool EffectNeedsGrid();
+// The grid's corners as one quad; the counters step as the grid's would.
+void DrawEffectQuad();
+// Shader view's picture: the grid or the quad, as EffectNeedsGrid says.
+void DrawEffectSurface();

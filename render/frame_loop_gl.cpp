@@ -116,6 +116,31 @@ void DrawEffectGrid() {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
+void DrawEffectQuad() {
+    // The wave values of the grid's first vertex; the counters still step
+    // through every vertex, as the swap fade and a later grid expect.
+    const FrameLoopState& f = frame_loop;
+    const float wave[3] = {f.vertex_time, f.vertex_angle, f.swap_transition_value};
+    ComputeGridWave(nullptr);
+    // Corners in the grid's drawing order, so the quad faces as its strips do.
+    const float corner[4][2] = {{64, 64}, {-64, 64}, {64, -64}, {-64, -64}};
+    const int location = WaveAttributeLocation();
+    glBegin(GL_TRIANGLE_STRIP);
+    for (const auto& c : corner) {
+        if (location >= 0) glVertexAttrib3fv(static_cast<GLuint>(location), wave);
+        glTexCoord2f(c[0] / 128 * f.texture_extent_s, c[1] / 128 * f.texture_extent_t);
+        glVertex3f(c[0], c[1], 0);
+    }
+    glEnd();
+}
+
+void DrawEffectSurface() {
+    if (EffectNeedsGrid())
+        DrawEffectGrid();
+    else
+        DrawEffectQuad();
+}
+
 namespace {
 
 void DrawShaderPicture() {
@@ -123,7 +148,7 @@ void DrawShaderPicture() {
     if (!SetEffectParameters()) ShowMessageBox("cannot set shader constants!", "Error", MsgIcon::Error);
     BeginShaderDrawing();
     glPushMatrix();
-    DrawEffectGrid();
+    DrawEffectSurface();
     glPopMatrix();
     EndShaderDrawing();
 }
