@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "app/lifecycle.h"
@@ -24,6 +25,7 @@
 #include "platform/dialogs.h"
 #include "platform/folders.h"
 #include "render/frame_loop.h"
+#include "render/frame_pacing.h"
 #include "render/render.h"
 #include "render/shader.h"
 #include "sound/sound_player.h"
@@ -31,31 +33,78 @@
 namespace {
 
 // With LUMORA_FRAME_STATS set, the frame routine's run times (less the time
-// spent in dialogs) are reported on standard error at exit.
+// spent in dialogs) are reported on standard error at exit, with the rate of
+// drawn frames and the latency of each new camera frame: from its arrival at
+// the capture edge to the swap that shows it.
 struct FrameStats {
     bool enabled = false;
-    uint64_t runs = 0, slow_runs = 0;
+    uint64_t runs = 0, slow_runs = 0, idle_runs = 0;
     uint32_t longest_ms = 0;
+    int64_t first_drawn_us = 0, last_drawn_us = 0;
+    int64_t shown_stamp = 0;  // arrival time of the newest frame shown
+    std::vector<uint32_t> latency_us;
 };
 
 // Owned by main: the window and the statistics switch are set once at
 // start-up, the exit request by the signal handler.
 struct MainState {
     volatile std::sig_atomic_t exit_requested = 0;
+    volatile std::sig_atomic_t stats_requested = 0;  // SIGUSR1: report and start again
     int window = 0;
+    bool menus_in_use = false;  // as of the last run: a menu closing may have changed anything
     FrameStats frame_stats;
 } g_main;
 
+double Percentile(const std::vector<uint32_t>& sorted, int percent) {
+    if (sorted.empty()) return 0;
+    return sorted[std::min(sorted.size() - 1, sorted.size() * percent / 100)] / 1000.0;
+}
+
 void ReportFrameStats() {
+    FrameStats& stats = g_main.frame_stats;
     std::fprintf(stderr, "frame stats: %llu runs, longest %u ms, %llu over 200 ms\n",
-                 static_cast<unsigned long long>(g_main.frame_stats.runs), g_main.frame_stats.longest_ms,
-                 static_cast<unsigned long long>(g_main.frame_stats.slow_runs));
+                 static_cast<unsigned long long>(stats.runs), stats.longest_ms,
+                 static_cast<unsigned long long>(stats.slow_runs));
+    const double seconds = (stats.last_drawn_us - stats.first_drawn_us) / 1e6;
+    std::sort(stats.latency_us.begin(), stats.latency_us.end());
+    std::fprintf(stderr,
+                 "frame pacing: %.2f drawn per second over %.1f s, %llu runs without drawing; "
+                 "latency median %.2f ms, p99 %.2f ms over %zu frames\n",
+                 seconds > 0 ? (stats.runs - 1) / seconds : 0.0, seconds,
+                 static_cast<unsigned long long>(stats.idle_runs), Percentile(stats.latency_us, 50),
+                 Percentile(stats.latency_us, 99), stats.latency_us.size());
+}
+
+// After a drawn run: the rate's span and, when the shown camera's frame is
+// new, how long it took from its arrival to this swap.
+void CountDrawnRun(uint32_t took) {
+    FrameStats& stats = g_main.frame_stats;
+    const int64_t now = MonotonicMicroseconds();
+    if (stats.runs == 0) stats.first_drawn_us = now;
+    stats.last_drawn_us = now;
+    stats.runs += 1;
+    stats.slow_runs += took > 200;
+    stats.longest_ms = std::max(stats.longest_ms, took);
+    const int64_t stamp = FetchedFrameStamp(app.current_camera);
+    if (stamp != 0 && stamp != stats.shown_stamp && now >= stamp)
+        stats.latency_us.push_back(static_cast<uint32_t>(std::min<int64_t>(now - stamp, UINT32_MAX)));
+    stats.shown_stamp = stamp;
 }
 
 // The exit status when the data cannot be found or is incomplete.
 constexpr int kNoDataStatus = 1;
 
 void OnTerminationSignal(int) { g_main.exit_requested = 1; }
+
+// A benchmark measures one stretch of the run: SIGUSR1 reports the
+// statistics so far and starts them afresh.
+void OnStatsSignal(int) { g_main.stats_requested = 1; }
+
+void ReportAndRestartFrameStats() {
+    g_main.stats_requested = 0;
+    ReportFrameStats();
+    g_main.frame_stats = FrameStats{.enabled = true};
+}
 
 // `reason`, when given, goes on the lines below the message.
 int Fail(const char* message, const char* reason = nullptr) {
@@ -66,23 +115,54 @@ int Fail(const char* message, const char* reason = nullptr) {
 }
 
 // Signals are noted here and acted on between frames, on the GLUT thread.
+// A run draws only when something may have changed; its pause ends at the
+// next camera frame (render/frame_pacing.h).
 void Frame() {
     if (g_main.exit_requested) ExitSequence();
+    if (g_main.stats_requested) ReportAndRestartFrameStats();
     // The idle callback runs with whatever window GLUT made current last,
     // which is a popup menu's while one is open.
     glutSetWindow(g_main.window);
     ServeCameraMenus();
-    if (!g_main.frame_stats.enabled) {
-        FrameRoutine();
-        return;
-    }
+    if (MenusInUse() != g_main.menus_in_use) RequestRedraw();
+    g_main.menus_in_use = MenusInUse();
     const uint32_t start = GetTickCount();
     const uint64_t dialogs = DialogMilliseconds();
-    FrameRoutine();
+    const bool drew = DrawFrameIfDue();
     const uint32_t took = GetTickCount() - start - static_cast<uint32_t>(DialogMilliseconds() - dialogs);
-    g_main.frame_stats.runs += 1;
-    g_main.frame_stats.slow_runs += took > 200;
-    g_main.frame_stats.longest_ms = std::max(g_main.frame_stats.longest_ms, took);
+    if (g_main.frame_stats.enabled) {
+        if (drew)
+            CountDrawnRun(took);
+        else
+            g_main.frame_stats.idle_runs += 1;
+    }
+    PauseFrameLoop(took);
+}
+
+// GLUT asks for a picture (expose, resize, a posted redisplay): it is drawn.
+void OnDisplay() {
+    RequestRedraw();
+    Frame();
+}
+
+void OnReshape(int width, int height) {
+    Reshape(width, height);
+    RequestRedraw();
+}
+
+void OnTypedKey(unsigned char key, int x, int y) {
+    OnKey(key, x, y);
+    RequestRedraw();
+}
+
+void OnTypedSpecialKey(int key, int x, int y) {
+    OnSpecialKey(key, x, y);
+    RequestRedraw();
+}
+
+void OnClick(int button, int state, int x, int y) {
+    OnMouseButton(button, state, x, y);
+    RequestRedraw();
 }
 
 void OnWindowClose() { ExitSequence(); }
@@ -150,11 +230,11 @@ int main(int argc, char** argv) {
     app.alarm_sound = LoadSound(app.alarm_file);
     LoadSavedMotionMask();
 
-    glutDisplayFunc(Frame);
-    glutReshapeFunc(Reshape);
-    glutKeyboardFunc(OnKey);
-    glutMouseFunc(OnMouseButton);
-    glutSpecialFunc(OnSpecialKey);
+    glutDisplayFunc(OnDisplay);
+    glutReshapeFunc(OnReshape);
+    glutKeyboardFunc(OnTypedKey);
+    glutMouseFunc(OnClick);
+    glutSpecialFunc(OnTypedSpecialKey);
     glutIdleFunc(Frame);
     glutCloseFunc(OnWindowClose);
     std::signal(SIGINT, OnTerminationSignal);
@@ -163,6 +243,7 @@ int main(int argc, char** argv) {
     if (std::getenv("LUMORA_FRAME_STATS")) {
         g_main.frame_stats.enabled = true;
         std::atexit(ReportFrameStats);
+        std::signal(SIGUSR1, OnStatsSignal);
     }
     glutMainLoop();
     return 0;

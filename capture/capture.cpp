@@ -255,6 +255,30 @@ FetchedFrames FetchFrames() {
     return fetched;
 }
 
+bool CameraNewsWaiting() {
+    for (int i = 0; i < CamerasInUse(); ++i) {
+        VideoSource* source = capture.video_source[i];
+        if (!source || !capture.frames[i]) continue;
+        if (source->Lost() != capture.lost[i]) return true;
+        if (source->GetCurrentTimestamp() != capture.fetched_stamp[i]) return true;
+    }
+    return false;
+}
+
+void WaitForCameraFrame(uint32_t timeout_ms) {
+    if (timeout_ms == 0) return;
+    const uint32_t start = GetTickCount();
+    VideoSource* source = capture.video_source[kPrimaryCamera];
+    if (source && source->WaitForNextSample(static_cast<long>(timeout_ms)) == 0) return;
+    // A source that cannot wait answers at once: the pause still holds.
+    const uint32_t waited = GetTickCount() - start;
+    if (waited < timeout_ms) Sleep(timeout_ms - waited);
+}
+
+int64_t FetchedFrameStamp(int camera) {
+    return camera >= 0 && camera < kCameraCount ? capture.fetched_stamp[camera] : 0;
+}
+
 void CloseCaptureDevices() {
     VideoSource* primary = capture.video_source[0];
     VideoSource* secondary = app.second_camera_enabled ? capture.video_source[1] : nullptr;

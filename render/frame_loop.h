@@ -29,13 +29,20 @@ struct FrameLoopState {
     float fps_last_time = 0;
     int32_t fps_value = 0;
     char fps_text[64] = "";
-    // Pause after every buffer swap; benchmarks set 0 to time the work alone.
+    // The longest pause after a run; benchmarks set 0 to time the work alone.
     uint32_t sleep_milliseconds = 20;
 };
 extern FrameLoopState frame_loop;
 
-// One run: fetch, draw, overlay, record, count, swap, sleep.
+// One run: fetch, draw, overlay, record, count, swap, sleep (benchmarks and
+// tests: always draws, pauses the fixed sleep_milliseconds).
 void FrameRoutine();
+// The program's run: draws and swaps only when something may have changed
+// (render/frame_pacing.h); true when it drew.
+bool DrawFrameIfDue();
+// The pause after a run of `run_ms`: at most sleep_milliseconds, within the
+// camera's frame period, ending as soon as a new camera frame is ready.
+void PauseFrameLoop(uint32_t run_ms);
 // Everything of one run before the buffer swap (the picture stays in the
 // back buffer).
 void RenderFrame();

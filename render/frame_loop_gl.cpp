@@ -15,6 +15,7 @@
 #include "platform/dialogs.h"
 #include "record/record.h"
 #include "render/frame_loop.h"
+#include "render/frame_pacing.h"
 #include "render/model_pass.h"
 #include "render/render.h"
 #include "render/shader.h"
@@ -268,6 +269,18 @@ void FrameRoutine() {
     RenderFrame();
     glutSwapBuffers();
     if (frame_loop.sleep_milliseconds > 0) Sleep(frame_loop.sleep_milliseconds);
+}
+
+bool DrawFrameIfDue() {
+    if (!NeedsDrawing(GatherPacingFacts(GetTickCount()))) return false;
+    frame_pacing.redraw_requested = false;
+    RenderFrame();
+    glutSwapBuffers();
+    return true;
+}
+
+void PauseFrameLoop(uint32_t run_ms) {
+    WaitForCameraFrame(PauseAfterRun(run_ms, app.video_frame_rate, frame_loop.sleep_milliseconds));
 }
 
 void UploadCameraFrames(const FetchedFrames& fetched) {
