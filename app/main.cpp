@@ -103,7 +103,8 @@ void OnStatsSignal(int) { g_main.stats_requested = 1; }
 void ReportAndRestartFrameStats() {
     g_main.stats_requested = 0;
     ReportFrameStats();
-    g_main.frame_stats = FrameStats{.enabled = true};
+    g_main.frame_stats = FrameStats{};
+    g_main.frame_stats.enabled = true;
 }
 
 // `reason`, when given, goes on the lines below the message.

@@ -255,20 +255,18 @@ FetchedFrames FetchFrames() {
     return fetched;
 }
 
-bool CameraNewsWaiting() {
-    for (int i = 0; i < CamerasInUse(); ++i) {
-        VideoSource* source = capture.video_source[i];
-        if (!source || !capture.frames[i]) continue;
-        if (source->Lost() != capture.lost[i]) return true;
-        if (source->GetCurrentTimestamp() != capture.fetched_stamp[i]) return true;
-    }
-    return false;
+bool CameraNewsWaiting(int camera) {
+    if (camera < 0 || camera >= CamerasInUse()) return false;
+    VideoSource* source = capture.video_source[camera];
+    if (!source || !capture.frames[camera]) return false;
+    return source->Lost() != capture.lost[camera] ||
+           source->GetCurrentTimestamp() != capture.fetched_stamp[camera];
 }
 
-void WaitForCameraFrame(uint32_t timeout_ms) {
+void WaitForCameraFrame(int camera, uint32_t timeout_ms) {
     if (timeout_ms == 0) return;
     const uint32_t start = GetTickCount();
-    VideoSource* source = capture.video_source[kPrimaryCamera];
+    VideoSource* source = camera >= 0 && camera < CamerasInUse() ? capture.video_source[camera] : nullptr;
     if (source && source->WaitForNextSample(static_cast<long>(timeout_ms)) == 0) return;
     // A source that cannot wait answers at once: the pause still holds.
     const uint32_t waited = GetTickCount() - start;

@@ -47,13 +47,13 @@ struct FetchedFrames {
 // Start of every frame: fetch the newest frame of each camera in use.
 FetchedFrames FetchFrames();
 
-// Whether a camera in use holds a frame newer than its last fetch, or was
-// lost or came back since: the frame loop then has something new to show.
-bool CameraNewsWaiting();
-// The frame loop's pause: returns as soon as the primary camera has a frame
+// Whether camera `camera` (in use) holds a frame newer than its last fetch,
+// or was lost or came back since: the frame loop has something new to show.
+bool CameraNewsWaiting(int camera);
+// The frame loop's pause: returns as soon as camera `camera` has a frame
 // newer than the frame loop's last fetch, else after `timeout_ms` (also when
 // the source cannot wait, e.g. while it is released).
-void WaitForCameraFrame(uint32_t timeout_ms);
+void WaitForCameraFrame(int camera, uint32_t timeout_ms);
 // Arrival time (microseconds, MonotonicMicroseconds' clock) of the frame the
 // last fetch of camera i took; 0 before the first.
 int64_t FetchedFrameStamp(int camera);

@@ -41,7 +41,8 @@ void FrameRoutine();
 // (render/frame_pacing.h); true when it drew.
 bool DrawFrameIfDue();
 // The pause after a run of `run_ms`: at most sleep_milliseconds, within the
-// camera's frame period, ending as soon as a new camera frame is ready.
+// camera's frame period, ending as soon as the shown camera's next frame is
+// ready.
 void PauseFrameLoop(uint32_t run_ms);
 // Everything of one run before the buffer swap (the picture stays in the
 // back buffer).

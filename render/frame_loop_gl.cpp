@@ -272,15 +272,17 @@ void FrameRoutine() {
 }
 
 bool DrawFrameIfDue() {
-    if (!NeedsDrawing(GatherPacingFacts(GetTickCount()))) return false;
-    frame_pacing.redraw_requested = false;
+    const uint32_t now = GetTickCount();
+    if (!NeedsDrawing(GatherPacingFacts(now))) return false;
+    NoteDrawing(now);
     RenderFrame();
     glutSwapBuffers();
     return true;
 }
 
 void PauseFrameLoop(uint32_t run_ms) {
-    WaitForCameraFrame(PauseAfterRun(run_ms, app.video_frame_rate, frame_loop.sleep_milliseconds));
+    WaitForCameraFrame(app.current_camera,
+                       PauseAfterRun(run_ms, app.video_frame_rate, frame_loop.sleep_milliseconds));
 }
 
 void UploadCameraFrames(const FetchedFrames& fetched) {

@@ -15,7 +15,13 @@
 FramePacingState frame_pacing;
 
 bool NeedsDrawing(const PacingFacts& facts) {
-    return facts.camera_news || facts.redraw_requested || facts.second_changed || facts.animating;
+    return facts.camera_news || facts.redraw_requested || facts.second_changed ||
+           ((facts.animating || facts.other_news) && facts.overdue);
+}
+
+bool DrawingOverdue(uint32_t last_ms, uint32_t now_ms, double frame_rate, uint32_t longest_ms) {
+    const double period_ms = frame_rate > 0 ? 1000.0 / frame_rate : longest_ms;
+    return now_ms - last_ms >= 1.5 * period_ms;
 }
 
 uint32_t PauseAfterRun(uint32_t run_ms, double frame_rate, uint32_t longest_ms) {
@@ -50,9 +56,18 @@ void RequestRedraw() { frame_pacing.redraw_requested = true; }
 
 PacingFacts GatherPacingFacts(uint32_t now_ms) {
     PacingFacts facts;
-    facts.camera_news = CameraNewsWaiting();
+    const int shown = app.current_camera;
+    facts.camera_news = CameraNewsWaiting(shown);
+    facts.other_news = CameraNewsWaiting(shown == kPrimaryCamera ? kSecondaryCamera : kPrimaryCamera);
     facts.redraw_requested = frame_pacing.redraw_requested;
     facts.second_changed = ReadLocalTime().second != app.clock_second;
     facts.animating = Animating(now_ms);
+    facts.overdue = DrawingOverdue(frame_pacing.last_drawn_ms, now_ms, app.video_frame_rate,
+                                   frame_loop.sleep_milliseconds);
     return facts;
+}
+
+void NoteDrawing(uint32_t now_ms) {
+    frame_pacing.redraw_requested = false;
+    frame_pacing.last_drawn_ms = now_ms;
 }

@@ -115,16 +115,16 @@ TEST_F(CaptureTest, FetchCopiesNewFramesOnlyAndReportsWhatItFilled) {
 TEST_F(CaptureTest, CameraNewsIsANewFrameOrALossUntilTheNextFetch) {
     dialogs.AnswerYes(false);
     ASSERT_TRUE(OpenCaptureDevices(kDeviceFiles));
-    EXPECT_FALSE(CameraNewsWaiting()) << "no frame yet";
+    EXPECT_FALSE(CameraNewsWaiting(kPrimaryCamera)) << "no frame yet";
     PublishFakeFrame(kPrimary, 0x11, 64, 48);
-    EXPECT_TRUE(CameraNewsWaiting());
+    EXPECT_TRUE(CameraNewsWaiting(kPrimaryCamera));
     FetchFrames();
-    EXPECT_FALSE(CameraNewsWaiting());
+    EXPECT_FALSE(CameraNewsWaiting(kPrimaryCamera));
     EXPECT_EQ(FetchedFrameStamp(kPrimaryCamera), capture.fetched_stamp[0]);
     FakeCameraFor(kPrimary).lost = true;
-    EXPECT_TRUE(CameraNewsWaiting());
+    EXPECT_TRUE(CameraNewsWaiting(kPrimaryCamera));
     FetchFrames();
-    EXPECT_FALSE(CameraNewsWaiting()) << "the loss is shown once";
+    EXPECT_FALSE(CameraNewsWaiting(kPrimaryCamera)) << "the loss is shown once";
 }
 
 }  // namespace
