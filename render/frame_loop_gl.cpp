@@ -54,6 +54,8 @@ void BindCameraTexture(int camera) {
 // Keeps the three frames before the newest for the motion pixel programs.
 void HistoryStep() {
     if (!UsesFrameHistory()) return;
+    for (int slot = kSlotHistoryFirst; slot <= kSlotHistoryLast; ++slot)
+        EnsureEffectTexture(static_cast<TextureSlot>(slot));
     const uint8_t* frame = CurrentCameraFrame();
     if (frame == nullptr) return;
     glBindTexture(GL_TEXTURE_2D, render.texture_table[HistoryTextureSlot()]);
@@ -214,6 +216,7 @@ void DrawNotices() {
 }  // namespace
 
 void RenderFrame() {
+    KeepEffectTextures();
     HistoryStep();
     UploadCameraFrames(FetchFrames());
     StepInfoPanel();
