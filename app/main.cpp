@@ -45,6 +45,17 @@ struct FrameStats {
     std::vector<uint32_t> latency_us;
 };
 
+// Where the start's time goes: milliseconds from main's entry to each step
+// (0: not reached), told with the statistics.
+enum StartStep { kStepDisplay, kStepCapture, kStepWindow, kStepEffects, kStepSound, kStepFirstFrame, kStepCount };
+constexpr const char* kStartStepNames[kStepCount] = {"display and data", "capture open", "window",
+                                                     "rendering and effects", "menus and sound",
+                                                     "first camera frame on screen"};
+struct StartTimes {
+    int64_t entry_us = 0;
+    double ms[kStepCount] = {};
+};
+
 // Owned by main: the window and the statistics switch are set once at
 // start-up, the exit request by the signal handler.
 struct MainState {
@@ -53,11 +64,24 @@ struct MainState {
     int window = 0;
     bool menus_in_use = false;  // as of the last run: a menu closing may have changed anything
     FrameStats frame_stats;
+    StartTimes start;
 } g_main;
 
 double Percentile(const std::vector<uint32_t>& sorted, int percent) {
     if (sorted.empty()) return 0;
     return sorted[std::min(sorted.size() - 1, sorted.size() * percent / 100)] / 1000.0;
+}
+
+void NoteStartStep(StartStep step) {
+    if (g_main.start.ms[step] == 0)
+        g_main.start.ms[step] = (MonotonicMicroseconds() - g_main.start.entry_us) / 1000.0;
+}
+
+void ReportStartTimes() {
+    std::fprintf(stderr, "start (ms from main):");
+    for (int step = 0; step < kStepCount; ++step)
+        std::fprintf(stderr, "%s %s %.0f", step ? "," : "", kStartStepNames[step], g_main.start.ms[step]);
+    std::fprintf(stderr, "\n");
 }
 
 void ReportFrameStats() {
@@ -89,6 +113,10 @@ void CountDrawnRun(uint32_t took) {
     if (stamp != 0 && stamp != stats.shown_stamp && now >= stamp)
         stats.latency_us.push_back(static_cast<uint32_t>(std::min<int64_t>(now - stamp, UINT32_MAX)));
     stats.shown_stamp = stamp;
+    if (stamp != 0 && g_main.start.ms[kStepFirstFrame] == 0) {
+        NoteStartStep(kStepFirstFrame);
+        ReportStartTimes();
+    }
 }
 
 // The exit status when the data cannot be found or is incomplete.
@@ -200,6 +228,7 @@ bool SettleLocations() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_main.start.entry_us = MonotonicMicroseconds();
     if (const int status = AnswerCommandLine(argc, argv); status >= 0) return status;
     LoadSettings();
     ConsoleStartup();
@@ -210,10 +239,12 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     if (!glutGet(GLUT_DISPLAY_MODE_POSSIBLE)) return Fail("Display mode not supported.");
     if (!SettleLocations()) return kNoDataStatus;
+    NoteStartStep(kStepDisplay);
 
     if (!OpenCaptureDevices(locations.device_files))
         return Fail("Cannot initialize capture graph.", CaptureFailureReason());
     if (app.second_camera_enabled) app.view_mode = kViewSplit;
+    NoteStartStep(kStepCapture);
 
     glutInitWindowPosition(app.gl_win_pos_x, app.gl_win_pos_y);
     // A camera larger than the screen gets a window that fits, shape kept.
@@ -221,15 +252,18 @@ int main(int argc, char** argv) {
     glutInitWindowSize(window.width, window.height);
     g_main.window = glutCreateWindow("Lumora");
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+    NoteStartStep(kStepWindow);
 
     RenderingSetup();
     if (!LoadShaderPrograms()) return Fail("Cannot initialize Cg.");
+    NoteStartStep(kStepEffects);
     StartCameraMenus();
     BuildMenus();
 
     InitSoundPlayer();
     app.alarm_sound = LoadSound(app.alarm_file);
     LoadSavedMotionMask();
+    NoteStartStep(kStepSound);
 
     glutDisplayFunc(OnDisplay);
     glutReshapeFunc(OnReshape);
