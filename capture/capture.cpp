@@ -255,6 +255,28 @@ FetchedFrames FetchFrames() {
     return fetched;
 }
 
+bool CameraNewsWaiting(int camera) {
+    if (camera < 0 || camera >= CamerasInUse()) return false;
+    VideoSource* source = capture.video_source[camera];
+    if (!source || !capture.frames[camera]) return false;
+    return source->Lost() != capture.lost[camera] ||
+           source->GetCurrentTimestamp() != capture.fetched_stamp[camera];
+}
+
+void WaitForCameraFrame(int camera, uint32_t timeout_ms) {
+    if (timeout_ms == 0) return;
+    const uint32_t start = GetTickCount();
+    VideoSource* source = camera >= 0 && camera < CamerasInUse() ? capture.video_source[camera] : nullptr;
+    if (source && source->WaitForNextSample(static_cast<long>(timeout_ms)) == 0) return;
+    // A source that cannot wait answers at once: the pause still holds.
+    const uint32_t waited = GetTickCount() - start;
+    if (waited < timeout_ms) Sleep(timeout_ms - waited);
+}
+
+int64_t FetchedFrameStamp(int camera) {
+    return camera >= 0 && camera < kCameraCount ? capture.fetched_stamp[camera] : 0;
+}
+
 void CloseCaptureDevices() {
     VideoSource* primary = capture.video_source[0];
     VideoSource* secondary = app.second_camera_enabled ? capture.video_source[1] : nullptr;

@@ -47,6 +47,17 @@ struct FetchedFrames {
 // Start of every frame: fetch the newest frame of each camera in use.
 FetchedFrames FetchFrames();
 
+// Whether camera `camera` (in use) holds a frame newer than its last fetch,
+// or was lost or came back since: the frame loop has something new to show.
+bool CameraNewsWaiting(int camera);
+// The frame loop's pause: returns as soon as camera `camera` has a frame
+// newer than the frame loop's last fetch, else after `timeout_ms` (also when
+// the source cannot wait, e.g. while it is released).
+void WaitForCameraFrame(int camera, uint32_t timeout_ms);
+// Arrival time (microseconds, MonotonicMicroseconds' clock) of the frame the
+// last fetch of camera i took; 0 before the first.
+int64_t FetchedFrameStamp(int camera);
+
 // Whether camera i (kPrimaryCamera, kSecondaryCamera) was lost at the last
 // fetch: unplugged or failed, its last frame standing still until it is
 // back.  Motion detection and camera recording pause meanwhile.

@@ -9,6 +9,11 @@ uint32_t GetTickCount() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+int64_t MonotonicMicroseconds() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void Sleep(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -7,6 +7,10 @@
 // Milliseconds since an arbitrary start; wraps like a 32-bit counter.
 uint32_t GetTickCount();
 
+// Microseconds of the monotonic clock (the one GStreamer's frame arrival
+// times are taken on), for intervals between threads.
+int64_t MonotonicMicroseconds();
+
 // Suspends the calling thread.
 void Sleep(uint32_t milliseconds);
 

@@ -108,10 +108,15 @@ void ComputeGridWave(float* wave) {
     for (int row = 0; row < kGridRows; ++row) {
         for (int column = 0; column < kGridSize; ++column) {
             const float value[3] = {f.vertex_time, f.vertex_angle, f.swap_transition_value};
-            for (int vertex = 0; vertex < 2; ++vertex)
-                for (float component : value) *wave++ = component;
+            if (wave)
+                for (int vertex = 0; vertex < 2; ++vertex)
+                    for (float component : value) *wave++ = component;
             StepWaveVertex();
         }
         StepSwapFadeRow();
     }
+}
+
+bool EffectNeedsGrid() {
+    return app.vertex_program_index != kVertexNone || app.polygon_mode == GL_LINE;
 }

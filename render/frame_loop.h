@@ -29,13 +29,21 @@ struct FrameLoopState {
     float fps_last_time = 0;
     int32_t fps_value = 0;
     char fps_text[64] = "";
-    // Pause after every buffer swap; benchmarks set 0 to time the work alone.
+    // The longest pause after a run; benchmarks set 0 to time the work alone.
     uint32_t sleep_milliseconds = 20;
 };
 extern FrameLoopState frame_loop;
 
-// One run: fetch, draw, overlay, record, count, swap, sleep.
+// One run: fetch, draw, overlay, record, count, swap, sleep (benchmarks and
+// tests: always draws, pauses the fixed sleep_milliseconds).
 void FrameRoutine();
+// The program's run: draws and swaps only when something may have changed
+// (render/frame_pacing.h); true when it drew.
+bool DrawFrameIfDue();
+// The pause after a run of `run_ms`: at most sleep_milliseconds, within the
+// camera's frame period, ending as soon as the shown camera's next frame is
+// ready.
+void PauseFrameLoop(uint32_t run_ms);
 // Everything of one run before the buffer swap (the picture stays in the
 // back buffer).
 void RenderFrame();
@@ -71,7 +79,16 @@ constexpr int kGridVertexCount = kGridRows * kGridStripVertices;
 // The wave parameter of every grid vertex in drawing order (3 floats each,
 // both vertices of a pair alike), stepping the wave and swap-fade counters
 // exactly as drawing the grid pair by pair does.  `wave` holds
-// kGridVertexCount * 3 floats.
+// kGridVertexCount * 3 floats; nullptr steps the counters alone.
 void ComputeGridWave(float* wave);
 // Shader view: the grid with the wave parameter per vertex pair (GL).
 void DrawEffectGrid();
+// The grid is needed only where the vertex program places the picture vertex
+// by vertex (every program but none, whose picture is affine in the vertex)
+// or the polygons are drawn as lines; elsewhere one quad over the grid's
+// corners draws the same picture with 2 triangles instead of 32,768.
+bool EffectNeedsGrid();
+// The grid's corners as one quad; the counters step as the grid's would.
+void DrawEffectQuad();
+// Shader view's picture: the grid or the quad, as EffectNeedsGrid says.
+void DrawEffectSurface();

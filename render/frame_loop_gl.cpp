@@ -15,6 +15,7 @@
 #include "platform/dialogs.h"
 #include "record/record.h"
 #include "render/frame_loop.h"
+#include "render/frame_pacing.h"
 #include "render/model_pass.h"
 #include "render/render.h"
 #include "render/shader.h"
@@ -54,6 +55,8 @@ void BindCameraTexture(int camera) {
 // Keeps the three frames before the newest for the motion pixel programs.
 void HistoryStep() {
     if (!UsesFrameHistory()) return;
+    for (int slot = kSlotHistoryFirst; slot <= kSlotHistoryLast; ++slot)
+        EnsureEffectTexture(static_cast<TextureSlot>(slot));
     const uint8_t* frame = CurrentCameraFrame();
     if (frame == nullptr) return;
     glBindTexture(GL_TEXTURE_2D, render.texture_table[HistoryTextureSlot()]);
@@ -117,6 +120,31 @@ void DrawEffectGrid() {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
+void DrawEffectQuad() {
+    // The wave values of the grid's first vertex; the counters still step
+    // through every vertex, as the swap fade and a later grid expect.
+    const FrameLoopState& f = frame_loop;
+    const float wave[3] = {f.vertex_time, f.vertex_angle, f.swap_transition_value};
+    ComputeGridWave(nullptr);
+    // Corners in the grid's drawing order, so the quad faces as its strips do.
+    const float corner[4][2] = {{64, 64}, {-64, 64}, {64, -64}, {-64, -64}};
+    const int location = WaveAttributeLocation();
+    glBegin(GL_TRIANGLE_STRIP);
+    for (const auto& c : corner) {
+        if (location >= 0) glVertexAttrib3fv(static_cast<GLuint>(location), wave);
+        glTexCoord2f(c[0] / 128 * f.texture_extent_s, c[1] / 128 * f.texture_extent_t);
+        glVertex3f(c[0], c[1], 0);
+    }
+    glEnd();
+}
+
+void DrawEffectSurface() {
+    if (EffectNeedsGrid())
+        DrawEffectGrid();
+    else
+        DrawEffectQuad();
+}
+
 namespace {
 
 void DrawShaderPicture() {
@@ -124,7 +152,7 @@ void DrawShaderPicture() {
     if (!SetEffectParameters()) ShowMessageBox("cannot set shader constants!", "Error", MsgIcon::Error);
     BeginShaderDrawing();
     glPushMatrix();
-    DrawEffectGrid();
+    DrawEffectSurface();
     glPopMatrix();
     EndShaderDrawing();
 }
@@ -189,6 +217,7 @@ void DrawNotices() {
 }  // namespace
 
 void RenderFrame() {
+    KeepEffectTextures();
     HistoryStep();
     UploadCameraFrames(FetchFrames());
     StepInfoPanel();
@@ -245,6 +274,20 @@ void FrameRoutine() {
     RenderFrame();
     glutSwapBuffers();
     if (frame_loop.sleep_milliseconds > 0) Sleep(frame_loop.sleep_milliseconds);
+}
+
+bool DrawFrameIfDue() {
+    const uint32_t now = GetTickCount();
+    if (!NeedsDrawing(GatherPacingFacts(now))) return false;
+    NoteDrawing(now);
+    RenderFrame();
+    glutSwapBuffers();
+    return true;
+}
+
+void PauseFrameLoop(uint32_t run_ms) {
+    WaitForCameraFrame(app.current_camera,
+                       PauseAfterRun(run_ms, app.video_frame_rate, frame_loop.sleep_milliseconds));
 }
 
 void UploadCameraFrames(const FetchedFrames& fetched) {

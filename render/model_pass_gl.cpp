@@ -73,6 +73,7 @@ void ModelToTexturePass(int window_width, int window_height, uint8_t* scene, uin
         glDisable(GL_LIGHTING);
     }
     glPopMatrix();
+    EnsureEffectTexture(kSlotModelScene);
     ReadBack(width, height, scene, render.texture_table[kSlotModelScene]);
 
     // Shadow image: three flattened copies, each smaller and darker.
@@ -102,5 +103,6 @@ void ModelToTexturePass(int window_width, int window_height, uint8_t* scene, uin
         glutSolidSphere(5, 25, 25);
         glPopMatrix();
     }
+    EnsureEffectTexture(kSlotModelShadow);
     ReadBack(width, height, shadow, render.texture_table[kSlotModelShadow]);
 }

@@ -61,6 +61,16 @@ void CreateTextures();
 // render.mask_load_failure (emptied by the next mask that loads).
 void LoadMaskTexture(int mask, TextureSlot slot);
 
+// The textures only one effect reads (the frame history, the model's scene
+// and shadow) exist only while that effect is chosen: each 2048 square holds
+// 16 MiB that Mesa keeps in memory.  They stay 2048 square like the camera's,
+// as the effect programs sample them with the camera's texture coordinates.
+// EnsureEffectTexture makes one when first needed (the history grey, the
+// model's from its buffer); KeepEffectTextures releases those the current
+// view does not use.
+void EnsureEffectTexture(TextureSlot slot);
+void KeepEffectTextures();
+
 // Releases every texture of the table and zeroes its names.
 void DeleteTextures();
 // Puts the frames FetchFrames filled into their cameras' texture slots.

@@ -12,6 +12,7 @@
 #include "model/model.h"
 #include "overlay/overlay.h"
 #include "platform/paths.h"
+#include "render/frame_loop.h"
 #include "render/model_pass.h"
 #include "render/render.h"
 
@@ -63,10 +64,28 @@ void RenderingSetup(SetupModel model) {
     FillEffectGrid();
 }
 
+namespace {
+
+// Mid-grey until the first frame arrives; freed again right after.
+std::vector<uint8_t> GreyPicture() {
+    return std::vector<uint8_t>(static_cast<size_t>(kTextureSize) * kTextureSize * 4, 0x7F);
+}
+
+bool IsHistorySlot(int slot) { return slot >= kSlotHistoryFirst && slot <= kSlotHistoryLast; }
+
+void ReleaseHistoryTextures() {
+    for (int slot = kSlotHistoryFirst; slot <= kSlotHistoryLast; ++slot) ReleaseTexture(slot);
+}
+
+void ReleaseModelTextures() {
+    ReleaseTexture(kSlotModelScene);
+    ReleaseTexture(kSlotModelShadow);
+}
+
+}  // namespace
+
 void CreateTextures() {
-    // Mid-grey until the first frame arrives; freed again right after.
-    const std::vector<uint8_t> grey(static_cast<size_t>(kTextureSize) * kTextureSize * 4, 0x7F);
-    for (int slot = kSlotHistoryFirst; slot <= kSlotHistoryLast; ++slot) NewVideoTexture(slot, grey.data());
+    const std::vector<uint8_t> grey = GreyPicture();
     NewVideoTexture(kSlotPrimaryCamera, grey.data());
     if (app.second_camera_enabled)
         NewVideoTexture(kSlotSecondaryCamera, grey.data());
@@ -74,9 +93,22 @@ void CreateTextures() {
         ReleaseTexture(kSlotSecondaryCamera);
 
     LoadMaskTexture(app.mask_index, kSlotMask);
+    // Made again, with the current filter, when their effect next draws.
+    ReleaseHistoryTextures();
+    ReleaseModelTextures();
+}
 
-    NewVideoTexture(kSlotModelScene, scene_buffer);
-    NewVideoTexture(kSlotModelShadow, shadow_buffer);
+void EnsureEffectTexture(TextureSlot slot) {
+    if (render.texture_table[slot] != 0) return;
+    if (IsHistorySlot(slot))
+        NewVideoTexture(slot, GreyPicture().data());
+    else if (slot == kSlotModelScene || slot == kSlotModelShadow)
+        NewVideoTexture(slot, slot == kSlotModelScene ? scene_buffer : shadow_buffer);
+}
+
+void KeepEffectTextures() {
+    if (!UsesFrameHistory()) ReleaseHistoryTextures();
+    if (!UsesModelPass()) ReleaseModelTextures();
 }
 
 void LoadMaskTexture(int mask, TextureSlot slot) {

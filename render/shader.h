@@ -12,6 +12,10 @@ constexpr int kPixelProgramCount = 18;
 extern const char kVertexProgramFiles[kVertexProgramCount][200];
 extern const char kPixelProgramFiles[kPixelProgramCount][100];
 
+// The pass-through vertex program (index of kVertexProgramFiles): the
+// picture is affine in the vertex, so the effect grid may be one quad.
+enum VertexProgram : int32_t { kVertexNone = 0 };
+
 // Effects the rest of the program treats apart (indices of kPixelProgramFiles).
 enum PixelProgram : int32_t {
     kPixelMagnifier = 8,        // the one effect that zooms

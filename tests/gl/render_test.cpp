@@ -388,15 +388,42 @@ TEST_F(RenderTest, RepeatedSetUpsReleaseTheirTextures) {
     }
     EXPECT_EQ(LiveTextures().size(), live_after_first);
     // Camera textures come back grey: the last frame is gone until the next.
-    for (int slot : {0, 1, 4, 5, 6}) {
+    for (int slot : {kSlotPrimaryCamera, kSlotSecondaryCamera}) {
         ASSERT_NE(render.texture_table[slot], 0u) << slot;
         EXPECT_TRUE(glIsTexture(render.texture_table[slot])) << slot;
     }
+    // The history and the model pass's textures wait for their effect.
+    for (int slot : {kSlotHistoryFirst, kSlotHistoryLast, kSlotModelScene, kSlotModelShadow})
+        EXPECT_EQ(render.texture_table[slot], 0u) << slot;
     Reshape(256, 256);
     Render();
     EXPECT_TRUE(Near(At(0, 0), {0x7F, 0x7F, 0x7F}, 2)) << Text(At(0, 0));
     DeleteTextures();
     for (GLuint name : render.texture_table) EXPECT_EQ(name, 0u);
+}
+
+// The frame history lives while a history program is chosen, the model
+// pass's textures while the model effect is; the normal view has neither,
+// and no texture is left behind by the changes.
+TEST_F(RenderTest, EffectTexturesLiveOnlyWhileTheirEffectIsChosen) {
+    StartRendering();
+    const size_t live_normal = LiveTextures().size();
+    auto made = [](int slot) { return render.texture_table[slot] != 0 && glIsTexture(render.texture_table[slot]); };
+    app.view_mode = kViewShader;
+    for (int round = 0; round < 2; ++round) {
+        app.pixel_program_index = kPixelMotionBlur;
+        Render();
+        for (int slot = kSlotHistoryFirst; slot <= kSlotHistoryLast; ++slot) EXPECT_TRUE(made(slot)) << slot;
+        EXPECT_FALSE(made(kSlotModelScene));
+        app.pixel_program_index = kPixelModels;
+        Render();
+        EXPECT_TRUE(made(kSlotModelScene) && made(kSlotModelShadow));
+        EXPECT_FALSE(made(kSlotHistoryFirst));
+        app.view_mode = kViewNormal;
+        Render();
+        EXPECT_EQ(LiveTextures().size(), live_normal) << "round " << round;
+        app.view_mode = kViewShader;
+    }
 }
 
 TEST_F(RenderTest, NoFrameYetDrawsGreyAndKeepsHistoryStill) {

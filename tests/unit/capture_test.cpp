@@ -110,4 +110,21 @@ TEST_F(CaptureTest, FetchCopiesNewFramesOnlyAndReportsWhatItFilled) {
     EXPECT_EQ(app.frame_buffer[0][0], 0x44);
 }
 
+// The frame loop's drawing decision: news is a frame newer than the last
+// fetch, or a camera lost or back.
+TEST_F(CaptureTest, CameraNewsIsANewFrameOrALossUntilTheNextFetch) {
+    dialogs.AnswerYes(false);
+    ASSERT_TRUE(OpenCaptureDevices(kDeviceFiles));
+    EXPECT_FALSE(CameraNewsWaiting(kPrimaryCamera)) << "no frame yet";
+    PublishFakeFrame(kPrimary, 0x11, 64, 48);
+    EXPECT_TRUE(CameraNewsWaiting(kPrimaryCamera));
+    FetchFrames();
+    EXPECT_FALSE(CameraNewsWaiting(kPrimaryCamera));
+    EXPECT_EQ(FetchedFrameStamp(kPrimaryCamera), capture.fetched_stamp[0]);
+    FakeCameraFor(kPrimary).lost = true;
+    EXPECT_TRUE(CameraNewsWaiting(kPrimaryCamera));
+    FetchFrames();
+    EXPECT_FALSE(CameraNewsWaiting(kPrimaryCamera)) << "the loss is shown once";
+}
+
 }  // namespace
