@@ -11,6 +11,7 @@
 #include "record/record.h"
 #include "render/frame_loop.h"
 #include "render/shader.h"
+#include "web/web.h"
 
 FramePacingState frame_pacing;
 
@@ -59,7 +60,7 @@ PacingFacts GatherPacingFacts(uint32_t now_ms) {
     const int shown = app.current_camera;
     facts.camera_news = CameraNewsWaiting(shown);
     facts.other_news = CameraNewsWaiting(shown == kPrimaryCamera ? kSecondaryCamera : kPrimaryCamera);
-    facts.redraw_requested = frame_pacing.redraw_requested;
+    facts.redraw_requested = frame_pacing.redraw_requested || WebWaiting(now_ms);
     facts.second_changed = ReadLocalTime().second != app.clock_second;
     facts.animating = Animating(now_ms);
     facts.overdue = DrawingOverdue(frame_pacing.last_drawn_ms, now_ms, app.video_frame_rate,

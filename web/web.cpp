@@ -299,8 +299,7 @@ bool IsServableName(const std::string& name) {
     // '/' included, is no name of ours.
     for (char c : name)
         if (!g_ascii_isalnum(c) && c != '_' && c != '.') return false;
-    if (IsLumoraFileName(name)) return true;
-    return EndsWith(name, ".mp4") && IsLumoraFileName(name.substr(0, name.size() - 4) + ".avi");
+    return IsLumoraFileName(name);
 }
 
 bool IsShotName(const std::string& name) { return EndsWith(name, ".bmp"); }
@@ -556,6 +555,15 @@ void StopWeb() {
 std::string WebStatusLine() {
     if (!web.running) return web.problem.empty() ? "off" : "not started: " + web.problem;
     return std::string("http://") + web_settings.address + ":" + std::to_string(web_settings.port) + "/";
+}
+
+bool WebWaiting(uint32_t now_ms) {
+    if (!web.running) return false;
+    {
+        std::lock_guard<std::mutex> lock(g_action_mutex);
+        if (!g_actions.empty()) return true;
+    }
+    return WebWantsPicture(WebSource::kCamera, now_ms) || WebWantsPicture(WebSource::kWindow, now_ms);
 }
 
 void WebFrame() {

@@ -164,6 +164,10 @@ std::string WebStatusLine();
 
 // Once per frame routine run, on the window thread, before the buffer swap.
 void WebFrame();
+// Whether the server waits for a drawing run: an action the page asked
+// for, or a client due a picture (the frame loop draws nothing while
+// nothing changes, and a lost camera brings no frames).
+bool WebWaiting(uint32_t now_ms);
 
 // The state the page shows: WebFrame publishes it, the server reads it.
 void PublishWebStatus(const WebStatus& status);
