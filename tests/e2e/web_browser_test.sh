@@ -5,6 +5,7 @@
 # recording plays in the page.  With LUMORA_WEB_PAGE_PICTURE set, the
 # picture of the page is kept there (tools/screenshots.sh uses it).
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/fault_lib.sh"
 # Debian's python3 (python3-selenium), not one that may come first on PATH.
 e2e_init
 [ -x /usr/bin/chromium ] && [ -x /usr/bin/chromedriver ] || e2e_skip "chromium or chromium-driver is not installed"
@@ -16,16 +17,19 @@ write_missing_device 2
 mkdir -p "$XDG_CONFIG_HOME/Korvane"
 printf '[main]\ngl_win_pos_x=0\ngl_win_pos_y=0\n[web]\non=1\nport=%s\naddress=127.0.0.1\n' "$PORT" >"$E2E_SETTINGS"
 
-# A recording as Lumora names it, H.264 in MP4 as browsers play it.
-# HOOK: Lumora's own recordings get an MP4 container in another branch;
-# once LUMORA_ENCODER can ask for it, record this clip with the real
-# program (motion record on and off) instead of ffmpeg.
-ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=15:duration=3 -c:v libx264 -pix_fmt yuv420p \
-    -movflags +faststart "$E2E_DIR/data/capture/record/09_12_2026_21_00_00_motion_rec_dev1.mp4" ||
-    e2e_fail "ffmpeg could not make the recording"
+# The page lists a recording of the program's own, H.264 in MP4.
+export LUMORA_ENCODER=h264@mp4
 
 start_lumora
-wait_window Lumora >/dev/null
+wid=$(wait_window Lumora)
+leave_help "$wid"
+type_command "$wid" recordmode_normal
+sleep 2
+type_command "$wid" recordmode_off
+wait_window Info 15 >/dev/null
+close_box Info
+ls "$E2E_DIR"/data/capture/record/*_record_dev1.mp4 >/dev/null 2>&1 ||
+    e2e_fail "no MP4 recording: $(ls "$E2E_DIR/data/capture/record")"
 for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/" && break; sleep 0.1; done
 picture=${LUMORA_WEB_PAGE_PICTURE:-$E2E_DIR/page.png}
 /usr/bin/python3 "$(dirname "$0")/web_browser.py" "http://127.0.0.1:$PORT/" "$E2E_DIR/data/capture/screenshot" "$picture" ||
