@@ -9,8 +9,9 @@ import os
 import sys
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from headless_chromium import headless_chromium  # noqa: E402
+
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
@@ -29,13 +30,7 @@ def wait(driver, what, condition, seconds=15):
         fail(what)
 
 
-options = webdriver.ChromeOptions()
-for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-             "--window-size=1100,1300", "--autoplay-policy=no-user-gesture-required"):
-    options.add_argument(flag)
-options.binary_location = "/usr/bin/chromium"
-driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-try:
+with headless_chromium("--window-size=1100,1300") as driver:
     driver.get(url)
     live = driver.find_element(By.ID, "live")
     wait(driver, "the live picture does not load",
@@ -72,5 +67,3 @@ try:
     time.sleep(0.5)
     driver.save_screenshot(picture)
     print("web page: live picture changes, %s listed, recording plays" % new[0])
-finally:
-    driver.quit()

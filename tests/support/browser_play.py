@@ -10,20 +10,14 @@ and exits 0 only when the video played to its end.
 import functools
 import http.server
 import os
-import shutil
 import sys
-import tempfile
 import threading
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+from headless_chromium import headless_chromium
 
 PAGE = """<!doctype html><title>play</title>
 <video id="v" src="{name}" muted autoplay playsinline></video>"""
-# Chromium in a container: no sandbox, no GPU, no /dev/shm; play unasked.
-CHROMIUM_FLAGS = ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                  "--autoplay-policy=no-user-gesture-required"]
 STATE = ("const v = document.getElementById('v');"
          "return [v.ended, v.duration, v.videoWidth, v.videoHeight, v.error ? v.error.code : 0,"
          " v.currentTime];")
@@ -64,24 +58,13 @@ def main():
     with open(page, "w") as out:
         out.write(PAGE.format(name=name))
     server = serve(folder)
-    # Chromium's profile and its temporary files go to a folder of our own,
-    # removed at the end: nothing is left in /tmp.
-    scratch = tempfile.mkdtemp(prefix="lumora-browser-")
-    options = webdriver.ChromeOptions()
-    for flag in CHROMIUM_FLAGS + ["--user-data-dir=" + os.path.join(scratch, "profile")]:
-        options.add_argument(flag)
-    environment = dict(os.environ, TMPDIR=scratch)
     try:
-        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=environment), options=options)
-        try:
+        with headless_chromium() as driver:
             ended, duration, width, height, error = play(
                 driver, "http://127.0.0.1:%d/play.html" % server.server_address[1])
-        finally:
-            driver.quit()
     finally:
         server.shutdown()
         os.remove(page)
-        shutil.rmtree(scratch, ignore_errors=True)
     print("ended=%d duration=%s width=%d height=%d error=%d" % (ended, duration, width, height, error))
     return 0 if ended else 1
 
