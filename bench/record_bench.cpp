@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "bench/camera_picture.h"
 #include "platform/encoder_chooser.h"
 #include "record/avi_generator.h"
 #include "record/precapture.h"
@@ -46,22 +47,6 @@ double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-// A picture that changes every frame like a camera's: a gradient with a
-// moving bar and some noise.
-void Animate(std::vector<uint8_t>& frame, int width, int height, int n) {
-    uint32_t noise = 12345u + n;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = &frame[(size_t(y) * width + x) * 4];
-            noise = noise * 1664525u + 1013904223u;
-            const bool bar = ((x + n * 8) % width) < width / 10;
-            p[0] = uint8_t(bar ? 240 : x * 255 / width);
-            p[1] = uint8_t(y * 255 / height);
-            p[2] = uint8_t((noise >> 24) & 0x1F) + 80;
-            p[3] = 255;
-        }
-}
-
 struct WriterRun {
     double ms_per_frame = -1;  // the file finished (Close waits for the encoder) included
     uint64_t file_bytes = 0;
@@ -72,7 +57,7 @@ WriterRun WriteClip(const std::string& encoder, VideoContainer container, int wi
     g_encoder = encoder;
     g_container = container;
     std::vector<std::vector<uint8_t>> pictures(8, std::vector<uint8_t>(size_t(width) * height * 4));
-    for (int i = 0; i < 8; ++i) Animate(pictures[i], width, height, i);
+    for (int i = 0; i < 8; ++i) AnimateCameraPicture(pictures[i], width, height, i);
     const BitmapInfoHeader header = FrameHeader(width, height);
     AviGenerator writer;
     writer.SetFrameRate(kRecordFrameRate);
@@ -130,7 +115,7 @@ double FrameRoutineCost(std::vector<uint8_t>& camera, double seconds) {
     int runs = 0;
     const auto start = Clock::now();
     do {
-        Animate(camera, app.video_width, app.video_height, runs);
+        AnimateCameraPicture(camera, app.video_width, app.video_height, runs);
         app.frame_buffer[0] = camera.data();
         FrameRoutine();
         ++runs;
@@ -161,7 +146,7 @@ RingFigure PrecaptureMemory(const std::string& encoder, int width, int height) {
     std::vector<uint8_t> picture(size_t(width) * height * 4);
     const int frames = 11 * int(kRecordFrameRate);
     for (int i = 0; i < frames; ++i) {
-        Animate(picture, width, height, i);
+        AnimateCameraPicture(picture, width, height, i);
         writer.WriteFrame(picture.data());
     }
     // The encoder's last frames reach the ring shortly after.
@@ -233,7 +218,7 @@ int main(int argc, char** argv) {
     app.video_height = 480;
     app.video_frame_rate = 30;
     std::vector<uint8_t> camera(640 * 480 * 4);
-    Animate(camera, 640, 480, 0);
+    AnimateCameraPicture(camera, 640, 480, 0);
     app.frame_buffer[0] = camera.data();
     frame_loop.sleep_milliseconds = 0;
     RenderingSetup();

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "bench/camera_picture.h"
 #include "web/web.h"
 
 namespace {
@@ -47,21 +48,6 @@ int FreePort() {
     getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
     close(s);
     return ntohs(a.sin_port);
-}
-
-// A camera-like picture: a gradient with a moving bar and noise.
-void Animate(std::vector<uint8_t>& frame, int width, int height, int n) {
-    uint32_t noise = 777u + n;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = &frame[(size_t(y) * width + x) * 4];
-            noise = noise * 1664525u + 1013904223u;
-            const bool bar = ((x + n * 8) % width) < width / 10;
-            p[0] = uint8_t(bar ? 240 : x * 255 / width);
-            p[1] = uint8_t(y * 255 / height);
-            p[2] = uint8_t((noise >> 24) & 0x1F) + 80;
-            p[3] = 255;
-        }
 }
 
 // One stream client reading as fast as the server sends: the arrival
@@ -130,7 +116,7 @@ Figures Measure(int width, int height, double seconds) {
         std::exit(1);
     }
     std::vector<std::vector<uint8_t>> frames(4, std::vector<uint8_t>(size_t(width) * height * 4));
-    for (int i = 0; i < 4; ++i) Animate(frames[i], width, height, i);
+    for (int i = 0; i < 4; ++i) AnimateCameraPicture(frames[i], width, height, i);
     std::vector<uint8_t> copy(frames[0].size());
 
     StreamReader reader;

@@ -339,10 +339,10 @@ void ReleaseWebClient(WebClientCount& count) {
 ByteRange ParseByteRange(const std::string& header, uint64_t size) {
     ByteRange range;
     if (header.rfind("bytes=", 0) != 0 || header.find(',') != std::string::npos) return range;
-    const std::string spec = header.substr(6);
-    const size_t dash = spec.find('-');
+    const std::string bounds = header.substr(6);
+    const size_t dash = bounds.find('-');
     if (dash == std::string::npos) return range;
-    const std::string a = spec.substr(0, dash), b = spec.substr(dash + 1);
+    const std::string a = bounds.substr(0, dash), b = bounds.substr(dash + 1);
     auto number = [](const std::string& text, uint64_t* out) {
         if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
             return false;
