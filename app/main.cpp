@@ -154,6 +154,7 @@ void Frame() {
     // which is a popup menu's while one is open.
     glutSetWindow(g_main.window);
     ServeCameraMenus();
+    ServeMenus();
     if (MenusInUse() != g_main.menus_in_use) RequestRedraw();
     g_main.menus_in_use = MenusInUse();
     const uint32_t start = GetTickCount();
@@ -261,7 +262,7 @@ int main(int argc, char** argv) {
     if (!LoadShaderPrograms()) return Fail("Cannot initialize Cg.");
     NoteStartStep(kStepEffects);
     StartCameraMenus();
-    BuildMenus();
+    StartMenus();
 
     InitSoundPlayer();
     app.alarm_sound = LoadSound(app.alarm_file);

@@ -211,7 +211,7 @@ DecodeCost DecodeCostOf(const std::vector<GstSample*>& frames, const std::string
 
 // What follows a decoder in the program (video_source.cpp's tail up to the sink).
 constexpr char kBenchConversion[] =
-    "videoscale ! videoconvert ! videoflip video-direction=vert ! video/x-raw,format=BGRx";
+    "videoscale ! videoconvert ! video/x-raw,format=BGRx";
 
 // Decode cost per frame of each Motion JPEG decoder at the HD sizes.
 void BenchMjpegDecoding() {

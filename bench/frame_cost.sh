@@ -10,12 +10,15 @@
 # Motion JPEG) and once with two (split screen, image swap); the window of
 # each row starts after the switch has settled (SIGUSR1 starts its stats).
 #
-#   bench/frame_cost.sh [seconds per row]   (default 8; LUMORA_BIN: the program)
+#   bench/frame_cost.sh [seconds per row] [quick]
+#   (default 8 s; quick: the bare viewer and the normal view only;
+#   LUMORA_BIN: the program)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export LUMORA_SOURCE_DIR=${LUMORA_SOURCE_DIR:-$PWD}
 export LUMORA_BIN=${LUMORA_BIN:-$PWD/build/lumora}
 window=${1:-8}
+quick=${2:-}
 settle=3
 unset DISPLAY  # a private server of our own: nothing else draws on it
 source tests/e2e/lib.sh
@@ -92,6 +95,37 @@ stop_lumora() {
     : >"$E2E_DIR/lumora.log"
 }
 
+# Every vertex and pixel program, then recording in normal view.
+effect_rows() {
+    read -ra vertex <<<"$(grep -o 'cg/vertex/[a-z_]*' render/shader.cpp | sed 's|.*/||' | tr '\n' ' ')"
+    read -ra pixel <<<"$(grep -o 'cg/pixel/[a-z_]*' render/shader.cpp | sed 's|.*/||' | tr '\n' ' ')"
+    for v in "${!vertex[@]}"; do
+        menu_walk "$wid" 0 0 "$v"  # Cg Shader > Cg Vertex Shader > v
+        lumora_row "shader view, ${vertex[$v]} / none"
+    done
+    menu_walk "$wid" 0 0 0
+    for p in "${!pixel[@]}"; do
+        menu_walk "$wid" 0 1 "$p"  # Cg Shader > Cg Pixel Shader > p
+        lumora_row "shader view, none / ${pixel[$p]}"
+    done
+    run_command "$wid" viewmode_normal
+    run_command "$wid" recordmode_normal
+    lumora_row "normal view, recording Motion JPEG"
+}
+
+# Two cameras: split screen and image swap.
+two_camera_rows() {
+    write_device 2 "videotestsrc is-live=true pattern=pinwheel ! video/x-raw,width=640,height=480,framerate=30/1"
+    start_lumora
+    answer_yes
+    wid=$(wait_window Lumora 30)
+    press_key "$wid" Return
+    lumora_row "split screen (two cameras)"
+    run_command "$wid" viewmode_imgswap
+    answer_yes  # image swap instead of split screen
+    lumora_row "image swap (two cameras)"
+}
+
 # One camera: normal view, every effect program, the model, recording.
 write_device 1 "$pattern"
 write_missing_device 2
@@ -100,32 +134,11 @@ start_lumora
 wid=$(wait_window Lumora 30)
 press_key "$wid" Return  # leaves the help pages
 lumora_row "normal view"
-read -ra vertex <<<"$(grep -o 'cg/vertex/[a-z_]*' render/shader.cpp | sed 's|.*/||' | tr '\n' ' ')"
-read -ra pixel <<<"$(grep -o 'cg/pixel/[a-z_]*' render/shader.cpp | sed 's|.*/||' | tr '\n' ' ')"
-for v in "${!vertex[@]}"; do
-    menu_walk "$wid" 0 0 "$v"  # Cg Shader > Cg Vertex Shader > v
-    lumora_row "shader view, ${vertex[$v]} / none"
-done
-menu_walk "$wid" 0 0 0
-for p in "${!pixel[@]}"; do
-    menu_walk "$wid" 0 1 "$p"  # Cg Shader > Cg Pixel Shader > p
-    lumora_row "shader view, none / ${pixel[$p]}"
-done
-run_command "$wid" viewmode_normal
-run_command "$wid" recordmode_normal
-lumora_row "normal view, recording Motion JPEG"
-stop_lumora
-
-# Two cameras: split screen and image swap.
-write_device 2 "videotestsrc is-live=true pattern=pinwheel ! video/x-raw,width=640,height=480,framerate=30/1"
-start_lumora
-answer_yes
-wid=$(wait_window Lumora 30)
-press_key "$wid" Return
-lumora_row "split screen (two cameras)"
-run_command "$wid" viewmode_imgswap
-answer_yes  # image swap instead of split screen
-lumora_row "image swap (two cameras)"
+if [ "$quick" != quick ]; then
+    effect_rows
+    stop_lumora
+    two_camera_rows
+fi
 stop_lumora
 
 printf '%-40s %8s %8s %10s %16s %10s %8s\n' "" "CPU %" "x bare" "drawn/s" "latency ms" "RSS MiB" "x bare"

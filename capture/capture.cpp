@@ -112,6 +112,16 @@ void OpenSecondary(VideoSource* source, const char* file) {
 
 int CamerasInUse() { return app.second_camera_enabled ? 2 : 1; }
 
+// Sources deliver the top row first; our frames hold the bottom row first,
+// as GL textures and BMP files do.  Turning the rows over in this copy costs
+// no more than the copy itself, where a flip in the graph was one more pass
+// over every frame and one more pool of buffers.
+void CopyRowsTurnedOver(uint8_t* to, const uint8_t* from, size_t row_bytes, int rows) {
+    for (int row = 0; row < rows; ++row)
+        std::memcpy(to + static_cast<size_t>(rows - 1 - row) * row_bytes,
+                    from + static_cast<size_t>(row) * row_bytes, row_bytes);
+}
+
 // Checks out camera i's newest frame and copies it when it is new.  True when
 // frame_buffer[i] holds it.
 bool FetchCamera(int i) {
@@ -130,7 +140,8 @@ bool FetchCamera(int i) {
                       height == static_cast<unsigned>(app.video_height);
     if (fits) {
         if (stamp != capture.fetched_stamp[i]) {
-            std::memcpy(capture.frames[i].get(), pixels, capture.frame_bytes);
+            CopyRowsTurnedOver(capture.frames[i].get(), pixels,
+                               static_cast<size_t>(app.video_width) * 4, app.video_height);
             capture.fetched_stamp[i] = stamp;
         }
         app.frame_buffer[i] = capture.frames[i].get();

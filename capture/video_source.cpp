@@ -6,11 +6,9 @@
 
 const char kSinkName[] = "lumora_sink";
 const char kFitName[] = "lumora_fit";
-// Scaling first keeps a big frame's conversion cheap; videoflip turns the
-// top-row-first frames of GStreamer into the bottom-row-first frames we use
-// (its deprecated "method=vertical-flip" does not flip on GStreamer 1.22).
+// Scaling first keeps a big frame's conversion cheap.
 const char kConversionTail[] =
-    "videoscale ! videoconvert ! videoflip video-direction=vert ! "
+    "videoscale ! videoconvert ! "
     "capsfilter name=lumora_fit caps=video/x-raw,format=BGRx ! "
     "appsink name=lumora_sink max-buffers=1 drop=true sync=true enable-last-sample=false";
 

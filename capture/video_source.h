@@ -1,5 +1,5 @@
 // VideoSource: one camera (or any GStreamer source) delivering 32-bit frames
-// in the byte order blue, green, red, x, bottom row first.
+// in the byte order blue, green, red, x, top row first.
 //
 // Built from a description file (XML of our own, see capture/device_description.h):
 // the first listed source that delivers a frame is used; frames are handed
@@ -76,7 +76,7 @@ private:
 // (video_source.cpp).
 
 // Element names of the tail, and the tail that follows every source:
-// scaling, conversion, flip to bottom row first, the size filter, the sink.
+// scaling, conversion, the size filter, the sink.
 extern const char kSinkName[];
 extern const char kFitName[];
 extern const char kConversionTail[];

@@ -1,5 +1,5 @@
 // VideoSource on GStreamer: <source> ! videoscale ! videoconvert !
-// videoflip (bottom row first) ! capsfilter (BGRx, size fixed once known) ! appsink.
+// capsfilter (BGRx, size fixed once known) ! appsink.
 // A camera is the element its device provider makes, held to the mode
 // chosen from the modes the device lists (capture/camera_modes.h); a
 // compressed mode goes through a queue and a decoder first.

@@ -56,10 +56,15 @@ bool RunMenuEntry(const char* menu_name, const char* label);
 void FormatGammaLabel(char* out, size_t capacity);
 void FormatColorLabel(char* out, size_t capacity);
 
-// Creates the whole tree and attaches it to the right button (GLUT); the
-// tree it replaces is destroyed at the following rebuild, since its handler
-// may still be running when it asks for a new one.
+// In the main window: the tree is made and attached to the right button
+// (GLUT) once the pointer first comes into the window.
+void StartMenus();
+// Makes the whole tree again when it exists (a label or a row changed).  The
+// tree it replaces stays until ServeMenus, since its handler may still be
+// running when it asks for a new one.
 void BuildMenus();
+// Once a frame: destroys a replaced tree once no menu is open.
+void ServeMenus();
 // Whether a popup menu is open now (menus_gl.cpp: GLUT's menu status).
 bool MenusInUse();
 // A label as GLUT draws it: its bitmap fonts hold the Latin-1 characters,

@@ -1,6 +1,11 @@
 // The menu tree handed to GLUT: every menu is created after its submenus,
 // the main menu last.  One callback serves all of them; an entry's GLUT
 // value indexes the entries of the current tree.
+//
+// freeglut makes each menu a window with a GL context of its own, about
+// 2.5 MiB apiece on Mesa's software renderer (some 40 MiB for the tree), so
+// the tree is made only once the pointer has come into the window: a menu
+// opens under the pointer, and watching the cameras costs nothing.
 #include <GL/freeglut.h>
 
 #include <string>
@@ -19,11 +24,13 @@ struct MenuTree {
     std::vector<int> menus;            // GLUT menu ids
     std::vector<MenuChoice> choices;   // indexed by GLUT value
 };
-// Owned here; every rebuild retires the current tree.  `in_use` follows
-// GLUT's menu status from the first build on.
+// Owned here; every rebuild retires the current tree, and ServeMenus
+// destroys the retired one once no menu is open.  `in_use` follows GLUT's
+// menu status.
 struct MenuTrees {
     MenuTree current, retired;
     bool in_use = false;
+    bool pointer_came = false;  // the tree exists from then on
 } g_menus;
 
 void OnMenuStatus(int status, int, int) { g_menus.in_use = status == GLUT_MENU_IN_USE; }
@@ -56,15 +63,49 @@ int CreateMenu(const Menu& menu) {
     return id;
 }
 
-}  // namespace
+void DestroyTree(MenuTree& tree) {
+    for (int menu : tree.menus) glutDestroyMenu(menu);
+    tree = MenuTree{};
+}
 
-void BuildMenus() {
-    for (int menu : g_menus.retired.menus) glutDestroyMenu(menu);
+void CreateTree() {
+    DestroyTree(g_menus.retired);
     g_menus.retired = std::move(g_menus.current);
     g_menus.current = MenuTree{};
     CreateMenu(kMainMenu);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
+}
+
+// Entering the window, or moving in it (a window mapped under the pointer
+// may report no entry): the main window is GLUT's current one here.
+void OnPointerArrived() {
+    if (g_menus.pointer_came) return;
+    g_menus.pointer_came = true;
+    glutEntryFunc(nullptr);
+    glutPassiveMotionFunc(nullptr);
+    CreateTree();
+}
+
+void OnPointerCrossing(int state) {
+    if (state == GLUT_ENTERED) OnPointerArrived();
+}
+
+void OnPointerMoved(int, int) { OnPointerArrived(); }
+
+}  // namespace
+
+void StartMenus() {
     glutMenuStatusFunc(OnMenuStatus);
+    glutEntryFunc(OnPointerCrossing);
+    glutPassiveMotionFunc(OnPointerMoved);
+}
+
+void BuildMenus() {
+    if (g_menus.pointer_came) CreateTree();
+}
+
+void ServeMenus() {
+    if (!g_menus.in_use) DestroyTree(g_menus.retired);
 }
 
 bool MenusInUse() { return g_menus.in_use; }

@@ -102,23 +102,23 @@ TEST_F(VideoSourceTest, ReportsSizeAndRateAndDeliversBgrxBytes) {
     EXPECT_LT(running.source.CheckinMemoryBuffer(handle), 0);  // not twice
 }
 
-TEST_F(VideoSourceTest, DeliversTheBottomRowFirstAndUnmirrored) {
-    // White 64x64 with a black band of 16 rows added on top and 8 columns on
-    // the left: as delivered, row 0 is the picture's bottom row.
+TEST_F(VideoSourceTest, DeliversTheTopRowFirstAndUnmirrored) {
+    // White 64x64 with a black band of 16 rows added at the bottom and 8
+    // columns on the left: as delivered, row 0 is the picture's top row.
     std::string path = WriteDescription(
         dir, "band.xml",
         {Pipeline("videotestsrc pattern=white ! video/x-raw,width=64,height=64 ! "
-                  "videobox top=-16 left=-8 fill=black")});
+                  "videobox bottom=-16 left=-8 fill=black")});
     RunningSource running(path);
     running.ExpectFormat(72, 80);
     std::vector<uint8_t> frame = running.Grab(72 * 80 * 4);
     ASSERT_FALSE(frame.empty());
     auto green = [&](int x, int row) { return frame[(static_cast<size_t>(row) * 72 + x) * 4 + 1]; };
-    EXPECT_LT(green(2, 0), 40) << "bottom row starts in the left band";
-    EXPECT_GT(green(40, 0), 215) << "bottom row is white right of the band";
+    EXPECT_LT(green(2, 0), 40) << "top row starts in the left band";
+    EXPECT_GT(green(40, 0), 215) << "top row is white right of the band";
     EXPECT_GT(green(71, 63), 215) << "row 63 is the last white one";
-    EXPECT_LT(green(40, 64), 40) << "rows 64 and up are the top band";
-    EXPECT_LT(green(71, 79), 40) << "last row delivered is the picture's top";
+    EXPECT_LT(green(40, 64), 40) << "rows 64 and up are the bottom band";
+    EXPECT_LT(green(71, 79), 40) << "last row delivered is the picture's bottom";
 }
 
 TEST_F(VideoSourceTest, ThreeThreadsCheckOutAtOnceWithoutTearingOrStalls) {
