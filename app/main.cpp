@@ -259,7 +259,7 @@ int main(int argc, char** argv) {
     NoteStartStep(kStepWindow);
 
     RenderingSetup();
-    if (!LoadShaderPrograms()) return Fail("Cannot initialize Cg.");
+    if (!ShaderProfilesSupported()) return Fail("Cannot initialize Cg.");
     NoteStartStep(kStepEffects);
     StartCameraMenus();
     StartMenus();

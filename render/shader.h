@@ -29,8 +29,13 @@ enum PixelProgram : int32_t {
 };
 
 
-// False only when the GL context offers no usable vertex or pixel profile
-// (after the "ERROR" box).  A program that does not compile still gives true.
+// False when the GL context offers no usable vertex or pixel profile, after
+// an "ERROR" box naming the one missing.
+bool ShaderProfilesSupported();
+// The chosen pair, compiled and linked; false only when the profiles are
+// missing.  A program that does not compile still gives true.  The shader
+// view calls it when chosen, so a run that never shows it compiles nothing
+// (Mesa keeps some 7 MiB once it has compiled a program).
 bool LoadShaderPrograms();
 bool SetEffectParameters();
 void BeginShaderDrawing();

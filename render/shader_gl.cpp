@@ -205,10 +205,8 @@ bool VertexProfileSupported() { return g_profile_probe("GL_ARB_vertex_shader"); 
 
 bool PixelProfileSupported() { return g_profile_probe("GL_ARB_fragment_shader"); }
 
-namespace {
-
 // Both stages or an "ERROR" box naming the one missing.
-bool ProfilesSupported() {
+bool ShaderProfilesSupported() {
     if (!VertexProfileSupported()) {
         ShowMessageBox("Failed to initialize vertex shader! Hardware doesn't support any of the "
                        "required vertex shading extensions!",
@@ -223,6 +221,8 @@ bool ProfilesSupported() {
     }
     return true;
 }
+
+namespace {
 
 // The chosen pair (index out of range: the first of its table) and the
 // pass-through partners.
@@ -280,7 +280,7 @@ void LinkWithFallbacks(std::string& error) {
 }  // namespace
 
 bool LoadShaderPrograms() {
-    if (!ProfilesSupported()) return false;
+    if (!ShaderProfilesSupported()) return false;
     ReleaseShaderPrograms();
     std::string error;
     CompileChosenPair(error);

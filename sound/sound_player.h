@@ -83,6 +83,9 @@ struct SoundRecord {
     int id = 0;
     uint32_t buffer = 0;  // OpenAL buffer; 0: nothing to play (failed or empty load, or no device)
     int sample_rate = 0;
+    // Decoded before the device opened: handed to OpenAL when it opens.
+    std::vector<float> waiting_samples;
+    int waiting_channels = 0;
     std::vector<uint32_t> voices;  // OpenAL sources playing the buffer
     size_t next_voice = 0;         // the one to restart when all are busy
     SoundSettings settings;
@@ -91,9 +94,12 @@ struct SoundRecord {
 struct SoundDevice;  // the open OpenAL device and context (sound_player_al.cpp)
 
 // Owned by sound_player.cpp; ShutdownSoundPlayer resets it (all but
-// close_at_exit, which stays registered for the process).
+// close_at_exit, which stays registered for the process).  The device opens
+// at the first start of a sound: OpenAL Soft's context and mixer take some
+// 8 MiB that a run without an alarm never needs.
 struct SoundPlayer {
     bool initialised = false;
+    bool device_tried = false;
     bool close_at_exit = false;  // ShutdownSoundPlayer runs at exit
     SoundDevice* device = nullptr;  // nullptr: no audio device, sounds are silent
     bool float_samples = false;     // AL_EXT_FLOAT32

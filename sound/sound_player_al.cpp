@@ -99,10 +99,15 @@ bool DecodeInto(SoundRecord& sound, const std::string& path) {
     if (!file) return false;
     bool ok = info.channels > 0 && info.samplerate > 0 && info.frames >= 0;
     sound.sample_rate = info.samplerate;
-    if (ok && HasContext() && info.frames > 0) {
+    if (ok && info.frames > 0) {
         std::vector<float> samples = ReadAllSamples(file, info.channels);
         const int channels = ShapeChannels(samples, info.channels);
-        ok = UploadSamples(sound, samples, channels, info.samplerate);
+        if (HasContext()) {
+            ok = UploadSamples(sound, samples, channels, info.samplerate);
+        } else if (!sound_player.device_tried) {
+            sound.waiting_samples = std::move(samples);
+            sound.waiting_channels = channels;
+        }
     }
     sf_close(file);
     return ok;
@@ -185,12 +190,12 @@ void ApplyListener() {
     for (auto& sound : sound_player.sounds) ApplyToVoices(*sound);
 }
 
-void InitSoundPlayer() {
-    if (sound_player.initialised) return;
-    sound_player.initialised = true;
-    // OpenAL reads its driver list once, at its first call: pick the silent
-    // backend before that happens.
-    if (WantsSilentBackend()) setenv("ALSOFT_DRIVERS", "null", 1);
+namespace {
+
+// At the first start: the device, then the sounds loaded before it.
+void OpenDeviceOnce() {
+    if (sound_player.device_tried) return;
+    sound_player.device_tried = true;
     sound_player.device = OpenDevice();
     if (!sound_player.device) {
         std::fprintf(stderr, "Sound: no audio device could be opened; sounds are silent.\n");
@@ -208,6 +213,21 @@ void InitSoundPlayer() {
         std::fprintf(stderr, "Sound: no audio device; sounds are silent.\n");
     sound_player.float_samples = alIsExtensionPresent("AL_EXT_FLOAT32");
     ApplyListener();
+    for (auto& sound : sound_player.sounds) {
+        if (!sound->waiting_samples.empty())
+            UploadSamples(*sound, sound->waiting_samples, sound->waiting_channels, sound->sample_rate);
+        sound->waiting_samples = {};
+    }
+}
+
+}  // namespace
+
+void InitSoundPlayer() {
+    if (sound_player.initialised) return;
+    sound_player.initialised = true;
+    // OpenAL reads its driver list once, at its first call: pick the silent
+    // backend before that happens.
+    if (WantsSilentBackend()) setenv("ALSOFT_DRIVERS", "null", 1);
 }
 
 int LoadSound(const char* path) {
@@ -222,7 +242,9 @@ int LoadSound(const char* path) {
 
 void StartSound(int id) {
     SoundRecord* sound = FindSound(id);
-    if (!sound || !sound->buffer || !HasContext()) return;
+    if (!sound) return;
+    OpenDeviceOnce();
+    if (!sound->buffer || !HasContext()) return;
     ALuint voice = IdleVoice(*sound);
     if (!voice && RoomForVoice(*sound)) voice = AddVoice(*sound);
     if (!voice) {
