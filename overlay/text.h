@@ -16,8 +16,13 @@ constexpr int kBitmapFontCount = 7;
 // The font for index 0 to 6, nullptr for any other index.
 const BitmapFont* GetBitmapFont(int index);
 
+// Each string is kept as a picture of the pixels its lines make, drawn
+// instead of the lines while the string, its matrices, viewport, colour and
+// line state stay the same (text over blending or a program draws directly).
 void DrawStrokeText(float x, float y, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+// The pictures on (the default) or off: off, every string draws its lines.
+void SetStrokeTextCache(bool enabled);
 void BeginTextPass(int width, int height);
 void DrawBitmapString(float x, float y, int font, const char* text);
 void EndTextPass();

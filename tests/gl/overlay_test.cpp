@@ -506,9 +506,8 @@ TEST_F(OverlayTest, StrokeTextDrawsWhatGlutDraws) {
     }
 }
 
-// A picture of the whole overlay for a look by eye (LUMORA_OVERLAY_SHOT=path.ppm).
-TEST_F(OverlayTest, FullOverlayPicture) {
-    const char* path = std::getenv("LUMORA_OVERLAY_SHOT");
+// Every panel with text, the smoothed lines of the time and info panels too.
+void SetUpFullOverlay() {
     app.full_screen = true;
     app.motion_shot_on = true;
     app.record_mode = kRecordNormal;
@@ -528,6 +527,12 @@ TEST_F(OverlayTest, FullOverlayPicture) {
     overlay.pcd_history_cursor = 40;
     overlay.info_panel_open = true;
     while (!overlay.info_panel_ready) StepInfoPanel();
+}
+
+// A picture of the whole overlay for a look by eye (LUMORA_OVERLAY_SHOT=path.ppm).
+TEST_F(OverlayTest, FullOverlayPicture) {
+    const char* path = std::getenv("LUMORA_OVERLAY_SHOT");
+    SetUpFullOverlay();
     Clear(0.3f, 0.3f, 0.3f);
     DrawTimePanel();
     DrawOverlay();
@@ -543,6 +548,33 @@ TEST_F(OverlayTest, FullOverlayPicture) {
     std::fprintf(file, "P6 %d %d 255\n", kSize, kSize);
     for (int y = kSize - 1; y >= 0; --y) std::fwrite(&pixels_[static_cast<size_t>(y) * kSize * 3], 1, kSize * 3, file);
     std::fclose(file);
+}
+
+// Text kept as pictures puts exactly the pixels on the screen that its lines
+// do: the frame that paints the pictures, a frame that only shows them, and
+// a frame whose clock and console changed.
+TEST_F(OverlayTest, StrokePicturesAreThePixelsOfTheirLines) {
+    SetUpFullOverlay();
+    auto frame = [&](bool pictures) {
+        SetStrokeTextCache(pictures);
+        Clear(0.3f, 0.3f, 0.3f);
+        DrawTimePanel();
+        DrawOverlay();
+        Grab();
+        return pixels_;
+    };
+    for (int step = 0; step < 2; ++step) {
+        const std::vector<unsigned char> lines = frame(false);
+        for (int repeat = 0; repeat < 2; ++repeat) {
+            const std::vector<unsigned char> shown = frame(true);
+            size_t differ = 0;
+            for (size_t i = 0; i < lines.size(); ++i) differ += lines[i] != shown[i];
+            EXPECT_EQ(differ, 0u) << "step " << step << ", repeat " << repeat;
+        }
+        app.clock_second = 4;
+        std::snprintf(console.input, sizeof console.input, "help me");
+    }
+    SetStrokeTextCache(true);
 }
 
 }  // namespace
