@@ -99,7 +99,7 @@ struct StrokeKey {
     GLint viewport[4];
     GLfloat color[4];
     GLfloat line_width;
-    GLboolean smooth;  // never kept as a picture: see StrokesCacheable
+    GLboolean smooth;
 };
 
 struct StrokePicture {
@@ -133,15 +133,15 @@ StrokeKey CurrentStrokeKey() {
 }
 
 // Blending over what is below, a program or a see-through colour would come
-// out differently from a picture drawn alone, and smoothed lines leave their
-// coverage in the alpha channel, which a picture's alpha test cannot keep:
-// such text draws directly, as does text drawn into a texture.
+// out differently from a picture drawn alone: such text draws directly, as
+// does text drawn into a texture.  Smoothed lines without blending only put
+// their coverage into the window's alpha, which nothing shows or reads.
 bool StrokesCacheable(const StrokeKey& key) {
     GLint program = 0, mode = 0, framebuffer = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     glGetIntegerv(GL_RENDER_MODE, &mode);
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
-    return stroke_cache.enabled && !glIsEnabled(GL_BLEND) && !key.smooth && program == 0 &&
+    return stroke_cache.enabled && !glIsEnabled(GL_BLEND) && program == 0 &&
            mode == GL_RENDER && framebuffer == 0 && key.color[3] == 1.0f;
 }
 

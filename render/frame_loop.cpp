@@ -62,6 +62,12 @@ void UpdateShaderRatios() {
     frame_loop.shader_window_ratio_y = 2 * static_cast<float>(picture.height) / h;
 }
 
+bool PictureShownPixelForPixel() {
+    const PictureRect picture = CurrentPictureRect();
+    return app.zoom_scale == 1.0f && app.zoom_pan_x == 0 && app.zoom_pan_y == 0 &&
+           picture.width == app.video_width && picture.height == app.video_height;
+}
+
 bool UsesFrameHistory() {
     const int p = app.pixel_program_index;
     return app.view_mode == kViewShader &&

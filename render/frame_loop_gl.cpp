@@ -166,9 +166,17 @@ void DrawSplitPicture() {
     BindCameraTexture(app.current_camera);
 }
 
+void SetBoundTextureFilter(GLenum filter) {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(filter));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(filter));
+}
+
 void DrawNormalPicture() {
     const float z = app.zoom_scale;
+    const bool one_to_one = PictureShownPixelForPixel();
+    if (one_to_one) SetBoundTextureFilter(GL_NEAREST);
     DrawPictureQuad(-app.zoom_pan_x * 4 * z, app.zoom_pan_y * 4 * z, 128 * z);
+    if (one_to_one) SetBoundTextureFilter(app.texture_filter);
     DrawMotionTint(-app.zoom_pan_x * 4 * z, app.zoom_pan_y * 4 * z, 128 * z);
 }
 

@@ -169,6 +169,34 @@ TEST_F(RenderTest, NormalViewFillsTheWholeWindowWithTheFrame) {
     EXPECT_FALSE(app.zoom_on);
 }
 
+// Shown pixel for pixel, the window holds exactly the camera's pixels (as
+// linear filtering drew them before, at a higher cost): a frame of noise,
+// where any blend of neighbours would show.  The camera's own filter is put
+// back for the navigator and the effects.
+TEST_F(RenderTest, PixelForPixelPictureIsTheCamerasPixels) {
+    StartRendering();
+    uint32_t seed = 12345;
+    for (uint8_t& byte : frame0_) byte = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+    Upload(0, frame0_);
+    ASSERT_TRUE(PictureShownPixelForPixel());
+    Render();
+    int differ = 0;
+    for (int y = 0; y < kVideoHeight; ++y)
+        for (int x = 0; x < kVideoWidth; ++x) {
+            if (x < 24 && y < 24) continue;  // the folded info panel lamp
+            const uint8_t* bgrx = &frame0_[(static_cast<size_t>(y) * kVideoWidth + x) * 4];
+            const uint8_t* rgb = &pixels_[(static_cast<size_t>(y) * width_ + x) * 3];
+            differ += rgb[0] != bgrx[2] || rgb[1] != bgrx[1] || rgb[2] != bgrx[0];
+        }
+    EXPECT_EQ(differ, 0);
+    GLint filter = 0;
+    glBindTexture(GL_TEXTURE_2D, render.texture_table[kSlotPrimaryCamera]);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(filter, static_cast<GLint>(app.texture_filter));
+    app.zoom_scale = 2;
+    EXPECT_FALSE(PictureShownPixelForPixel());
+}
+
 TEST_F(RenderTest, BandsKeepTheirOrderAndTheFrameIsUpright) {
     StartRendering();
     // Mark the bottom rows of the frame (stored first) in black.
