@@ -115,6 +115,20 @@ protected:
         glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, pixels_.data());
     }
 
+    // Window pixels, all but the folded info panel's lamp, for which
+    // off(x, y, pixel) holds.
+    template <typename Off>
+    int CountPixelsOffFrame(Off off) const {
+        int count = 0;
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x) {
+                if (x < 24 && y < 24) continue;
+                const uint8_t* p = &pixels_[(static_cast<size_t>(y) * width_ + x) * 3];
+                count += off(x, y, Rgb{p[0], p[1], p[2]});
+            }
+        return count;
+    }
+
     // The pixel under overlay position (x, y) in -128..128 units.
     Rgb At(float x, float y) const {
         int px = static_cast<int>((x + 128) / 256 * width_);
@@ -158,14 +172,7 @@ TEST_F(RenderTest, NormalViewFillsTheWholeWindowWithTheFrame) {
     frame0_ = MakeFrame(kVideoWidth, kVideoHeight, solid, 1);
     Upload(0, frame0_);
     Render();
-    int wrong = 0;
-    for (int py = 0; py < height_; ++py)
-        for (int px = 0; px < width_; ++px) {
-            if (px < 24 && py < 24) continue;  // the folded info panel lamp
-            const uint8_t* p = &pixels_[(static_cast<size_t>(py) * width_ + px) * 3];
-            if (!Near({p[0], p[1], p[2]}, solid[0])) ++wrong;
-        }
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(CountPixelsOffFrame([&](int, int, Rgb got) { return !Near(got, solid[0]); }), 0);
     EXPECT_FALSE(app.zoom_on);
 }
 
@@ -180,15 +187,11 @@ TEST_F(RenderTest, PixelForPixelPictureIsTheCamerasPixels) {
     Upload(0, frame0_);
     ASSERT_TRUE(PictureShownPixelForPixel());
     Render();
-    int differ = 0;
-    for (int y = 0; y < kVideoHeight; ++y)
-        for (int x = 0; x < kVideoWidth; ++x) {
-            if (x < 24 && y < 24) continue;  // the folded info panel lamp
-            const uint8_t* bgrx = &frame0_[(static_cast<size_t>(y) * kVideoWidth + x) * 4];
-            const uint8_t* rgb = &pixels_[(static_cast<size_t>(y) * width_ + x) * 3];
-            differ += rgb[0] != bgrx[2] || rgb[1] != bgrx[1] || rgb[2] != bgrx[0];
-        }
-    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(CountPixelsOffFrame([&](int x, int y, Rgb got) {
+                  const uint8_t* bgrx = &frame0_[(static_cast<size_t>(y) * kVideoWidth + x) * 4];
+                  return got.r != bgrx[2] || got.g != bgrx[1] || got.b != bgrx[0];
+              }),
+              0);
     GLint filter = 0;
     glBindTexture(GL_TEXTURE_2D, render.texture_table[kSlotPrimaryCamera]);
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
