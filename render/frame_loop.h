@@ -59,12 +59,12 @@ void UpdateTextureExtents();
 // shader_texel_x/y and shader_window_ratio_x/y (the picture rectangle over
 // the frame) for the effect parameters.
 void UpdateShaderRatios();
-// The history step runs in shader view with pixel programs 9, 10 and 11.
 // Whether the normal view shows the camera's pixels one to one: unzoomed,
 // in a rectangle of the camera's own size.  Nearest filtering then puts the
 // same pixels on the screen as linear, at a fraction of the software
 // renderer's cost (about 2 points of a core at 640 x 480).
 bool PictureShownPixelForPixel();
+// The history step runs in shader view with pixel programs 9, 10 and 11.
 bool UsesFrameHistory();
 // The model pass runs in shader view with the models effect.
 bool UsesModelPass();
